@@ -1,0 +1,16 @@
+package com.zorvex.kestrin.quilmok.lib.wmi;
+
+/** Readable text for the error codes that {@link WmiConnector} returns. */
+public final class WmiError {
+    static {
+        System.loadLibrary("wmijni");
+    }
+
+    private WmiError() {}
+
+    /**
+     * The system's message for a Win32 error number or a COM result, or, for a WMI result, its
+     * symbolic name followed by WMI's description. 0 gives the empty string.
+     */
+    public static native String Win32Format(int code);
+}

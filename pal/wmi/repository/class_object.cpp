@@ -1,0 +1,444 @@
+#include "repository/class_object.h"
+
+#include "repository/cim_types.h"
+#include "repository/com_holders.h"
+#include "repository/names.h"
+#include "repository/qualifier_set.h"
+#include "repository/system_properties.h"
+#include "repository/variant_convert.h"
+
+namespace pal::wmi {
+namespace {
+
+LONG PropertyFlavor(const ObjectData& data, const PropertyDef& property)
+{
+    if (!data.isClass || !NamesEqual(property.origin, data.cls->name)) {
+        return WBEM_FLAVOR_ORIGIN_PROPAGATED;
+    }
+    return WBEM_FLAVOR_ORIGIN_LOCAL;
+}
+
+// Property names that pass the origin and key conditions of GetNames and BeginEnumeration.
+std::vector<std::u16string> SelectNames(const ObjectData& data, LONG flags, std::u16string_view qualifierName,
+                                        LONG condition)
+{
+    std::vector<std::u16string> names;
+    const LONG origin = flags & WBEM_MASK_CONDITION_ORIGIN;
+    if (qualifierName.empty() && (origin == 0 || origin == WBEM_FLAG_SYSTEM_ONLY)) {
+        names = SystemPropertyNames();
+    }
+    if (origin == WBEM_FLAG_SYSTEM_ONLY) {
+        return names;
+    }
+    for (const auto& property : data.cls->properties) {
+        const bool local = NamesEqual(property.origin, data.cls->name);
+        if ((origin == WBEM_FLAG_LOCAL_ONLY && !local) || (origin == WBEM_FLAG_PROPAGATED_ONLY && local)) {
+            continue;
+        }
+        if ((flags & WBEM_FLAG_KEYS_ONLY) != 0 && !HasTrueQualifier(property.qualifiers, u"key")) {
+            continue;
+        }
+        if ((flags & WBEM_FLAG_REFS_ONLY) != 0 && ElementType(property.type) != CIM_REFERENCE) {
+            continue;
+        }
+        if (!qualifierName.empty()) {
+            const bool present = FindQualifier(property.qualifiers, qualifierName) != nullptr;
+            const bool isTrue = HasTrueQualifier(property.qualifiers, qualifierName);
+            if ((condition == WBEM_FLAG_ONLY_IF_TRUE && !isTrue) || (condition == WBEM_FLAG_ONLY_IF_FALSE && present) ||
+                (condition != WBEM_FLAG_ONLY_IF_FALSE && !present)) {
+                continue;
+            }
+        }
+        names.push_back(property.name);
+    }
+    return names;
+}
+
+HRESULT HandOutSignature(const std::shared_ptr<const ClassDef>& signature, IWbemClassObject** out)
+{
+    if (out == nullptr) {
+        return WBEM_S_NO_ERROR;
+    }
+    *out = signature == nullptr ? nullptr : ClassObject::Create(ObjectData::ForClass(signature, u"", u""));
+    return WBEM_S_NO_ERROR;
+}
+
+}  // namespace
+
+IWbemClassObject* ClassObject::Create(ObjectData data)
+{
+    return new ClassObject(std::move(data));
+}
+
+ClassObject::ClassObject(ObjectData data)
+    : ComObject(data.isClass ? PAL_KIND_WBEM_CLASS_OBJECT : PAL_KIND_WBEM_INSTANCE), data_(std::move(data))
+{
+}
+
+ClassObject* AsEmulatorObject(IUnknown* object)
+{
+    if (object == nullptr) {
+        return nullptr;
+    }
+    IWbemClassObject* classObject = nullptr;
+    if (FAILED(object->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(&classObject)))) {
+        return nullptr;
+    }
+    auto* ours = dynamic_cast<ClassObject*>(classObject);
+    classObject->Release();
+    return ours;
+}
+
+HRESULT ClassObject::GetQualifierSet(IWbemQualifierSet** ppQualSet)
+{
+    if (ppQualSet == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    *ppQualSet = QualifierSet::Create(data_.cls->qualifiers, data_.isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYPE* pType, LONG* plFlavor)
+{
+    if (wszName == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const std::u16string_view name(wszName);
+    if (IsSystemPropertyName(name)) {
+        const HRESULT hr = GetSystemProperty(data_, name, pVal, pType);
+        if (SUCCEEDED(hr) && plFlavor != nullptr) {
+            *plFlavor = WBEM_FLAVOR_ORIGIN_SYSTEM;
+        }
+        return hr;
+    }
+    const int index = data_.cls->FindProperty(name);
+    if (index < 0) {
+        return WBEM_E_NOT_FOUND;
+    }
+    const PropertyDef& property = data_.cls->properties[static_cast<size_t>(index)];
+    if (pVal != nullptr) {
+        const HRESULT hr = ValueToVariant(property.type, data_.values[static_cast<size_t>(index)], pVal);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    if (pType != nullptr) {
+        *pType = property.type;
+    }
+    if (plFlavor != nullptr) {
+        *plFlavor = PropertyFlavor(data_, property);
+    }
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::Put(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYPE Type)
+{
+    if (wszName == nullptr || wszName[0] == u'\0') {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const std::u16string_view name(wszName);
+    if (IsSystemPropertyName(name)) {
+        return WBEM_E_READ_ONLY;
+    }
+    const int index = data_.cls->FindProperty(name);
+    if (index < 0) {
+        return data_.isClass ? PutOnClass(name, pVal, Type) : WBEM_E_NOT_FOUND;
+    }
+    const PropertyDef& property = data_.cls->properties[static_cast<size_t>(index)];
+    if (Type != 0 && Type != property.type) {
+        return WBEM_E_TYPE_MISMATCH;
+    }
+    Value value;
+    const HRESULT hr = VariantToValue(property.type, pVal, &value);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    data_.values[static_cast<size_t>(index)] = std::move(value);
+    return WBEM_S_NO_ERROR;
+}
+
+// A class object takes new properties: their type is `type`, or else the VARIANT's own.
+HRESULT ClassObject::PutOnClass(std::u16string_view name, VARIANT* value, CIMTYPE type)
+{
+    const bool noValue = value == nullptr || V_VT(value) == VT_NULL || V_VT(value) == VT_EMPTY;
+    if (type == 0 && noValue) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    PropertyDef property;
+    property.name = std::u16string(name);
+    property.type = type != 0 ? type : CimTypeOfVariant(value);
+    property.origin = data_.cls->name;
+    if (CimTypeName(ElementType(property.type)).empty()) {
+        return WBEM_E_INVALID_PROPERTY_TYPE;
+    }
+    Value stored;
+    const HRESULT hr = VariantToValue(property.type, value, &stored);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    Qualifier cimType;
+    cimType.name = u"CIMTYPE";
+    cimType.type = CIM_STRING;
+    cimType.value = Value::MakeScalar(CimTypeQualifierText(property.type, u""));
+    property.qualifiers.push_back(std::move(cimType));
+    property.defaultValue = stored;
+    auto changed = std::make_shared<ClassDef>(*data_.cls);
+    changed->properties.push_back(std::move(property));
+    data_.cls = std::move(changed);
+    data_.values.push_back(std::move(stored));
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::Delete(LPCWSTR wszName)
+{
+    if (wszName == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    if (IsSystemPropertyName(wszName)) {
+        return WBEM_E_SYSTEM_PROPERTY;
+    }
+    const int index = data_.cls->FindProperty(wszName);
+    if (index < 0) {
+        return WBEM_E_NOT_FOUND;
+    }
+    const auto position = static_cast<size_t>(index);
+    if (!data_.isClass) {
+        data_.values[position] = data_.cls->properties[position].defaultValue;
+        return WBEM_S_RESET_TO_DEFAULT;
+    }
+    if (!NamesEqual(data_.cls->properties[position].origin, data_.cls->name)) {
+        return WBEM_E_PROPAGATED_PROPERTY;
+    }
+    auto changed = std::make_shared<ClassDef>(*data_.cls);
+    changed->properties.erase(changed->properties.begin() + index);
+    changed->UpdateKeys();
+    data_.cls = std::move(changed);
+    data_.values.erase(data_.values.begin() + index);
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::GetNames(LPCWSTR wszQualifierName, LONG lFlags, VARIANT* /*pQualifierVal*/,
+                              SAFEARRAY** pNames)
+{
+    if (pNames == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const LONG condition = lFlags & WBEM_MASK_PRIMARY_CONDITION;
+    if (condition == WBEM_FLAG_ONLY_IF_IDENTICAL) {
+        return WBEM_E_NOT_SUPPORTED;
+    }
+    if (condition != WBEM_FLAG_ALWAYS && wszQualifierName == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const std::u16string_view qualifierName = wszQualifierName == nullptr ? u"" : wszQualifierName;
+    *pNames = NamesToSafeArray(SelectNames(data_, lFlags, qualifierName, condition));
+    return *pNames == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::BeginEnumeration(LONG lEnumFlags)
+{
+    enumNames_ = SelectNames(data_, lEnumFlags, u"", WBEM_FLAG_ALWAYS);
+    enumPosition_ = 0;
+    enumFlags_ = lEnumFlags;
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::Next(LONG /*lFlags*/, BSTR* strName, VARIANT* pVal, CIMTYPE* pType, LONG* plFlavor)
+{
+    if (enumPosition_ < 0) {
+        return WBEM_E_UNEXPECTED;
+    }
+    if (static_cast<size_t>(enumPosition_) >= enumNames_.size()) {
+        return WBEM_S_NO_MORE_DATA;
+    }
+    const std::u16string& name = enumNames_[static_cast<size_t>(enumPosition_++)];
+    const HRESULT hr = Get(name.c_str(), 0, pVal, pType, plFlavor);
+    if (SUCCEEDED(hr) && strName != nullptr) {
+        *strName = AllocBstr(name);
+    }
+    return hr;
+}
+
+HRESULT ClassObject::EndEnumeration()
+{
+    enumPosition_ = -1;
+    enumNames_.clear();
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::GetPropertyQualifierSet(LPCWSTR wszProperty, IWbemQualifierSet** ppQualSet)
+{
+    if (wszProperty == nullptr || ppQualSet == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    if (IsSystemPropertyName(wszProperty)) {
+        return WBEM_E_SYSTEM_PROPERTY;
+    }
+    const int index = data_.cls->FindProperty(wszProperty);
+    if (index < 0) {
+        return WBEM_E_NOT_FOUND;
+    }
+    const PropertyDef& property = data_.cls->properties[static_cast<size_t>(index)];
+    *ppQualSet = QualifierSet::Create(property.qualifiers, data_.isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::Clone(IWbemClassObject** ppCopy)
+{
+    if (ppCopy == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    *ppCopy = Create(data_);
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::GetObjectText(LONG /*lFlags*/, BSTR* /*pstrObjectText*/)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT ClassObject::SpawnDerivedClass(LONG /*lFlags*/, IWbemClassObject** /*ppNewClass*/)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+// On an instance WMI also answers, with a new instance of the same class holding the defaults.
+HRESULT ClassObject::SpawnInstance(LONG /*lFlags*/, IWbemClassObject** ppNewInstance)
+{
+    if (ppNewInstance == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    if (HasTrueQualifier(data_.cls->qualifiers, u"abstract")) {
+        return WBEM_E_INVALID_OPERATION;
+    }
+    *ppNewInstance = Create(ObjectData::NewInstance(data_.cls));
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::CompareTo(LONG /*lFlags*/, IWbemClassObject* /*pCompareTo*/)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT ClassObject::GetPropertyOrigin(LPCWSTR wszName, BSTR* pstrClassName)
+{
+    if (wszName == nullptr || pstrClassName == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const int index = data_.cls->FindProperty(wszName);
+    if (index < 0) {
+        return WBEM_E_NOT_FOUND;
+    }
+    *pstrClassName = AllocBstr(data_.cls->properties[static_cast<size_t>(index)].origin);
+    return *pstrClassName == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::InheritsFrom(LPCWSTR strAncestor)
+{
+    if (strAncestor == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    for (const auto& ancestor : data_.cls->derivation) {
+        if (NamesEqual(ancestor, strAncestor)) {
+            return WBEM_S_NO_ERROR;
+        }
+    }
+    return WBEM_S_FALSE;
+}
+
+// WMI reads method signatures from class objects only.
+HRESULT ClassObject::GetMethod(LPCWSTR wszName, LONG /*lFlags*/, IWbemClassObject** ppInSignature,
+                               IWbemClassObject** ppOutSignature)
+{
+    if (ppInSignature != nullptr) {
+        *ppInSignature = nullptr;
+    }
+    if (ppOutSignature != nullptr) {
+        *ppOutSignature = nullptr;
+    }
+    if (wszName == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    if (!data_.isClass) {
+        return WBEM_E_ILLEGAL_OPERATION;
+    }
+    const MethodDef* method = data_.cls->FindMethod(wszName);
+    if (method == nullptr) {
+        return WBEM_E_NOT_FOUND;
+    }
+    HandOutSignature(method->inSignature, ppInSignature);
+    HandOutSignature(method->outSignature, ppOutSignature);
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::PutMethod(LPCWSTR /*wszName*/, LONG /*lFlags*/, IWbemClassObject* /*pInSignature*/,
+                               IWbemClassObject* /*pOutSignature*/)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT ClassObject::DeleteMethod(LPCWSTR /*wszName*/)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT ClassObject::BeginMethodEnumeration(LONG /*lEnumFlags*/)
+{
+    if (!data_.isClass) {
+        return WBEM_E_ILLEGAL_OPERATION;
+    }
+    methodPosition_ = 0;
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::NextMethod(LONG /*lFlags*/, BSTR* pstrName, IWbemClassObject** ppInSignature,
+                                IWbemClassObject** ppOutSignature)
+{
+    if (methodPosition_ < 0) {
+        return WBEM_E_UNEXPECTED;
+    }
+    if (static_cast<size_t>(methodPosition_) >= data_.cls->methods.size()) {
+        return WBEM_S_NO_MORE_DATA;
+    }
+    const MethodDef& method = data_.cls->methods[static_cast<size_t>(methodPosition_++)];
+    if (pstrName != nullptr) {
+        *pstrName = AllocBstr(method.name);
+    }
+    HandOutSignature(method.inSignature, ppInSignature);
+    HandOutSignature(method.outSignature, ppOutSignature);
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::EndMethodEnumeration()
+{
+    methodPosition_ = -1;
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::GetMethodQualifierSet(LPCWSTR wszMethod, IWbemQualifierSet** ppQualSet)
+{
+    if (wszMethod == nullptr || ppQualSet == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const MethodDef* method = data_.cls->FindMethod(wszMethod);
+    if (method == nullptr) {
+        return WBEM_E_NOT_FOUND;
+    }
+    *ppQualSet = QualifierSet::Create(method->qualifiers, 0);
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT ClassObject::GetMethodOrigin(LPCWSTR wszMethodName, BSTR* pstrClassName)
+{
+    if (wszMethodName == nullptr || pstrClassName == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const MethodDef* method = data_.cls->FindMethod(wszMethodName);
+    if (method == nullptr) {
+        return WBEM_E_NOT_FOUND;
+    }
+    *pstrClassName = AllocBstr(method->origin);
+    return *pstrClassName == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+}
+
+}  // namespace pal::wmi

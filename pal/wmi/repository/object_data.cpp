@@ -1,0 +1,119 @@
+#include "repository/object_data.h"
+
+#include <algorithm>
+
+#include "repository/cim_types.h"
+#include "repository/names.h"
+
+namespace pal::wmi {
+namespace {
+
+std::vector<Value> Defaults(const ClassDef& cls)
+{
+    std::vector<Value> values;
+    values.reserve(cls.properties.size());
+    for (const auto& property : cls.properties) {
+        values.push_back(property.defaultValue);
+    }
+    return values;
+}
+
+std::u16string QuotedText(std::u16string_view text)
+{
+    std::u16string quoted = u"\"";
+    for (char16_t c : text) {
+        if (c == u'"' || c == u'\\') {
+            quoted.push_back(u'\\');
+        }
+        quoted.push_back(c);
+    }
+    quoted.push_back(u'"');
+    return quoted;
+}
+
+}  // namespace
+
+ObjectData ObjectData::ForClass(std::shared_ptr<const ClassDef> cls, std::u16string server, std::u16string nsPath)
+{
+    ObjectData data;
+    data.values = Defaults(*cls);
+    data.cls = std::move(cls);
+    data.isClass = true;
+    data.server = std::move(server);
+    data.nsPath = std::move(nsPath);
+    return data;
+}
+
+ObjectData ObjectData::NewInstance(std::shared_ptr<const ClassDef> cls)
+{
+    ObjectData data;
+    data.values = Defaults(*cls);
+    data.cls = std::move(cls);
+    return data;
+}
+
+std::u16string KeyValueText(CIMTYPE type, const Value& value)
+{
+    if (value.shape != Value::Shape::Scalar) {
+        return {};
+    }
+    if (const auto* text = std::get_if<std::u16string>(&value.scalar)) {
+        return QuotedText(*text);
+    }
+    if (const auto* flag = std::get_if<bool>(&value.scalar)) {
+        return *flag ? u"TRUE" : u"FALSE";
+    }
+    if (const auto* number = std::get_if<std::int64_t>(&value.scalar)) {
+        return Widen(std::to_string(*number));
+    }
+    if (const auto* unsignedNumber = std::get_if<std::uint64_t>(&value.scalar)) {
+        return Widen(std::to_string(*unsignedNumber));
+    }
+    (void)type;
+    return {};
+}
+
+std::u16string ObjectData::RelativePath() const
+{
+    if (isClass) {
+        return cls->name;
+    }
+    if (cls->singleton && cls->keyNames.empty()) {
+        return cls->name + u"=@";
+    }
+    if (cls->keyNames.empty()) {
+        return {};
+    }
+    std::vector<std::u16string> keys = cls->keyNames;
+    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return NameLess(a, b); });
+    std::u16string path = cls->name + u".";
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const int index = cls->FindProperty(keys[i]);
+        if (index < 0 || values[index].IsNull()) {
+            return {};
+        }
+        const std::u16string text = KeyValueText(cls->properties[index].type, values[index]);
+        if (text.empty()) {
+            return {};
+        }
+        if (i > 0) {
+            path += u",";
+        }
+        path += cls->properties[index].name + u"=" + text;
+    }
+    return path;
+}
+
+std::u16string ObjectData::FullPath() const
+{
+    if (server.empty() || nsPath.empty()) {
+        return {};
+    }
+    const std::u16string relative = RelativePath();
+    if (relative.empty()) {
+        return {};
+    }
+    return u"\\\\" + server + u"\\" + nsPath + u":" + relative;
+}
+
+}  // namespace pal::wmi

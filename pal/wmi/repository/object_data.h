@@ -1,0 +1,39 @@
+// The data of one class object or instance: its class, its values and where it lives. Plain C++
+// data: the repository stores these, and every COM object handed out owns its own copy.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "repository/schema.h"
+#include "repository/value.h"
+
+namespace pal::wmi {
+
+struct ObjectData {
+    std::shared_ptr<const ClassDef> cls;
+    bool isClass = false;
+    std::vector<Value> values;  // one per cls->properties
+    // Where the object lives; both empty for an object that no repository holds (a spawned
+    // instance, a method's parameters).
+    std::u16string server;
+    std::u16string nsPath;
+
+    // The class object itself: its values are the properties' defaults.
+    static ObjectData ForClass(std::shared_ptr<const ClassDef> cls, std::u16string server, std::u16string nsPath);
+    // A new instance: the class's defaults, no location.
+    static ObjectData NewInstance(std::shared_ptr<const ClassDef> cls);
+
+    // `Class.Key="v",K2=5`, `Class=@` or, for a class object, the class name; empty when a key
+    // is NULL or not part of the object.
+    std::u16string RelativePath() const;
+    // `\\SERVER\ns:relpath`, empty when the object has no location or no relative path.
+    std::u16string FullPath() const;
+};
+
+// Text of a key value inside an object path: strings and references quoted with `\"` and `\\`
+// escaped, numbers in decimal, booleans TRUE/FALSE.
+std::u16string KeyValueText(CIMTYPE type, const Value& value);
+
+}  // namespace pal::wmi

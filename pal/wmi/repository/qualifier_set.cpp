@@ -1,0 +1,119 @@
+#include "repository/qualifier_set.h"
+
+#include "repository/com_holders.h"
+#include "repository/variant_convert.h"
+
+namespace pal::wmi {
+
+SAFEARRAY* NamesToSafeArray(const std::vector<std::u16string>& names)
+{
+    OwnedArray array(SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(names.size())));
+    if (array.get() == nullptr) {
+        return nullptr;
+    }
+    for (size_t i = 0; i < names.size(); ++i) {
+        BSTR name = AllocBstr(names[i]);
+        if (name == nullptr) {
+            return nullptr;
+        }
+        LONG index = static_cast<LONG>(i);
+        const HRESULT hr = SafeArrayPutElement(array.get(), &index, name);
+        SysFreeString(name);
+        if (FAILED(hr)) {
+            return nullptr;
+        }
+    }
+    return array.release();
+}
+
+IWbemQualifierSet* QualifierSet::Create(QualifierList qualifiers, LONG extraFlavor)
+{
+    return new QualifierSet(std::move(qualifiers), extraFlavor);
+}
+
+QualifierSet::QualifierSet(QualifierList qualifiers, LONG extraFlavor)
+    : ComObject(PAL_KIND_WBEM_QUALIFIER_SET), qualifiers_(std::move(qualifiers)), extraFlavor_(extraFlavor)
+{
+}
+
+HRESULT QualifierSet::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, LONG* plFlavor)
+{
+    if (wszName == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const Qualifier* qualifier = FindQualifier(qualifiers_, wszName);
+    if (qualifier == nullptr) {
+        return WBEM_E_NOT_FOUND;
+    }
+    if (pVal != nullptr) {
+        const HRESULT hr = ValueToVariant(qualifier->type, qualifier->value, pVal);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    if (plFlavor != nullptr) {
+        *plFlavor = qualifier->flavor | extraFlavor_;
+    }
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT QualifierSet::Put(LPCWSTR /*wszName*/, VARIANT* /*pVal*/, LONG /*lFlavor*/)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT QualifierSet::Delete(LPCWSTR /*wszName*/)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT QualifierSet::GetNames(LONG /*lFlags*/, SAFEARRAY** pNames)
+{
+    if (pNames == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    std::vector<std::u16string> names;
+    for (const auto& qualifier : qualifiers_) {
+        names.push_back(qualifier.name);
+    }
+    *pNames = NamesToSafeArray(names);
+    return *pNames == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+}
+
+HRESULT QualifierSet::BeginEnumeration(LONG /*lFlags*/)
+{
+    position_ = 0;
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT QualifierSet::Next(LONG /*lFlags*/, BSTR* pstrName, VARIANT* pVal, LONG* plFlavor)
+{
+    if (position_ < 0) {
+        return WBEM_E_UNEXPECTED;
+    }
+    if (static_cast<size_t>(position_) >= qualifiers_.size()) {
+        return WBEM_S_NO_MORE_DATA;
+    }
+    const Qualifier& qualifier = qualifiers_[static_cast<size_t>(position_++)];
+    if (pVal != nullptr) {
+        const HRESULT hr = ValueToVariant(qualifier.type, qualifier.value, pVal);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    if (pstrName != nullptr) {
+        *pstrName = AllocBstr(qualifier.name);
+    }
+    if (plFlavor != nullptr) {
+        *plFlavor = qualifier.flavor | extraFlavor_;
+    }
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT QualifierSet::EndEnumeration()
+{
+    position_ = -1;
+    return WBEM_S_NO_ERROR;
+}
+
+}  // namespace pal::wmi

@@ -1,0 +1,70 @@
+// Values of properties and qualifiers as the repository stores them: plain C++ data, so that the
+// repository's own objects do not count as live BSTRs or SAFEARRAYs.
+#pragma once
+
+#include <oleauto.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace pal::wmi {
+
+struct ObjectData;
+
+// One scalar: signed integers (and uint8...uint32, char16) as int64, uint64 as uint64, real32 and
+// real64 as double, text (string, datetime, reference), and embedded objects as shared snapshots.
+using Scalar =
+    std::variant<std::int64_t, std::uint64_t, double, bool, std::u16string, std::shared_ptr<const ObjectData>>;
+
+// A VARIANT stored exactly as a test gave it, whatever its tag.
+class RawVariant {
+public:
+    // Copies the value; false when the copy fails.
+    static std::shared_ptr<const RawVariant> Copy(const VARIANT& value);
+    ~RawVariant();
+    RawVariant(const RawVariant&) = delete;
+    RawVariant& operator=(const RawVariant&) = delete;
+    const VARIANT& get() const { return value_; }
+
+private:
+    RawVariant();
+    VARIANT value_;
+};
+
+struct Value {
+    enum class Shape { Null, Scalar, Array, Raw };
+
+    Shape shape = Shape::Null;
+    Scalar scalar;
+    std::vector<Scalar> elements;
+    std::shared_ptr<const RawVariant> raw;
+
+    static Value MakeNull() { return Value{}; }
+    static Value MakeScalar(Scalar s)
+    {
+        Value v;
+        v.shape = Shape::Scalar;
+        v.scalar = std::move(s);
+        return v;
+    }
+    static Value MakeArray(std::vector<Scalar> items)
+    {
+        Value v;
+        v.shape = Shape::Array;
+        v.elements = std::move(items);
+        return v;
+    }
+    static Value MakeRaw(std::shared_ptr<const RawVariant> r)
+    {
+        Value v;
+        v.shape = Shape::Raw;
+        v.raw = std::move(r);
+        return v;
+    }
+    bool IsNull() const { return shape == Shape::Null; }
+};
+
+}  // namespace pal::wmi

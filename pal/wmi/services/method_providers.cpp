@@ -1,0 +1,90 @@
+#include "services/method_providers.h"
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "services/com_ref.h"
+#include "services/text.h"
+#include "wql/scoped_variant.h"
+
+namespace pal::services {
+
+namespace {
+
+using ProviderKey = std::pair<std::u16string, std::u16string>;  // upper-case class and method
+
+struct ProviderTable {
+    std::mutex mutex;
+    std::map<ProviderKey, MethodProvider> providers;
+};
+
+ProviderTable& Table()
+{
+    static ProviderTable table;
+    return table;
+}
+
+ProviderKey KeyOf(std::u16string_view className, std::u16string_view methodName)
+{
+    return {ToUpperAscii(className), ToUpperAscii(methodName)};
+}
+
+MethodProvider Lookup(std::u16string_view className, std::u16string_view methodName)
+{
+    ProviderTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    const auto found = table.providers.find(KeyOf(className, methodName));
+    return found == table.providers.end() ? nullptr : found->second;
+}
+
+// The superclass of a class, from its __SUPERCLASS property; empty at the top.
+std::u16string SuperclassOf(const wmi::Repository& repository, std::u16string_view nameSpace,
+                            std::u16string_view className)
+{
+    ComRef<IWbemClassObject> classObject;
+    if (FAILED(repository.GetClass(nameSpace, className, classObject.Receive()))) {
+        return {};
+    }
+    wql::ScopedVariant superclass;
+    if (FAILED(classObject->Get(u"__SUPERCLASS", 0, superclass.get(), nullptr, nullptr)) ||
+        superclass.type() != VT_BSTR) {
+        return {};
+    }
+    return std::u16string(ViewOf(V_BSTR(superclass.get())));
+}
+
+}  // namespace
+
+void RegisterMethodProvider(std::u16string_view className, std::u16string_view methodName, MethodProvider provider)
+{
+    ProviderTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    table.providers[KeyOf(className, methodName)] = provider;
+}
+
+void UnregisterMethodProvider(std::u16string_view className, std::u16string_view methodName)
+{
+    ProviderTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    table.providers.erase(KeyOf(className, methodName));
+}
+
+MethodProvider FindMethodProvider(const wmi::Repository& repository, std::u16string_view nameSpace,
+                                  std::u16string_view className, std::u16string_view methodName)
+{
+    static std::once_flag shipped;
+    std::call_once(shipped, RegisterShippedMethodProviders);
+    std::u16string current(className);
+    // A class hierarchy is shallow; the bound only guards against a cycle in broken data.
+    for (int depth = 0; depth < 64 && !current.empty(); ++depth) {
+        if (MethodProvider provider = Lookup(current, methodName)) {
+            return provider;
+        }
+        current = SuperclassOf(repository, nameSpace, current);
+    }
+    return nullptr;
+}
+
+}  // namespace pal::services

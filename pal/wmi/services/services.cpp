@@ -1,0 +1,443 @@
+#include "services/services.h"
+
+#include <pal/wmi_control.h>
+
+#include <vector>
+
+#include "services/com_ref.h"
+#include "services/enumerator.h"
+#include "services/faults.h"
+#include "services/method_providers.h"
+#include "services/scoped_bstr.h"
+#include "services/text.h"
+#include "wql/object_path.h"
+#include "wql/query.h"
+#include "wql/scoped_variant.h"
+
+namespace pal::services {
+
+namespace {
+
+// Checks the caller's input parameters against the method's input signature: every property it
+// sets must be a parameter of the method, of the same CIM type.
+HRESULT CheckInputParameters(IWbemClassObject* inSignature, IWbemClassObject* inParameters)
+{
+    if (inParameters == nullptr) {
+        return S_OK;
+    }
+    HRESULT hr = inParameters->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY);
+    if (FAILED(hr)) {
+        return WBEM_E_INVALID_METHOD_PARAMETERS;
+    }
+    for (;;) {
+        ScopedBstr name;
+        CIMTYPE type = CIM_EMPTY;
+        hr = inParameters->Next(0, name.Receive(), nullptr, &type, nullptr);
+        if (hr != WBEM_S_NO_ERROR) {
+            break;
+        }
+        CIMTYPE expected = CIM_EMPTY;
+        if (inSignature == nullptr || FAILED(inSignature->Get(name.get(), 0, nullptr, &expected, nullptr)) ||
+            expected != type) {
+            inParameters->EndEnumeration();
+            return WBEM_E_INVALID_METHOD_PARAMETERS;
+        }
+    }
+    inParameters->EndEnumeration();
+    return FAILED(hr) ? WBEM_E_INVALID_METHOD_PARAMETERS : S_OK;
+}
+
+// The repository's keys of a parsed path. A key written without its name (Class="v") is the
+// class's only key.
+HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nameSpace, const wql::ObjectPath& path,
+                      std::vector<wmi::KeyBinding>& bindings)
+{
+    bindings.clear();
+    std::vector<std::u16string> keyNames;
+    bool singleton = false;
+    const HRESULT hr = repository.KeyProperties(nameSpace, path.className, &keyNames, &singleton);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    for (const wql::PathKey& key : path.keys) {
+        std::u16string name = key.name;
+        if (name.empty()) {
+            if (keyNames.size() != 1 || path.keys.size() != 1) {
+                return WBEM_E_INVALID_OBJECT_PATH;
+            }
+            name = keyNames.front();
+        }
+        // The binding borrows the path's value: the repository only reads it.
+        bindings.push_back(wmi::KeyBinding{std::move(name), *key.value.get()});
+    }
+    return S_OK;
+}
+
+}  // namespace
+
+Services::Services(std::shared_ptr<wmi::Repository> repository, std::u16string nameSpace, bool noAuthentication)
+    : ComObject(PAL_KIND_WBEM_SERVICES),
+      repository_(std::move(repository)),
+      nameSpace_(std::move(nameSpace)),
+      security_(std::make_shared<ProxySecurity>(noAuthentication))
+{
+    RememberNewestProxy(PAL_KIND_WBEM_SERVICES, security_);
+}
+
+HRESULT Services::QueryOtherInterface(REFIID riid, void** ppvObject)
+{
+    if (riid == IID_IClientSecurity) {
+        return QueryClientSecurity(static_cast<IWbemServices*>(this), security_, ppvObject);
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags, IWbemContext* /*pCtx*/,
+                            IEnumWbemClassObject** ppEnum)
+{
+    const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_QUERY);
+    if (ppEnum == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    *ppEnum = nullptr;
+    if (outcome.Fails()) {
+        return outcome.answer;
+    }
+    const HRESULT hr = RunQuery(strQueryLanguage, strQuery, lFlags, ppEnum);
+    if (SUCCEEDED(hr) && outcome.kind == CallOutcome::Kind::Answer) {
+        return outcome.answer;
+    }
+    return hr;
+}
+
+HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
+                           IEnumWbemClassObject** ppEnum)
+{
+    HRESULT hr = wql::CheckQueryLanguage(strQueryLanguage);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (strQuery == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    wql::Query query;
+    hr = wql::ParseQuery(ViewOf(strQuery), query);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComRef<IWbemClassObject> classObject;
+    hr = repository_->GetClass(nameSpace_, query.className, classObject.Receive());
+    if (hr == WBEM_E_NOT_FOUND) {
+        return WBEM_E_INVALID_CLASS;
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = wql::ValidateQuery(query, classObject.get());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<wmi::ObjectPtr> instances;
+    hr = repository_->Instances(nameSpace_, query.className, &instances);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<wmi::ObjectPtr> results;
+    for (wmi::ObjectPtr& instance : instances) {
+        bool matches = false;
+        hr = wql::EvaluateWhere(query, instance.get(), matches);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (!matches) {
+            continue;
+        }
+        if (query.SelectsAll()) {
+            results.push_back(std::move(instance));
+            continue;
+        }
+        IWbemClassObject* projection = nullptr;
+        hr = wmi::ProjectObject(instance.get(), query.properties, &projection);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        results.emplace_back(projection);
+    }
+    const std::u16string className = repository_->CanonicalClassName(nameSpace_, query.className);
+    return Enumerator::Create(std::move(results), (lFlags & WBEM_FLAG_FORWARD_ONLY) != 0,
+                              ProviderBehaviourOf(className), security_->NoAuthentication(), ppEnum);
+}
+
+HRESULT Services::ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpace, IWbemClassObject** object) const
+{
+    nameSpace = path.nameSpace.empty() ? nameSpace_ : path.nameSpace;
+    if (!repository_->HasNamespace(nameSpace)) {
+        return WBEM_E_INVALID_NAMESPACE;
+    }
+    if (path.IsClassPath()) {
+        return repository_->GetClass(nameSpace, path.className, object);
+    }
+    std::vector<wmi::KeyBinding> keys;
+    const HRESULT hr = KeyBindingsOf(*repository_, nameSpace, path, keys);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return repository_->FindInstance(nameSpace, path.className, keys, object);
+}
+
+HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemContext* /*pCtx*/,
+                            IWbemClassObject** ppObject, IWbemCallResult** ppCallResult)
+{
+    const CallOutcome outcome = TakeCallOutcome(PAL_WMI_GET_OBJECT);
+    if (ppObject != nullptr) {
+        *ppObject = nullptr;
+    }
+    if (ppCallResult != nullptr) {
+        *ppCallResult = nullptr;
+    }
+    if (outcome.Fails()) {
+        return outcome.answer;
+    }
+    if (strObjectPath == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    wql::ObjectPath path;
+    HRESULT hr = wql::ParseObjectPath(ViewOf(strObjectPath), path);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::u16string nameSpace;
+    ComRef<IWbemClassObject> object;
+    hr = ObjectAt(path, nameSpace, object.Receive());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (outcome.kind == CallOutcome::Kind::NoObject) {
+        return WBEM_S_NO_ERROR;
+    }
+    if (ppObject != nullptr) {
+        *ppObject = object.Detach();
+    }
+    return outcome.kind == CallOutcome::Kind::Answer ? outcome.answer : WBEM_S_NO_ERROR;
+}
+
+HRESULT Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethodName, LONG /*lFlags*/,
+                             IWbemContext* /*pCtx*/, IWbemClassObject* pInParams, IWbemClassObject** ppOutParams,
+                             IWbemCallResult** ppCallResult)
+{
+    const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_METHOD);
+    if (ppOutParams != nullptr) {
+        *ppOutParams = nullptr;
+    }
+    if (ppCallResult != nullptr) {
+        *ppCallResult = nullptr;
+    }
+    if (outcome.Fails()) {
+        return outcome.answer;
+    }
+    ComRef<IWbemClassObject> output;
+    const HRESULT hr = RunMethod(strObjectPath, strMethodName, pInParams, output.Receive());
+    if (FAILED(hr) || outcome.kind == CallOutcome::Kind::NoObject) {
+        return hr;
+    }
+    if (ppOutParams != nullptr) {
+        *ppOutParams = output.Detach();
+    }
+    return outcome.kind == CallOutcome::Kind::Answer ? outcome.answer : hr;
+}
+
+HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, IWbemClassObject* pInParams,
+                            IWbemClassObject** ppOutParams)
+{
+    if (strObjectPath == nullptr || ViewOf(strMethodName).empty()) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    wql::ObjectPath path;
+    HRESULT hr = wql::ParseObjectPath(ViewOf(strObjectPath), path);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::u16string nameSpace;
+    ComRef<IWbemClassObject> target;
+    hr = ObjectAt(path, nameSpace, target.Receive());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComRef<IWbemClassObject> classObject;
+    hr = repository_->GetClass(nameSpace, path.className, classObject.Receive());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComRef<IWbemClassObject> inSignature;
+    ComRef<IWbemClassObject> outSignature;
+    hr = classObject->GetMethod(strMethodName, 0, inSignature.Receive(), outSignature.Receive());
+    if (hr == WBEM_E_NOT_FOUND) {
+        return WBEM_E_INVALID_METHOD;
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = CheckInputParameters(inSignature.get(), pInParams);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const MethodProvider provider =
+        FindMethodProvider(*repository_, nameSpace, path.className, ViewOf(strMethodName));
+    if (provider == nullptr) {
+        return WBEM_E_METHOD_NOT_IMPLEMENTED;
+    }
+    ComRef<IWbemClassObject> output;
+    if (outSignature) {
+        hr = outSignature->SpawnInstance(0, output.Receive());
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    const std::u16string className = repository_->CanonicalClassName(nameSpace, path.className);
+    const MethodCall call{*repository_, nameSpace, className, path.IsClassPath() ? nullptr : target.get(), pInParams,
+                          output.get()};
+    hr = provider(call);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    *ppOutParams = output.Detach();
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT Services::CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemContext* /*pCtx*/,
+                                     IEnumWbemClassObject** ppEnum)
+{
+    if (ppEnum == nullptr || strFilter == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    *ppEnum = nullptr;
+    std::vector<wmi::ObjectPtr> instances;
+    const HRESULT hr = repository_->Instances(nameSpace_, ViewOf(strFilter), &instances);
+    if (hr == WBEM_E_NOT_FOUND) {
+        return WBEM_E_INVALID_CLASS;
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const std::u16string className = repository_->CanonicalClassName(nameSpace_, ViewOf(strFilter));
+    return Enumerator::Create(std::move(instances), (lFlags & WBEM_FLAG_FORWARD_ONLY) != 0,
+                              ProviderBehaviourOf(className), security_->NoAuthentication(), ppEnum);
+}
+
+// The operations below are not part of what the emulator serves.
+
+HRESULT Services::OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices** ppWorkingNamespace,
+                                IWbemCallResult** ppResult)
+{
+    if (ppWorkingNamespace != nullptr) {
+        *ppWorkingNamespace = nullptr;
+    }
+    if (ppResult != nullptr) {
+        *ppResult = nullptr;
+    }
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::CancelAsyncCall(IWbemObjectSink*) { return WBEM_E_NOT_SUPPORTED; }
+
+HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler)
+{
+    if (ppResponseHandler != nullptr) {
+        *ppResponseHandler = nullptr;
+    }
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return WBEM_E_NOT_SUPPORTED; }
+
+HRESULT Services::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
+{
+    if (ppCallResult != nullptr) {
+        *ppCallResult = nullptr;
+    }
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
+{
+    if (ppCallResult != nullptr) {
+        *ppCallResult = nullptr;
+    }
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return WBEM_E_NOT_SUPPORTED; }
+
+HRESULT Services::CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject** ppEnum)
+{
+    if (ppEnum != nullptr) {
+        *ppEnum = nullptr;
+    }
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
+{
+    if (ppCallResult != nullptr) {
+        *ppCallResult = nullptr;
+    }
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
+{
+    if (ppCallResult != nullptr) {
+        *ppCallResult = nullptr;
+    }
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject** ppEnum)
+{
+    if (ppEnum != nullptr) {
+        *ppEnum = nullptr;
+    }
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+HRESULT Services::ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
+
+}  // namespace pal::services

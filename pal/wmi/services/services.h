@@ -1,0 +1,87 @@
+// IWbemServices for one namespace of one host: queries, objects by path and methods, over the
+// host's repository. The other operations of the interface are not served.
+#pragma once
+
+#include <wbemidl.h>
+
+#include <memory>
+#include <string>
+
+#include "comobject.h"
+#include "repository/internal_api.h"
+#include "repository/repository.h"
+#include "services/proxy_security.h"
+
+namespace pal::wql {
+struct ObjectPath;
+}
+
+namespace pal::services {
+
+class PAL_INTERNAL_API Services final : public ComObject<IWbemServices, &IID_IWbemServices> {
+public:
+    Services(std::shared_ptr<wmi::Repository> repository, std::u16string nameSpace, bool noAuthentication);
+
+    HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR strNamespace, LONG lFlags, IWbemContext* pCtx,
+                                            IWbemServices** ppWorkingNamespace, IWbemCallResult** ppResult) override;
+    HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink* pSink) override;
+    HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG lFlags, IWbemObjectSink** ppResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE GetObject(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
+                                        IWbemClassObject** ppObject, IWbemCallResult** ppCallResult) override;
+    HRESULT STDMETHODCALLTYPE GetObjectAsync(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
+                                             IWbemObjectSink* pResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE PutClass(IWbemClassObject* pObject, LONG lFlags, IWbemContext* pCtx,
+                                       IWbemCallResult** ppCallResult) override;
+    HRESULT STDMETHODCALLTYPE PutClassAsync(IWbemClassObject* pObject, LONG lFlags, IWbemContext* pCtx,
+                                            IWbemObjectSink* pResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE DeleteClass(const BSTR strClass, LONG lFlags, IWbemContext* pCtx,
+                                          IWbemCallResult** ppCallResult) override;
+    HRESULT STDMETHODCALLTYPE DeleteClassAsync(const BSTR strClass, LONG lFlags, IWbemContext* pCtx,
+                                               IWbemObjectSink* pResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE CreateClassEnum(const BSTR strSuperclass, LONG lFlags, IWbemContext* pCtx,
+                                              IEnumWbemClassObject** ppEnum) override;
+    HRESULT STDMETHODCALLTYPE CreateClassEnumAsync(const BSTR strSuperclass, LONG lFlags, IWbemContext* pCtx,
+                                                   IWbemObjectSink* pResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject* pInst, LONG lFlags, IWbemContext* pCtx,
+                                          IWbemCallResult** ppCallResult) override;
+    HRESULT STDMETHODCALLTYPE PutInstanceAsync(IWbemClassObject* pInst, LONG lFlags, IWbemContext* pCtx,
+                                               IWbemObjectSink* pResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE DeleteInstance(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
+                                             IWbemCallResult** ppCallResult) override;
+    HRESULT STDMETHODCALLTYPE DeleteInstanceAsync(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
+                                                  IWbemObjectSink* pResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemContext* pCtx,
+                                                 IEnumWbemClassObject** ppEnum) override;
+    HRESULT STDMETHODCALLTYPE CreateInstanceEnumAsync(const BSTR strFilter, LONG lFlags, IWbemContext* pCtx,
+                                                      IWbemObjectSink* pResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
+                                        IWbemContext* pCtx, IEnumWbemClassObject** ppEnum) override;
+    HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
+                                             IWbemContext* pCtx, IWbemObjectSink* pResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
+                                                    IWbemContext* pCtx, IEnumWbemClassObject** ppEnum) override;
+    HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery,
+                                                         LONG lFlags, IWbemContext* pCtx,
+                                                         IWbemObjectSink* pResponseHandler) override;
+    HRESULT STDMETHODCALLTYPE ExecMethod(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
+                                         IWbemContext* pCtx, IWbemClassObject* pInParams,
+                                         IWbemClassObject** ppOutParams, IWbemCallResult** ppCallResult) override;
+    HRESULT STDMETHODCALLTYPE ExecMethodAsync(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
+                                              IWbemContext* pCtx, IWbemClassObject* pInParams,
+                                              IWbemObjectSink* pResponseHandler) override;
+
+private:
+    HRESULT QueryOtherInterface(REFIID riid, void** ppvObject) override;
+
+    HRESULT RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags, IEnumWbemClassObject** ppEnum);
+    // The class or instance that a parsed path names, in the path's namespace or this one.
+    HRESULT ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpace, IWbemClassObject** object) const;
+    HRESULT RunMethod(const BSTR strObjectPath, const BSTR strMethodName, IWbemClassObject* pInParams,
+                      IWbemClassObject** ppOutParams);
+
+    std::shared_ptr<wmi::Repository> repository_;
+    const std::u16string nameSpace_;
+    std::shared_ptr<ProxySecurity> security_;
+};
+
+}  // namespace pal::services

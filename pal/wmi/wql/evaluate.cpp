@@ -1,0 +1,169 @@
+// Validation of a parsed query against its class, and evaluation of the WHERE clause against
+// instances.
+#include <new>
+
+#include "wql/property_value.h"
+#include "wql/query.h"
+#include "wql/scoped_variant.h"
+#include "wql/status.h"
+#include "wql/text.h"
+
+namespace pal::wql {
+
+namespace {
+
+HRESULT ReadProperty(IWbemClassObject* object, const std::u16string& name, PropertyValue& value)
+{
+    ScopedVariant variant;
+    CIMTYPE type = CIM_EMPTY;
+    const HRESULT hr = object->Get(name.c_str(), 0, variant.get(), &type, nullptr);
+    if (hr == AsHresult(WBEM_E_NOT_FOUND)) {
+        return AsHresult(WBEM_E_INVALID_QUERY);
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    value = ToPropertyValue(*variant.get(), type);
+    return S_OK;
+}
+
+HRESULT Evaluate(const Expression& expression, IWbemClassObject* object, bool& result)
+{
+    switch (expression.kind) {
+    case Expression::Kind::And:
+    case Expression::Kind::Or: {
+        HRESULT hr = Evaluate(*expression.left, object, result);
+        const bool decided = expression.kind == Expression::Kind::And ? !result : result;
+        if (FAILED(hr) || decided) {
+            return hr;
+        }
+        return Evaluate(*expression.right, object, result);
+    }
+    case Expression::Kind::Not: {
+        const HRESULT hr = Evaluate(*expression.left, object, result);
+        result = !result;
+        return hr;
+    }
+    case Expression::Kind::IsNull:
+    case Expression::Kind::IsNotNull:
+    case Expression::Kind::Compare: {
+        PropertyValue value;
+        const HRESULT hr = ReadProperty(object, expression.property, value);
+        if (FAILED(hr)) {
+            result = false;
+            return hr;
+        }
+        const bool isNull = value.comparable && value.value.kind == Value::Kind::Null;
+        if (expression.kind == Expression::Kind::IsNull) {
+            result = isNull;
+        } else if (expression.kind == Expression::Kind::IsNotNull) {
+            result = !isNull;
+        } else {
+            result = Compare(value, expression.op, expression.constant);
+        }
+        return S_OK;
+    }
+    }
+    result = false;
+    return AsHresult(WBEM_E_INVALID_QUERY);
+}
+
+// Type of a property of the class; S_FALSE for a system property the class does not describe.
+HRESULT PropertyType(IWbemClassObject* classObject, const std::u16string& name, CIMTYPE& type)
+{
+    ScopedVariant ignored;
+    type = CIM_EMPTY;
+    const HRESULT hr = classObject->Get(name.c_str(), 0, ignored.get(), &type, nullptr);
+    if (hr == AsHresult(WBEM_E_NOT_FOUND)) {
+        return IsSystemPropertyName(name) ? S_FALSE : AsHresult(WBEM_E_INVALID_QUERY);
+    }
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT Validate(const Expression& expression, IWbemClassObject* classObject)
+{
+    switch (expression.kind) {
+    case Expression::Kind::And:
+    case Expression::Kind::Or: {
+        const HRESULT hr = Validate(*expression.left, classObject);
+        return FAILED(hr) ? hr : Validate(*expression.right, classObject);
+    }
+    case Expression::Kind::Not: return Validate(*expression.left, classObject);
+    case Expression::Kind::IsNull:
+    case Expression::Kind::IsNotNull:
+    case Expression::Kind::Compare: {
+        CIMTYPE type = CIM_EMPTY;
+        const HRESULT hr = PropertyType(classObject, expression.property, type);
+        if (hr != S_OK) {
+            return FAILED(hr) ? hr : S_OK;
+        }
+        if (expression.kind == Expression::Kind::Compare &&
+            !IsComparable(type, expression.op, expression.constant)) {
+            return AsHresult(WBEM_E_INVALID_QUERY);
+        }
+        return S_OK;
+    }
+    }
+    return AsHresult(WBEM_E_INVALID_QUERY);
+}
+
+}  // namespace
+
+PAL_WQL_API bool NamesEqual(std::u16string_view a, std::u16string_view b) noexcept
+{
+    return CompareIgnoringCase(a, b) == 0;
+}
+
+PAL_WQL_API bool IsSystemPropertyName(std::u16string_view name) noexcept
+{
+    static constexpr std::u16string_view kSystemProperties[] = {
+        u"__CLASS",  u"__DERIVATION", u"__DYNASTY", u"__GENUS",      u"__NAMESPACE", u"__PATH",
+        u"__PROPERTY_COUNT", u"__RELPATH", u"__SERVER", u"__SUPERCLASS"};
+    for (const std::u16string_view systemName : kSystemProperties) {
+        if (NamesEqual(name, systemName)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+PAL_WQL_API HRESULT ValidateQuery(const Query& query, IWbemClassObject* classObject) noexcept
+{
+    if (classObject == nullptr) {
+        return AsHresult(WBEM_E_INVALID_PARAMETER);
+    }
+    try {
+        for (const std::u16string& name : query.properties) {
+            CIMTYPE type = CIM_EMPTY;
+            const HRESULT hr = PropertyType(classObject, name, type);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+        return query.where ? Validate(*query.where, classObject) : S_OK;
+    } catch (const std::bad_alloc&) {
+        return AsHresult(WBEM_E_OUT_OF_MEMORY);
+    }
+}
+
+PAL_WQL_API HRESULT EvaluateWhere(const Query& query, IWbemClassObject* object, bool& matches) noexcept
+{
+    matches = false;
+    if (object == nullptr) {
+        return AsHresult(WBEM_E_INVALID_PARAMETER);
+    }
+    if (!query.where) {
+        matches = true;
+        return S_OK;
+    }
+    try {
+        bool result = false;
+        const HRESULT hr = Evaluate(*query.where, object, result);
+        matches = SUCCEEDED(hr) && result;
+        return hr;
+    } catch (const std::bad_alloc&) {
+        return AsHresult(WBEM_E_OUT_OF_MEMORY);
+    }
+}
+
+}  // namespace pal::wql

@@ -1,0 +1,77 @@
+// WQL data queries: SELECT * | property list FROM class [WHERE condition].
+//
+// ParseQuery turns the text into a Query; the service checks the language with CheckQueryLanguage,
+// resolves the class (an unknown class is WBEM_E_INVALID_CLASS, its business), calls ValidateQuery
+// once with the class object, and then EvaluateWhere for every instance of the class and its
+// subclasses. Every function returns an HRESULT and lets no exception out.
+//
+// Evaluation rules (those of WMI):
+// - String comparisons (=, <>, !=, <, <=, >, >=, LIKE) ignore case.
+// - A comparison of a NULL property value is false, whatever the operator; only IS NULL is true.
+//   NOT inverts the result of its operand (two-valued logic).
+// - A numeric property compared with a number is compared numerically; sint64 and uint64 values,
+//   which arrive as decimal text, included. A string constant compared with a numeric property is
+//   read as a number; one that is not a number never matches (ValidateQuery rejects it).
+// - Booleans compare with TRUE/FALSE, with 1/0 and with the strings "TRUE"/"FALSE"; only =, <>
+//   and != apply to them.
+// - `Prop = NULL` and `Prop <> NULL` mean IS NULL and IS NOT NULL.
+// - The constant may stand on either side of the operator; `5 < Prop` is `Prop > 5`.
+#pragma once
+
+#include <wbemidl.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wql/api.h"
+#include "wql/value.h"
+
+namespace pal::wql {
+
+struct Expression {
+    enum class Kind { And, Or, Not, Compare, IsNull, IsNotNull };
+
+    Kind kind = Kind::Compare;
+    std::unique_ptr<Expression> left;   // And, Or: first operand; Not: the operand
+    std::unique_ptr<Expression> right;  // And, Or: second operand
+    std::u16string property;            // Compare, IsNull, IsNotNull
+    CompareOp op = CompareOp::Equal;    // Compare: `property op constant`
+    Value constant;                     // Compare; a LIKE pattern is a String
+};
+
+struct Query {
+    std::vector<std::u16string> properties;  // as written; empty for SELECT *
+    std::u16string className;                // as written
+    std::unique_ptr<Expression> where;       // null without WHERE
+
+    bool SelectsAll() const { return properties.empty(); }
+};
+
+// S_OK when the language is "WQL" in any case; WBEM_E_INVALID_QUERY_TYPE otherwise (also for null).
+PAL_WQL_API HRESULT CheckQueryLanguage(const OLECHAR* language) noexcept;
+
+// S_OK and the parsed query; WBEM_E_INVALID_QUERY for a syntax error (query is then empty);
+// WBEM_E_OUT_OF_MEMORY.
+PAL_WQL_API HRESULT ParseQuery(std::u16string_view text, Query& query) noexcept;
+
+// Checks the query against the class named in FROM: every property of the select list and of the
+// WHERE clause must exist (system properties such as __PATH, __RELPATH, __CLASS always do), and
+// every comparison must suit the property's type (no ordering of booleans, no arrays or embedded
+// objects, no non-numeric string against a number). S_OK or WBEM_E_INVALID_QUERY; a failure of
+// IWbemClassObject::Get other than WBEM_E_NOT_FOUND is passed on.
+PAL_WQL_API HRESULT ValidateQuery(const Query& query, IWbemClassObject* classObject) noexcept;
+
+// Evaluates the WHERE clause against an instance (matches is true without a WHERE clause).
+// Property values come from IWbemClassObject::Get; a property the object lacks gives
+// WBEM_E_INVALID_QUERY.
+PAL_WQL_API HRESULT EvaluateWhere(const Query& query, IWbemClassObject* object, bool& matches) noexcept;
+
+// The system properties accepted in a select list and in WHERE without asking the class.
+PAL_WQL_API bool IsSystemPropertyName(std::u16string_view name) noexcept;
+
+// Case-insensitive equality of class and property names (WMI names ignore case).
+PAL_WQL_API bool NamesEqual(std::u16string_view a, std::u16string_view b) noexcept;
+
+}  // namespace pal::wql

@@ -1,0 +1,190 @@
+#include "wql/text.h"
+
+#include <charconv>
+#include <string>
+#include <system_error>
+
+namespace pal::wql {
+
+char16_t FoldCase(char16_t c) noexcept
+{
+    if (c < 0x80) {
+        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
+    }
+    const bool latin1Capital = c >= 0xC0 && c <= 0xDE && c != 0xD7;
+    const bool greekCapital = c >= 0x391 && c <= 0x3AB && c != 0x3A2;
+    const bool cyrillicCapital = c >= 0x410 && c <= 0x42F;
+    if (latin1Capital || greekCapital || cyrillicCapital) {
+        return static_cast<char16_t>(c + 0x20);
+    }
+    if (c >= 0x400 && c <= 0x40F) {
+        return static_cast<char16_t>(c + 0x50);
+    }
+    // Latin Extended-A pairs capital and small letters as even and odd code points.
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
+        const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        const bool isCapital = oddCapitals ? (c % 2 == 1) : (c % 2 == 0);
+        return isCapital ? static_cast<char16_t>(c + 1) : c;
+    }
+    return c;
+}
+
+int CompareIgnoringCase(std::u16string_view a, std::u16string_view b) noexcept
+{
+    const size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        const char16_t x = FoldCase(a[i]);
+        const char16_t y = FoldCase(b[i]);
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    if (a.size() == b.size()) {
+        return 0;
+    }
+    return a.size() < b.size() ? -1 : 1;
+}
+
+Value MakeInteger(bool negative, uint64_t magnitude)
+{
+    Value value;
+    value.kind = Value::Kind::Integer;
+    value.negative = negative && magnitude != 0;
+    value.magnitude = magnitude;
+    value.real = static_cast<double>(magnitude);
+    if (value.negative) {
+        value.real = -value.real;
+    }
+    return value;
+}
+
+namespace {
+
+// ASCII copy of the text, or false when it holds anything else.
+bool ToAscii(std::u16string_view text, std::string& ascii)
+{
+    ascii.clear();
+    ascii.reserve(text.size());
+    for (const char16_t c : text) {
+        if (c >= 0x80) {
+            return false;
+        }
+        ascii.push_back(static_cast<char>(c));
+    }
+    return true;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Decimal digits, an optional fraction and an optional exponent, nothing else.
+bool IsDecimalSyntax(std::string_view text, bool& hasFractionOrExponent)
+{
+    size_t i = 0;
+    const size_t intStart = i;
+    while (i < text.size() && IsDigit(text[i])) {
+        ++i;
+    }
+    if (i == intStart) {
+        return false;
+    }
+    hasFractionOrExponent = false;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        const size_t fractionStart = i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+        }
+        if (i == fractionStart) {
+            return false;
+        }
+        hasFractionOrExponent = true;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        const size_t exponentStart = i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+        }
+        if (i == exponentStart) {
+            return false;
+        }
+        hasFractionOrExponent = true;
+    }
+    return i == text.size();
+}
+
+}  // namespace
+
+bool ParseNumber(std::u16string_view text, Value& value)
+{
+    std::string ascii;
+    if (!ToAscii(text, ascii) || ascii.empty()) {
+        return false;
+    }
+    std::string_view rest = ascii;
+    bool negative = false;
+    if (rest.front() == '+' || rest.front() == '-') {
+        negative = rest.front() == '-';
+        rest.remove_prefix(1);
+    }
+    uint64_t magnitude = 0;
+    const char* end = rest.data() + rest.size();
+    if (rest.size() > 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) {
+        const auto [ptr, ec] = std::from_chars(rest.data() + 2, end, magnitude, 16);
+        if (ec != std::errc() || ptr != end) {
+            return false;
+        }
+    } else {
+        bool isReal = false;
+        if (!IsDecimalSyntax(rest, isReal)) {
+            return false;
+        }
+        if (isReal) {
+            double real = 0;
+            const auto [ptr, ec] = std::from_chars(rest.data(), end, real);
+            if (ec != std::errc() || ptr != end) {
+                return false;
+            }
+            value = Value{};
+            value.kind = Value::Kind::Real;
+            value.real = negative ? -real : real;
+            value.text.assign(text);
+            return true;
+        }
+        const auto [ptr, ec] = std::from_chars(rest.data(), end, magnitude, 10);
+        if (ec != std::errc() || ptr != end) {
+            return false;
+        }
+    }
+    constexpr uint64_t kMostNegativeMagnitude = uint64_t{1} << 63;
+    if (negative && magnitude > kMostNegativeMagnitude) {
+        return false;
+    }
+    value = MakeInteger(negative, magnitude);
+    value.text.assign(text);
+    return true;
+}
+
+std::u16string IntegerText(bool negative, uint64_t magnitude)
+{
+    char buffer[24];
+    const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof(buffer), magnitude);
+    std::u16string text;
+    if (negative && magnitude != 0) {
+        text.push_back(u'-');
+    }
+    text.append(buffer, ptr);
+    return text;
+}
+
+std::u16string RealText(double value)
+{
+    char buffer[32];
+    const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof(buffer), value);
+    return std::u16string(buffer, ptr);
+}
+
+}  // namespace pal::wql

@@ -1,0 +1,65 @@
+// Native handles: a Java long holding the address of a heap cell that holds one CRefPtr<T>.
+#pragma once
+
+#include <jni.h>
+
+#include <new>
+
+#include "jni/OutOfMemory.h"
+#include "platform/platform.h"
+#include "wmi/ErrorCodes.h"
+#include "wmi/RefPtr.h"
+
+namespace wmiprov {
+
+// The CRefPtr in the cell of a non-zero handle. The native side trusts every handle it is given.
+template <class T>
+CRefPtr<T>& HandleRef(jlong handle)
+{
+    return *reinterpret_cast<CRefPtr<T>*>(static_cast<intptr_t>(handle));
+}
+
+// Calls the holder's set(long) with `value`. False when the holder's class has no set(long); the
+// NoSuchMethodError of the failed lookup is then left pending for the Java caller.
+bool CallHolderSet(JNIEnv* env, jobject holder, jlong value) noexcept;
+
+// Hands `object` to Java: allocates a cell holding a reference of its own and passes its address
+// to the holder's set(long). Returns 0, 127 when the holder has no set(long), or 87 for a null
+// holder; when the cell cannot be allocated it throws OutOfMemoryError (naming `exportName` and
+// `line`) and returns 0. The caller's own reference is left as it is.
+template <class T>
+ErrorCode HandOut(JNIEnv* env, jobject holder, const CRefPtr<T>& object, const char* exportName,
+                  int line) noexcept
+{
+    if (holder == nullptr) {
+        return kInvalidParameter;
+    }
+    jclass holderClass = env->GetObjectClass(holder);
+    jmethodID set = env->GetMethodID(holderClass, "set", "(J)V");
+    env->DeleteLocalRef(holderClass);
+    if (set == nullptr) {
+        return kProcNotFound;
+    }
+    void* memory = CoTaskMemAlloc(sizeof(CRefPtr<T>));
+    if (memory == nullptr) {
+        ThrowOutOfMemory(env, exportName, line);
+        return kSuccess;
+    }
+    auto* cell = new (memory) CRefPtr<T>(object);
+    env->CallVoidMethod(holder, set, static_cast<jlong>(reinterpret_cast<intptr_t>(cell)));
+    return kSuccess;
+}
+
+// Frees a handle made by HandOut: drops the cell's reference and frees the cell. 0 does nothing.
+template <class T>
+void FreeHandle(jlong handle) noexcept
+{
+    if (handle == 0) {
+        return;
+    }
+    auto* cell = &HandleRef<T>(handle);
+    cell->~CRefPtr<T>();
+    CoTaskMemFree(cell);
+}
+
+}  // namespace wmiprov

@@ -1,0 +1,40 @@
+#include "wmi/WmiObject.h"
+
+#include <new>
+
+namespace wmiprov {
+
+CWmiObject::CWmiObject(IWbemClassObject* object) noexcept : m_object(object)
+{
+    if (m_object != nullptr) {
+        m_object->AddRef();
+    }
+}
+
+CWmiObject::~CWmiObject()
+{
+    if (m_object != nullptr) {
+        m_object->Release();
+        m_object = nullptr;
+    }
+}
+
+bool Attach(CRefPtr<CWmiObject>& target, IWbemClassObject* raw) noexcept
+{
+    if (raw == nullptr) {
+        return false;
+    }
+    auto* wrapper = new (std::nothrow) CWmiObject(raw);
+    if (wrapper == nullptr) {
+        return false;
+    }
+    target = wrapper;
+    return true;
+}
+
+IWbemClassObject* ObjectPointer(const CRefPtr<CWmiObject>& object) noexcept
+{
+    return object.IsEmpty() ? nullptr : object->Object();
+}
+
+}  // namespace wmiprov

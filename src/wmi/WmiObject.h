@@ -1,0 +1,32 @@
+// CWmiObject: one WMI class object or instance held for Java, shared by counting between the
+// result set that collected it and every object handle that refers to it.
+#pragma once
+
+#include "platform/platform.h"
+#include "wmi/ComApartment.h"
+#include "wmi/RefPtr.h"
+
+namespace wmiprov {
+
+class CWmiObject : public CRefCounted {
+public:
+    // Takes a COM reference of its own to `object` (which may be null).
+    explicit CWmiObject(IWbemClassObject* object) noexcept;
+    ~CWmiObject();
+
+    IWbemClassObject* Object() const { return m_object; }
+
+private:
+    CComInitHold m_apartment;
+    IWbemClassObject* m_object;
+};
+
+// Wraps `raw` in a new CWmiObject and assigns it to `target`. A null `raw`, or a wrapper that
+// cannot be allocated, leaves `target` unchanged and gives false. The caller keeps its own
+// reference to `raw` and releases it itself.
+bool Attach(CRefPtr<CWmiObject>& target, IWbemClassObject* raw) noexcept;
+
+// The object pointer of a handle's wrapper, without a reference; null for an empty handle.
+IWbemClassObject* ObjectPointer(const CRefPtr<CWmiObject>& object) noexcept;
+
+}  // namespace wmiprov

@@ -1,0 +1,40 @@
+// CWmiObjectEnum: the buffered objects of one query, in the order WMI delivered them, with a
+// cursor. A result set is created by its first Add; an empty CRefPtr is a result set without
+// objects, and every operation below accepts one. The cursor is not protected: one result set is
+// walked by one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "wmi/RefPtr.h"
+#include "wmi/WmiObject.h"
+
+namespace wmiprov {
+
+class CWmiObjectEnum : public CRefCounted {
+public:
+    CWmiObjectEnum() = default;
+
+private:
+    friend bool Add(CRefPtr<CWmiObjectEnum>& set, const CRefPtr<CWmiObject>& object) noexcept;
+    friend bool HasMoreObjects(const CRefPtr<CWmiObjectEnum>& set) noexcept;
+    friend bool NextObject(const CRefPtr<CWmiObjectEnum>& set, CRefPtr<CWmiObject>& out) noexcept;
+    friend void Reset(const CRefPtr<CWmiObjectEnum>& set) noexcept;
+    friend int32_t ObjectCount(const CRefPtr<CWmiObjectEnum>& set) noexcept;
+
+    std::vector<CRefPtr<CWmiObject>> m_objects;
+    size_t m_cursor = 0;
+    size_t m_end = 0;
+};
+
+// Appends one more reference to `object`, creating the result set if `set` is empty; the cursor
+// returns to the first object. False when memory ran out (the set is then unchanged).
+bool Add(CRefPtr<CWmiObjectEnum>& set, const CRefPtr<CWmiObject>& object) noexcept;
+bool HasMoreObjects(const CRefPtr<CWmiObjectEnum>& set) noexcept;
+// Hands out the object at the cursor (one more reference to the same wrapper) and advances.
+bool NextObject(const CRefPtr<CWmiObjectEnum>& set, CRefPtr<CWmiObject>& out) noexcept;
+void Reset(const CRefPtr<CWmiObjectEnum>& set) noexcept;
+int32_t ObjectCount(const CRefPtr<CWmiObjectEnum>& set) noexcept;
+
+}  // namespace wmiprov

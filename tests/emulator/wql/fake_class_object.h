@@ -1,0 +1,171 @@
+// A minimal IWbemClassObject for the query tests: named values with their CIM types, answered by
+// Get the way WMI answers (a copy of the VARIANT, WBEM_E_NOT_FOUND for an unknown name).
+#pragma once
+
+#include <comobject.h>
+#include <wbemidl.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "wql/scoped_variant.h"
+#include "wql/status.h"
+
+namespace wqltest {
+
+class FakeClassObject : public pal::ComObject<IWbemClassObject, &IID_IWbemClassObject> {
+public:
+    static FakeClassObject* Create() { return new FakeClassObject(); }
+
+    FakeClassObject& String(const char16_t* name, const char16_t* value, CIMTYPE type = CIM_STRING)
+    {
+        pal::wql::ScopedVariant variant;
+        V_VT(variant.get()) = VT_BSTR;
+        V_BSTR(variant.get()) = SysAllocString(value);
+        return Add(name, std::move(variant), type);
+    }
+    FakeClassObject& Int(const char16_t* name, LONG value, CIMTYPE type = CIM_SINT32)
+    {
+        pal::wql::ScopedVariant variant;
+        V_VT(variant.get()) = VT_I4;
+        V_I4(variant.get()) = value;
+        return Add(name, std::move(variant), type);
+    }
+    FakeClassObject& Short(const char16_t* name, SHORT value, CIMTYPE type = CIM_SINT16)
+    {
+        pal::wql::ScopedVariant variant;
+        V_VT(variant.get()) = VT_I2;
+        V_I2(variant.get()) = value;
+        return Add(name, std::move(variant), type);
+    }
+    FakeClassObject& Byte(const char16_t* name, BYTE value)
+    {
+        pal::wql::ScopedVariant variant;
+        V_VT(variant.get()) = VT_UI1;
+        V_UI1(variant.get()) = value;
+        return Add(name, std::move(variant), CIM_UINT8);
+    }
+    FakeClassObject& Real(const char16_t* name, double value, CIMTYPE type = CIM_REAL64)
+    {
+        pal::wql::ScopedVariant variant;
+        if (type == CIM_REAL32) {
+            V_VT(variant.get()) = VT_R4;
+            V_R4(variant.get()) = static_cast<float>(value);
+        } else {
+            V_VT(variant.get()) = VT_R8;
+            V_R8(variant.get()) = value;
+        }
+        return Add(name, std::move(variant), type);
+    }
+    FakeClassObject& Bool(const char16_t* name, bool value)
+    {
+        pal::wql::ScopedVariant variant;
+        V_VT(variant.get()) = VT_BOOL;
+        V_BOOL(variant.get()) = value ? VARIANT_TRUE : VARIANT_FALSE;
+        return Add(name, std::move(variant), CIM_BOOLEAN);
+    }
+    FakeClassObject& Null(const char16_t* name, CIMTYPE type)
+    {
+        pal::wql::ScopedVariant variant;
+        V_VT(variant.get()) = VT_NULL;
+        return Add(name, std::move(variant), type);
+    }
+    FakeClassObject& StringArray(const char16_t* name)
+    {
+        pal::wql::ScopedVariant variant;
+        V_VT(variant.get()) = VT_ARRAY | VT_BSTR;
+        V_ARRAY(variant.get()) = SafeArrayCreateVector(VT_BSTR, 0, 1);
+        return Add(name, std::move(variant), CIM_STRING | CIM_FLAG_ARRAY);
+    }
+
+    // Number of Get calls, to check that AND and OR stop early.
+    int getCalls = 0;
+    // A result that every Get returns instead of the value, when set.
+    HRESULT failGetWith = S_OK;
+
+    HRESULT STDMETHODCALLTYPE Get(LPCWSTR wszName, LONG, VARIANT* pVal, CIMTYPE* pType, LONG*) override
+    {
+        ++getCalls;
+        if (FAILED(failGetWith)) {
+            return failGetWith;
+        }
+        for (const Property& property : properties_) {
+            if (std::u16string_view(wszName) == property.name) {
+                if (pType != nullptr) {
+                    *pType = property.type;
+                }
+                return pVal == nullptr ? S_OK : VariantCopy(pVal, property.value.get());
+            }
+        }
+        return pal::wql::AsHresult(WBEM_E_NOT_FOUND);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetQualifierSet(IWbemQualifierSet**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Put(LPCWSTR, LONG, VARIANT*, CIMTYPE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Delete(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetNames(LPCWSTR, LONG, VARIANT*, SAFEARRAY**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE BeginEnumeration(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Next(LONG, BSTR*, VARIANT*, CIMTYPE*, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EndEnumeration() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPropertyQualifierSet(LPCWSTR, IWbemQualifierSet**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IWbemClassObject**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetObjectText(LONG, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SpawnDerivedClass(LONG, IWbemClassObject**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SpawnInstance(LONG, IWbemClassObject**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CompareTo(LONG, IWbemClassObject*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPropertyOrigin(LPCWSTR, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE InheritsFrom(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMethod(LPCWSTR, LONG, IWbemClassObject**, IWbemClassObject**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE PutMethod(LPCWSTR, LONG, IWbemClassObject*, IWbemClassObject*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE DeleteMethod(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE BeginMethodEnumeration(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE NextMethod(LONG, BSTR*, IWbemClassObject**, IWbemClassObject**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE EndMethodEnumeration() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMethodQualifierSet(LPCWSTR, IWbemQualifierSet**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR, BSTR*) override { return E_NOTIMPL; }
+
+private:
+    struct Property {
+        std::u16string name;
+        pal::wql::ScopedVariant value;
+        CIMTYPE type;
+    };
+
+    FakeClassObject() : ComObject(PAL_KIND_WBEM_INSTANCE) {}
+
+    FakeClassObject& Add(const char16_t* name, pal::wql::ScopedVariant value, CIMTYPE type)
+    {
+        properties_.push_back({name, std::move(value), type});
+        return *this;
+    }
+
+    std::vector<Property> properties_;
+};
+
+// Holds one reference to a fake and releases it at the end of the scope.
+class FakeRef {
+public:
+    FakeRef() : object_(FakeClassObject::Create()) {}
+    ~FakeRef() { object_->Release(); }
+    FakeRef(const FakeRef&) = delete;
+    FakeRef& operator=(const FakeRef&) = delete;
+
+    FakeClassObject* operator->() const { return object_; }
+    FakeClassObject& operator*() const { return *object_; }
+    IWbemClassObject* get() const { return object_; }
+
+private:
+    FakeClassObject* object_;
+};
+
+}  // namespace wqltest

@@ -1,0 +1,19 @@
+// Base fixture of the query tests: every test ends with nothing of the platform layer alive.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <pal/testing.h>
+
+namespace wqltest {
+
+class LeakCheckedTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        PalResetFaults();
+        const char* what = nullptr;
+        EXPECT_TRUE(PalNothingAlive(&what)) << what;
+    }
+};
+
+}  // namespace wqltest

@@ -1,0 +1,178 @@
+#include "FakeJni.h"
+
+#include <cstdarg>
+#include <cstring>
+
+namespace fakejni {
+
+namespace {
+
+
+// Method IDs are the addresses of these tokens.
+char g_setToken;
+char g_addToken;
+
+jmethodID SetId() { return reinterpret_cast<jmethodID>(&g_setToken); }
+jmethodID AddId() { return reinterpret_cast<jmethodID>(&g_addToken); }
+
+ClassInfo g_otherClass;
+ClassInfo g_outOfMemoryClass;
+
+}  // namespace
+
+struct Functions {
+    static Env& E(JNIEnv* env) { return Env::From(env); }
+
+    static jsize JNICALL GetStringLength(JNIEnv*, jstring string)
+    {
+        return static_cast<jsize>(static_cast<String*>(Env::Resolve(string))->text.size());
+    }
+
+    static const jchar* JNICALL GetStringChars(JNIEnv* env, jstring string, jboolean* isCopy)
+    {
+        const std::u16string& text = static_cast<String*>(Env::Resolve(string))->text;
+        // A copy WITHOUT a terminating NUL, followed by a non-NUL guard, as JNI allows.
+        auto* chars = new jchar[text.size() + 1];
+        std::memcpy(chars, text.data(), text.size() * sizeof(jchar));
+        chars[text.size()] = u'#';
+        if (isCopy != nullptr) {
+            *isCopy = JNI_TRUE;
+        }
+        ++E(env).stringCharsOut;
+        return chars;
+    }
+
+    static void JNICALL ReleaseStringChars(JNIEnv* env, jstring, const jchar* chars)
+    {
+        delete[] chars;
+        --E(env).stringCharsOut;
+    }
+
+    static jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length)
+    {
+        return E(env).NewString(std::u16string(reinterpret_cast<const char16_t*>(chars), length));
+    }
+
+    static jclass JNICALL GetObjectClass(JNIEnv*, jobject object)
+    {
+        Object* resolved = Env::Resolve(object);
+        if (auto* holder = dynamic_cast<Holder*>(resolved)) {
+            return reinterpret_cast<jclass>(&holder->klass);
+        }
+        if (auto* collection = dynamic_cast<Collection*>(resolved)) {
+            return reinterpret_cast<jclass>(&collection->klass);
+        }
+        return reinterpret_cast<jclass>(&g_otherClass);
+    }
+
+    static jmethodID JNICALL GetMethodID(JNIEnv* env, jclass cls, const char* name, const char* signature)
+    {
+        const auto* klass = static_cast<ClassInfo*>(Env::Resolve(cls));
+        const bool isSet = std::strcmp(name, "set") == 0 && std::strcmp(signature, "(J)V") == 0;
+        const bool isAdd = std::strcmp(name, "add") == 0 && std::strcmp(signature, "(Ljava/lang/Object;)Z") == 0;
+        if (isSet && klass->hasSet) {
+            return SetId();
+        }
+        if (isAdd && klass->hasAdd) {
+            return AddId();
+        }
+        E(env).pending = PendingException{"java/lang/NoSuchMethodError", name};
+        return nullptr;
+    }
+
+    static void JNICALL CallVoidMethodV(JNIEnv*, jobject object, jmethodID method, va_list args)
+    {
+        if (method == SetId()) {
+            static_cast<Holder*>(Env::Resolve(object))->values.push_back(va_arg(args, jlong));
+        }
+    }
+
+    static jboolean JNICALL CallBooleanMethodV(JNIEnv*, jobject object, jmethodID method, va_list args)
+    {
+        if (method != AddId()) {
+            return JNI_FALSE;
+        }
+        auto* collection = static_cast<Collection*>(Env::Resolve(object));
+        jobject item = va_arg(args, jobject);
+        if (item == nullptr) {
+            collection->items.emplace_back(std::nullopt);
+        } else {
+            collection->items.emplace_back(static_cast<String*>(Env::Resolve(item))->text);
+        }
+        return JNI_TRUE;
+    }
+
+    static jclass JNICALL FindClass(JNIEnv* env, const char* name)
+    {
+        if (E(env).failFindClass) {
+            E(env).pending = PendingException{"java/lang/NoClassDefFoundError", name};
+            return nullptr;
+        }
+        g_outOfMemoryClass.name = name;
+        return reinterpret_cast<jclass>(&g_outOfMemoryClass);
+    }
+
+    static jint JNICALL ThrowNew(JNIEnv* env, jclass cls, const char* message)
+    {
+        E(env).pending = PendingException{static_cast<ClassInfo*>(Env::Resolve(cls))->name, message};
+        return 0;
+    }
+
+    static void JNICALL DeleteLocalRef(JNIEnv* env, jobject) { ++E(env).localRefsDeleted; }
+};
+
+Env::Env()
+{
+    m_functions.GetStringLength = &Functions::GetStringLength;
+    m_functions.GetStringChars = &Functions::GetStringChars;
+    m_functions.ReleaseStringChars = &Functions::ReleaseStringChars;
+    m_functions.NewString = &Functions::NewString;
+    m_functions.GetObjectClass = &Functions::GetObjectClass;
+    m_functions.GetMethodID = &Functions::GetMethodID;
+    m_functions.CallVoidMethodV = &Functions::CallVoidMethodV;
+    m_functions.CallBooleanMethodV = &Functions::CallBooleanMethodV;
+    m_functions.FindClass = &Functions::FindClass;
+    m_functions.ThrowNew = &Functions::ThrowNew;
+    m_functions.DeleteLocalRef = &Functions::DeleteLocalRef;
+    m_functions.reserved0 = this;
+    m_env.functions = &m_functions;
+}
+
+Env::~Env() = default;
+
+Env& Env::From(JNIEnv* env) { return *static_cast<Env*>(const_cast<void*>(env->functions->reserved0)); }
+
+template <class T>
+T* Env::Keep(std::unique_ptr<T> object)
+{
+    T* raw = object.get();
+    m_objects.push_back(std::move(object));
+    return raw;
+}
+
+jstring Env::NewString(const std::u16string& text)
+{
+    auto string = std::make_unique<String>();
+    string->text = text;
+    return reinterpret_cast<jstring>(Keep(std::move(string)));
+}
+
+jobject Env::NewHolder(bool hasSet)
+{
+    auto holder = std::make_unique<Holder>();
+    holder->klass.name = "Holder";
+    holder->klass.hasSet = hasSet;
+    return reinterpret_cast<jobject>(Keep(std::move(holder)));
+}
+
+jobject Env::NewCollection(bool hasAdd)
+{
+    auto collection = std::make_unique<Collection>();
+    collection->klass.name = "java/util/ArrayList";
+    collection->klass.hasAdd = hasAdd;
+    return reinterpret_cast<jobject>(Keep(std::move(collection)));
+}
+
+std::u16string Env::TextOf(jstring string) { return static_cast<String*>(Resolve(string))->text; }
+
+}  // namespace fakejni

@@ -1,0 +1,96 @@
+// A stand-in for the JVM's side of JNI: the functions the libraries call, over plain C++ objects
+// for strings, arrays, holders with set(long) and collections with add(Object), a class lookup
+// and a pending-exception slot. Tests use it for what a real JVM cannot be made to do (a missing
+// class, a failing allocation) and to look inside what the libraries handed over.
+#pragma once
+
+#include <jni.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fakejni {
+
+struct Object {
+    virtual ~Object() = default;
+};
+
+// What GetObjectClass answers: a class that knows which of the two callbacks it has.
+struct ClassInfo : Object {
+    std::string name;
+    bool hasSet = false;
+    bool hasAdd = false;
+};
+
+struct String : Object {
+    std::u16string text;
+};
+
+// Receives set(long) calls; klass.hasSet false makes the method lookup fail as for a class without it.
+struct Holder : Object {
+    ClassInfo klass;
+    std::vector<jlong> values;
+};
+
+// Receives add(Object) calls; null elements are recorded as std::nullopt.
+struct Collection : Object {
+    ClassInfo klass;
+    std::vector<std::optional<std::u16string>> items;
+};
+
+template <class Element>
+struct Array : Object {
+    std::vector<Element> elements;
+};
+
+struct ObjectArray : Object {
+    std::vector<jobject> elements;
+};
+
+struct PendingException {
+    std::string className;
+    std::string message;
+};
+
+class Env {
+public:
+    Env();
+    ~Env();
+    Env(const Env&) = delete;
+    Env& operator=(const Env&) = delete;
+
+    JNIEnv* env() { return &m_env; }
+
+    // Objects live as long as the Env; the returned references are JNI references to them.
+    jstring NewString(const std::u16string& text);
+    jobject NewHolder(bool hasSet = true);
+    jobject NewCollection(bool hasAdd = true);
+
+    Holder& HolderOf(jobject object) { return *static_cast<Holder*>(Resolve(object)); }
+    Collection& CollectionOf(jobject object) { return *static_cast<Collection*>(Resolve(object)); }
+    static std::u16string TextOf(jstring string);
+
+    // FindClass answers null for every class while this is set.
+    bool failFindClass = false;
+    std::optional<PendingException> pending;
+    // Balance of GetStringChars/ReleaseStringChars and of local references made by the env.
+    int stringCharsOut = 0;
+    int localRefsDeleted = 0;
+
+    static Object* Resolve(jobject object) { return reinterpret_cast<Object*>(object); }
+    static Env& From(JNIEnv* env);
+
+private:
+    template <class T>
+    T* Keep(std::unique_ptr<T> object);
+
+    JNINativeInterface_ m_functions{};
+    JNIEnv m_env{};
+    std::vector<std::unique_ptr<Object>> m_objects;
+
+    friend struct Functions;
+};
+
+}  // namespace fakejni

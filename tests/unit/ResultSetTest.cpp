@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "FakeClassObject.h"
+#include "NoLeaks.h"
+#include "wmi/WmiObjectEnum.h"
+
+using namespace wmiprov;
+using testsupport::FakeClassObject;
+
+namespace {
+
+class ResultSet : public NoLeaks {
+protected:
+    // Builds a result set of `count` objects the way a query collects them: each object is
+    // attached to a wrapper and the delivered reference released at once.
+    CRefPtr<CWmiObjectEnum> Collect(int count)
+    {
+        CRefPtr<CWmiObjectEnum> set;
+        for (int i = 0; i < count; ++i) {
+            FakeClassObject* delivered = FakeClassObject::Create();
+            objects.push_back(delivered);
+            CRefPtr<CWmiObject> wrapper;
+            EXPECT_TRUE(Attach(wrapper, delivered));
+            delivered->Release();
+            EXPECT_TRUE(Add(set, wrapper));
+        }
+        return set;
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(FakeClassObject::Live(), 0);
+        NoLeaks::TearDown();
+    }
+
+    std::vector<FakeClassObject*> objects;
+};
+
+}  // namespace
+
+TEST_F(ResultSet, EmptyPointerIsAResultSetWithoutObjects)
+{
+    CRefPtr<CWmiObjectEnum> set;
+    CRefPtr<CWmiObject> out;
+    EXPECT_FALSE(HasMoreObjects(set));
+    EXPECT_EQ(ObjectCount(set), 0);
+    EXPECT_FALSE(NextObject(set, out));
+    EXPECT_TRUE(out.IsEmpty());
+    Reset(set);
+    EXPECT_TRUE(set.IsEmpty());
+}
+
+TEST_F(ResultSet, WalksInOrderStopsAtTheEndAndResets)
+{
+    CRefPtr<CWmiObjectEnum> set = Collect(3);
+    EXPECT_EQ(ObjectCount(set), 3);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(HasMoreObjects(set));
+            CRefPtr<CWmiObject> out;
+            ASSERT_TRUE(NextObject(set, out));
+            EXPECT_EQ(ObjectPointer(out), objects[i]);
+            EXPECT_EQ(ObjectCount(set), 3);
+        }
+        EXPECT_FALSE(HasMoreObjects(set));
+        CRefPtr<CWmiObject> past;
+        EXPECT_FALSE(NextObject(set, past));
+        EXPECT_FALSE(NextObject(set, past));
+        EXPECT_TRUE(past.IsEmpty());
+        Reset(set);
+    }
+}
+
+TEST_F(ResultSet, HandedOutObjectsShareTheWrapperAndOutliveTheSet)
+{
+    CRefPtr<CWmiObject> kept;
+    {
+        CRefPtr<CWmiObjectEnum> set = Collect(2);
+        ASSERT_TRUE(NextObject(set, kept));
+        EXPECT_EQ(kept->RefCount(), 2);  // the set's element and `kept`
+        EXPECT_EQ(objects[0]->References(), 1u);  // still one COM reference, the wrapper's
+    }
+    // The set is gone: its other object was released, the shared one lives on.
+    EXPECT_EQ(FakeClassObject::Live(), 1);
+    EXPECT_EQ(kept->RefCount(), 1);
+    EXPECT_EQ(ObjectPointer(kept), objects[0]);
+}
+
+TEST_F(ResultSet, DestroyingASetReleasesEveryObjectItCollected)
+{
+    {
+        CRefPtr<CWmiObjectEnum> set = Collect(25);
+        EXPECT_EQ(FakeClassObject::Live(), 25);
+    }
+    EXPECT_EQ(FakeClassObject::Live(), 0);
+}
+
+TEST_F(ResultSet, AttachRefusesANullObject)
+{
+    CRefPtr<CWmiObject> target;
+    EXPECT_FALSE(Attach(target, nullptr));
+    EXPECT_TRUE(target.IsEmpty());
+
+    FakeClassObject* first = FakeClassObject::Create();
+    ASSERT_TRUE(Attach(target, first));
+    first->Release();
+    EXPECT_FALSE(Attach(target, nullptr));
+    EXPECT_EQ(ObjectPointer(target), first);  // unchanged by the refused attach
+}
+
+TEST_F(ResultSet, WrapperHoldsOneApartmentInitialisationForItsLife)
+{
+    const LONG before = PalApartmentDepth();
+    {
+        CRefPtr<CWmiObject> wrapper;
+        FakeClassObject* raw = FakeClassObject::Create();
+        ASSERT_TRUE(Attach(wrapper, raw));
+        raw->Release();
+        EXPECT_EQ(PalApartmentDepth(), before + 1);
+        EXPECT_EQ(PalApartmentMode(), COINIT_MULTITHREADED);
+    }
+    EXPECT_EQ(PalApartmentDepth(), before);
+}
