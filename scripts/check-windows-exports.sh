@@ -4,7 +4,7 @@ set -euo pipefail
 build=${1:-build/windows}
 status=0
 for dll in "$build"/src/*.dll; do
-  exports=$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk 'NF==3 {print $3}')
+  exports=$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ {print $3}')
   count=$(printf '%s\n' "$exports" | grep -c . || true)
   stray=$(printf '%s\n' "$exports" | grep -v '^Java_com_zorvex_kestrin_quilmok_lib_' || true)
   echo "$(basename "$dll"): $count exports"

@@ -32,8 +32,14 @@ inline bool IsEqualGUID(REFGUID a, REFGUID b)
     }
     return true;
 }
-inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
-inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
+inline bool operator==(REFGUID a, REFGUID b)
+{
+    return IsEqualGUID(a, b);
+}
+inline bool operator!=(REFGUID a, REFGUID b)
+{
+    return !IsEqualGUID(a, b);
+}
 #define IsEqualIID(a, b) IsEqualGUID((a), (b))
 #define IsEqualCLSID(a, b) IsEqualGUID((a), (b))
 #endif

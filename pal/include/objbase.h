@@ -75,9 +75,9 @@ typedef struct tagSOLE_AUTHENTICATION_SERVICE SOLE_AUTHENTICATION_SERVICE;
 MIDL_INTERFACE("0000013D-0000-0000-C000-000000000046")
 IClientSecurity : public IUnknown
 {
-    virtual HRESULT STDMETHODCALLTYPE QueryBlanket(IUnknown * pProxy, DWORD * pAuthnSvc, DWORD * pAuthzSvc,
-                                                   OLECHAR * *pServerPrincName, DWORD * pAuthnLevel,
-                                                   DWORD * pImpLevel, void** pAuthInfo, DWORD* pCapabilites) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryBlanket(
+        IUnknown * pProxy, DWORD * pAuthnSvc, DWORD * pAuthzSvc, OLECHAR * *pServerPrincName,
+        DWORD * pAuthnLevel, DWORD * pImpLevel, void** pAuthInfo, DWORD* pCapabilites) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetBlanket(IUnknown * pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc,
                                                  OLECHAR * pServerPrincName, DWORD dwAuthnLevel,
                                                  DWORD dwImpLevel, void* pAuthInfo, DWORD dwCapabilities) = 0;
@@ -86,9 +86,9 @@ IClientSecurity : public IUnknown
 
 STDAPI CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
 PALAPI void CoUninitialize(void);
-STDAPI CoInitializeSecurity(PSECURITY_DESCRIPTOR pSecDesc, LONG cAuthSvc, SOLE_AUTHENTICATION_SERVICE* asAuthSvc,
-                            void* pReserved1, DWORD dwAuthnLevel, DWORD dwImpLevel, void* pAuthList,
-                            DWORD dwCapabilities, void* pReserved3);
+STDAPI CoInitializeSecurity(PSECURITY_DESCRIPTOR pSecDesc, LONG cAuthSvc,
+                            SOLE_AUTHENTICATION_SERVICE* asAuthSvc, void* pReserved1, DWORD dwAuthnLevel,
+                            DWORD dwImpLevel, void* pAuthList, DWORD dwCapabilities, void* pReserved3);
 STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
 STDAPI CoSetProxyBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc, OLECHAR* pServerPrincName,
                          DWORD dwAuthnLevel, DWORD dwImpLevel, RPC_AUTH_IDENTITY_HANDLE pAuthInfo,

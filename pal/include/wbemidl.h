@@ -333,7 +333,8 @@ IWbemClassObject : public IUnknown
     virtual HRESULT STDMETHODCALLTYPE Next(LONG lFlags, BSTR * strName, VARIANT * pVal, CIMTYPE * pType,
                                            LONG * plFlavor) = 0;
     virtual HRESULT STDMETHODCALLTYPE EndEnumeration() = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetPropertyQualifierSet(LPCWSTR wszProperty, IWbemQualifierSet * *ppQualSet) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPropertyQualifierSet(LPCWSTR wszProperty,
+                                                              IWbemQualifierSet * *ppQualSet) = 0;
     virtual HRESULT STDMETHODCALLTYPE Clone(IWbemClassObject * *ppCopy) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetObjectText(LONG lFlags, BSTR * pstrObjectText) = 0;
     virtual HRESULT STDMETHODCALLTYPE SpawnDerivedClass(LONG lFlags, IWbemClassObject * *ppNewClass) = 0;
@@ -341,16 +342,19 @@ IWbemClassObject : public IUnknown
     virtual HRESULT STDMETHODCALLTYPE CompareTo(LONG lFlags, IWbemClassObject * pCompareTo) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetPropertyOrigin(LPCWSTR wszName, BSTR * pstrClassName) = 0;
     virtual HRESULT STDMETHODCALLTYPE InheritsFrom(LPCWSTR strAncestor) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetMethod(LPCWSTR wszName, LONG lFlags, IWbemClassObject * *ppInSignature,
+    virtual HRESULT STDMETHODCALLTYPE GetMethod(LPCWSTR wszName, LONG lFlags,
+                                                IWbemClassObject * *ppInSignature,
                                                 IWbemClassObject * *ppOutSignature) = 0;
     virtual HRESULT STDMETHODCALLTYPE PutMethod(LPCWSTR wszName, LONG lFlags, IWbemClassObject * pInSignature,
                                                 IWbemClassObject * pOutSignature) = 0;
     virtual HRESULT STDMETHODCALLTYPE DeleteMethod(LPCWSTR wszName) = 0;
     virtual HRESULT STDMETHODCALLTYPE BeginMethodEnumeration(LONG lEnumFlags) = 0;
-    virtual HRESULT STDMETHODCALLTYPE NextMethod(LONG lFlags, BSTR * pstrName, IWbemClassObject * *ppInSignature,
+    virtual HRESULT STDMETHODCALLTYPE NextMethod(LONG lFlags, BSTR * pstrName,
+                                                 IWbemClassObject * *ppInSignature,
                                                  IWbemClassObject * *ppOutSignature) = 0;
     virtual HRESULT STDMETHODCALLTYPE EndMethodEnumeration() = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetMethodQualifierSet(LPCWSTR wszMethod, IWbemQualifierSet * *ppQualSet) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMethodQualifierSet(LPCWSTR wszMethod,
+                                                            IWbemQualifierSet * *ppQualSet) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR wszMethodName, BSTR * pstrClassName) = 0;
 };
 
@@ -399,67 +403,63 @@ IEnumWbemClassObject : public IUnknown
 MIDL_INTERFACE("9556dc99-828c-11cf-a37e-00aa003240c7")
 IWbemServices : public IUnknown
 {
-    virtual HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR strNamespace, LONG lFlags, IWbemContext * pCtx,
-                                                    IWbemServices * *ppWorkingNamespace,
-                                                    IWbemCallResult * *ppResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR strNamespace, LONG lFlags, IWbemContext* pCtx,
+                                                    IWbemServices** ppWorkingNamespace,
+                                                    IWbemCallResult** ppResult) = 0;
     virtual HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink * pSink) = 0;
     virtual HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG lFlags, IWbemObjectSink * *ppResponseHandler) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetObject(const BSTR strObjectPath, LONG lFlags, IWbemContext * pCtx,
-                                                IWbemClassObject * *ppObject, IWbemCallResult * *ppCallResult) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetObjectAsync(const BSTR strObjectPath, LONG lFlags, IWbemContext * pCtx,
-                                                     IWbemObjectSink * pResponseHandler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetObject(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
+                                                IWbemClassObject** ppObject,
+                                                IWbemCallResult** ppCallResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetObjectAsync(
+        const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx, IWbemObjectSink* pResponseHandler) = 0;
     virtual HRESULT STDMETHODCALLTYPE PutClass(IWbemClassObject * pObject, LONG lFlags, IWbemContext * pCtx,
                                                IWbemCallResult * *ppCallResult) = 0;
-    virtual HRESULT STDMETHODCALLTYPE PutClassAsync(IWbemClassObject * pObject, LONG lFlags, IWbemContext * pCtx,
-                                                    IWbemObjectSink * pResponseHandler) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DeleteClass(const BSTR strClass, LONG lFlags, IWbemContext * pCtx,
-                                                  IWbemCallResult * *ppCallResult) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DeleteClassAsync(const BSTR strClass, LONG lFlags, IWbemContext * pCtx,
-                                                       IWbemObjectSink * pResponseHandler) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateClassEnum(const BSTR strSuperclass, LONG lFlags, IWbemContext * pCtx,
-                                                      IEnumWbemClassObject * *ppEnum) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateClassEnumAsync(const BSTR strSuperclass, LONG lFlags,
-                                                           IWbemContext * pCtx,
-                                                           IWbemObjectSink * pResponseHandler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PutClassAsync(
+        IWbemClassObject * pObject, LONG lFlags, IWbemContext * pCtx, IWbemObjectSink * pResponseHandler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DeleteClass(const BSTR strClass, LONG lFlags, IWbemContext* pCtx,
+                                                  IWbemCallResult** ppCallResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DeleteClassAsync(const BSTR strClass, LONG lFlags, IWbemContext* pCtx,
+                                                       IWbemObjectSink* pResponseHandler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateClassEnum(const BSTR strSuperclass, LONG lFlags,
+                                                      IWbemContext* pCtx, IEnumWbemClassObject** ppEnum) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateClassEnumAsync(
+        const BSTR strSuperclass, LONG lFlags, IWbemContext* pCtx, IWbemObjectSink* pResponseHandler) = 0;
     virtual HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject * pInst, LONG lFlags, IWbemContext * pCtx,
                                                   IWbemCallResult * *ppCallResult) = 0;
-    virtual HRESULT STDMETHODCALLTYPE PutInstanceAsync(IWbemClassObject * pInst, LONG lFlags, IWbemContext * pCtx,
-                                                       IWbemObjectSink * pResponseHandler) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DeleteInstance(const BSTR strObjectPath, LONG lFlags, IWbemContext * pCtx,
-                                                     IWbemCallResult * *ppCallResult) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DeleteInstanceAsync(const BSTR strObjectPath, LONG lFlags,
-                                                          IWbemContext * pCtx,
-                                                          IWbemObjectSink * pResponseHandler) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemContext * pCtx,
-                                                         IEnumWbemClassObject * *ppEnum) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateInstanceEnumAsync(const BSTR strFilter, LONG lFlags,
-                                                              IWbemContext * pCtx,
-                                                              IWbemObjectSink * pResponseHandler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PutInstanceAsync(
+        IWbemClassObject * pInst, LONG lFlags, IWbemContext * pCtx, IWbemObjectSink * pResponseHandler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DeleteInstance(const BSTR strObjectPath, LONG lFlags,
+                                                     IWbemContext* pCtx, IWbemCallResult** ppCallResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DeleteInstanceAsync(
+        const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx, IWbemObjectSink* pResponseHandler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateInstanceEnum(
+        const BSTR strFilter, LONG lFlags, IWbemContext* pCtx, IEnumWbemClassObject** ppEnum) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateInstanceEnumAsync(
+        const BSTR strFilter, LONG lFlags, IWbemContext* pCtx, IWbemObjectSink* pResponseHandler) = 0;
     virtual HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                                                IWbemContext * pCtx, IEnumWbemClassObject * *ppEnum) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                                                     IWbemContext * pCtx, IWbemObjectSink * pResponseHandler) = 0;
+                                                IWbemContext* pCtx, IEnumWbemClassObject** ppEnum) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery,
+                                                     LONG lFlags, IWbemContext* pCtx,
+                                                     IWbemObjectSink* pResponseHandler) = 0;
     virtual HRESULT STDMETHODCALLTYPE ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR strQuery,
-                                                            LONG lFlags, IWbemContext * pCtx,
-                                                            IEnumWbemClassObject * *ppEnum) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery,
-                                                                 LONG lFlags, IWbemContext * pCtx,
-                                                                 IWbemObjectSink * pResponseHandler) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ExecMethod(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
-                                                 IWbemContext * pCtx, IWbemClassObject * pInParams,
-                                                 IWbemClassObject * *ppOutParams,
-                                                 IWbemCallResult * *ppCallResult) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ExecMethodAsync(const BSTR strObjectPath, const BSTR strMethodName,
-                                                      LONG lFlags, IWbemContext * pCtx,
-                                                      IWbemClassObject * pInParams,
-                                                      IWbemObjectSink * pResponseHandler) = 0;
+                                                            LONG lFlags, IWbemContext* pCtx,
+                                                            IEnumWbemClassObject** ppEnum) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(
+        const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags, IWbemContext* pCtx,
+        IWbemObjectSink* pResponseHandler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ExecMethod(
+        const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags, IWbemContext* pCtx,
+        IWbemClassObject* pInParams, IWbemClassObject** ppOutParams, IWbemCallResult** ppCallResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ExecMethodAsync(
+        const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags, IWbemContext* pCtx,
+        IWbemClassObject* pInParams, IWbemObjectSink* pResponseHandler) = 0;
 };
 
 MIDL_INTERFACE("dc12a687-737f-11cf-884d-00aa004b2e24")
 IWbemLocator : public IUnknown
 {
-    virtual HRESULT STDMETHODCALLTYPE ConnectServer(const BSTR strNetworkResource, const BSTR strUser,
-                                                    const BSTR strPassword, const BSTR strLocale,
-                                                    LONG lSecurityFlags, const BSTR strAuthority,
-                                                    IWbemContext * pCtx, IWbemServices * *ppNamespace) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ConnectServer(
+        const BSTR strNetworkResource, const BSTR strUser, const BSTR strPassword, const BSTR strLocale,
+        LONG lSecurityFlags, const BSTR strAuthority, IWbemContext* pCtx, IWbemServices** ppNamespace) = 0;
 };

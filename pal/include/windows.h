@@ -5,3 +5,4 @@
 #include <winerror.h>
 #include <guiddef.h>
 #include <winbase.h>
+#include <winreg.h>

@@ -12,19 +12,24 @@ std::atomic<LONG> g_faults[PAL_FAULT_COUNT];
 std::atomic<LONG> g_apartmentDepthTotal{0};
 
 const char* const kKindNames[PAL_KIND_COUNT] = {
-    "BSTR",         "SAFEARRAY",          "CoTaskMem block", "COM object",
-    "class object", "instance",           "qualifier set",   "locator",
-    "services",     "enumerator",         "client security", "message module",
-    "kernel handle", "registry key",      "impersonation",
+    "BSTR",          "SAFEARRAY",    "CoTaskMem block", "COM object", "class object",    "instance",
+    "qualifier set", "locator",      "services",        "enumerator", "client security", "message module",
+    "kernel handle", "registry key", "impersonation",
 };
 
 }  // namespace
 
 namespace pal {
 
-void CountCreated(PalObjectKind kind) { g_live[kind].fetch_add(1, std::memory_order_relaxed); }
+void CountCreated(PalObjectKind kind)
+{
+    g_live[kind].fetch_add(1, std::memory_order_relaxed);
+}
 
-void CountDestroyed(PalObjectKind kind) { g_live[kind].fetch_sub(1, std::memory_order_relaxed); }
+void CountDestroyed(PalObjectKind kind)
+{
+    g_live[kind].fetch_sub(1, std::memory_order_relaxed);
+}
 
 bool TakeFault(PalFault fault)
 {
@@ -37,7 +42,10 @@ bool TakeFault(PalFault fault)
     return false;
 }
 
-void AddApartmentDepth(LONG delta) { g_apartmentDepthTotal.fetch_add(delta, std::memory_order_relaxed); }
+void AddApartmentDepth(LONG delta)
+{
+    g_apartmentDepthTotal.fetch_add(delta, std::memory_order_relaxed);
+}
 
 void Fatal(const char* what)
 {
@@ -55,7 +63,10 @@ PALAPI LONG PalLiveCount(int kind)
     return g_live[kind].load(std::memory_order_relaxed);
 }
 
-PALAPI LONG PalApartmentDepthTotal(void) { return g_apartmentDepthTotal.load(std::memory_order_relaxed); }
+PALAPI LONG PalApartmentDepthTotal(void)
+{
+    return g_apartmentDepthTotal.load(std::memory_order_relaxed);
+}
 
 PALAPI void PalFailNext(int fault, LONG count)
 {

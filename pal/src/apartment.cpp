@@ -51,7 +51,10 @@ PALAPI void CoUninitialize(void)
     pal::AddApartmentDepth(-1);
 }
 
-PALAPI LONG PalApartmentDepth(void) { return t_apartment.depth; }
+PALAPI LONG PalApartmentDepth(void)
+{
+    return t_apartment.depth;
+}
 
 PALAPI LONG PalApartmentMode(void)
 {

@@ -17,7 +17,10 @@ struct BstrHeader {
     uint32_t byteLength;
 };
 
-BstrHeader* HeaderOf(BSTR text) { return reinterpret_cast<BstrHeader*>(text) - 1; }
+BstrHeader* HeaderOf(BSTR text)
+{
+    return reinterpret_cast<BstrHeader*>(text) - 1;
+}
 
 BSTR AllocateBytes(const void* source, UINT byteLength)
 {
@@ -77,7 +80,10 @@ PALAPI BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui)
     return AllocateBytes(strIn, ui * UINT{sizeof(OLECHAR)});
 }
 
-PALAPI BSTR SysAllocStringByteLen(LPCSTR psz, UINT len) { return AllocateBytes(psz, len); }
+PALAPI BSTR SysAllocStringByteLen(LPCSTR psz, UINT len)
+{
+    return AllocateBytes(psz, len);
+}
 
 PALAPI void SysFreeString(BSTR bstrString)
 {
@@ -99,4 +105,7 @@ PALAPI UINT SysStringLen(BSTR pbstr)
     return pbstr == nullptr ? 0 : HeaderOf(pbstr)->byteLength / UINT{sizeof(OLECHAR)};
 }
 
-PALAPI UINT SysStringByteLen(BSTR bstr) { return bstr == nullptr ? 0 : HeaderOf(bstr)->byteLength; }
+PALAPI UINT SysStringByteLen(BSTR bstr)
+{
+    return bstr == nullptr ? 0 : HeaderOf(bstr)->byteLength;
+}

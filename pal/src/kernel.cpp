@@ -1,10 +1,55 @@
-// The thread's last error.
+// The thread's last error and the Windows version the platform layer reports.
 #include <windows.h>
 
+#include <atomic>
+
+#include <pal/testing.h>
+
 namespace {
+
 thread_local DWORD t_lastError = ERROR_SUCCESS;
+
+// Windows 10, 22H2 by default; tests choose others to reach version-dependent paths.
+std::atomic<DWORD> g_major{10};
+std::atomic<DWORD> g_minor{0};
+std::atomic<DWORD> g_build{19045};
+
+}  // namespace
+
+// The C runtime's copy of the version, kept equal to what GetVersionExW reports.
+unsigned int _winmajor = 10;
+unsigned int _winminor = 0;
+
+PALAPI DWORD GetLastError(void)
+{
+    return t_lastError;
 }
 
-PALAPI DWORD GetLastError(void) { return t_lastError; }
+PALAPI void SetLastError(DWORD dwErrCode)
+{
+    t_lastError = dwErrCode;
+}
 
-PALAPI void SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
+PALAPI BOOL GetVersionExW(LPOSVERSIONINFOW lpVersionInformation)
+{
+    if (lpVersionInformation == nullptr ||
+        lpVersionInformation->dwOSVersionInfoSize < sizeof(OSVERSIONINFOW)) {
+        t_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return FALSE;
+    }
+    lpVersionInformation->dwMajorVersion = g_major.load();
+    lpVersionInformation->dwMinorVersion = g_minor.load();
+    lpVersionInformation->dwBuildNumber = g_build.load();
+    lpVersionInformation->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    lpVersionInformation->szCSDVersion[0] = 0;
+    return TRUE;
+}
+
+PALAPI void PalSetWindowsVersion(DWORD major, DWORD minor, DWORD build)
+{
+    g_major.store(major);
+    g_minor.store(minor);
+    g_build.store(build);
+    _winmajor = major;
+    _winminor = minor;
+}

@@ -22,7 +22,10 @@ struct ArrayPrefix {
 };
 static_assert(sizeof(ArrayPrefix) == 16);
 
-ArrayPrefix* PrefixOf(SAFEARRAY* psa) { return reinterpret_cast<ArrayPrefix*>(psa) - 1; }
+ArrayPrefix* PrefixOf(SAFEARRAY* psa)
+{
+    return reinterpret_cast<ArrayPrefix*>(psa) - 1;
+}
 
 void CheckLive(SAFEARRAY* psa)
 {
@@ -146,9 +149,7 @@ HRESULT CopyElement(VARTYPE vt, const void* from, void* to, ULONG size)
     case VT_VARIANT:
         VariantInit(static_cast<VARIANT*>(to));
         return VariantCopy(static_cast<VARIANT*>(to), static_cast<const VARIANT*>(from));
-    default:
-        std::memcpy(to, from, size);
-        return S_OK;
+    default: std::memcpy(to, from, size); return S_OK;
     }
 }
 
@@ -270,9 +271,15 @@ PALAPI HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut)
     return S_OK;
 }
 
-PALAPI UINT SafeArrayGetDim(SAFEARRAY* psa) { return psa == nullptr ? 0 : psa->cDims; }
+PALAPI UINT SafeArrayGetDim(SAFEARRAY* psa)
+{
+    return psa == nullptr ? 0 : psa->cDims;
+}
 
-PALAPI UINT SafeArrayGetElemsize(SAFEARRAY* psa) { return psa == nullptr ? 0 : psa->cbElements; }
+PALAPI UINT SafeArrayGetElemsize(SAFEARRAY* psa)
+{
+    return psa == nullptr ? 0 : psa->cbElements;
+}
 
 PALAPI HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt)
 {
@@ -347,7 +354,10 @@ PALAPI HRESULT SafeArrayAccessData(SAFEARRAY* psa, void** ppvData)
     return hr;
 }
 
-PALAPI HRESULT SafeArrayUnaccessData(SAFEARRAY* psa) { return SafeArrayUnlock(psa); }
+PALAPI HRESULT SafeArrayUnaccessData(SAFEARRAY* psa)
+{
+    return SafeArrayUnlock(psa);
+}
 
 PALAPI HRESULT SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv)
 {

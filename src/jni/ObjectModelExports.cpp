@@ -9,13 +9,13 @@
 using namespace wmiprov;
 
 JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectDestroy(JNIEnv*, jclass,
-                                                                                           jlong object)
+                                                                                             jlong object)
 {
     Guarded([&] { FreeHandle<CWmiObject>(object); });
 }
 
-JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectEnumDestroy(JNIEnv*, jclass,
-                                                                                               jlong resultSet)
+JNIEXPORT void JNICALL
+Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectEnumDestroy(JNIEnv*, jclass, jlong resultSet)
 {
     Guarded([&] { FreeHandle<CWmiObjectEnum>(resultSet); });
 }

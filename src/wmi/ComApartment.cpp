@@ -38,9 +38,15 @@ void SettleComDebts() noexcept
     }
 }
 
-CComInitHold::CComInitHold() noexcept { Adopt(CoInitializeEx(nullptr, COINIT_MULTITHREADED)); }
+CComInitHold::CComInitHold() noexcept
+{
+    Adopt(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+}
 
-CComInitHold::CComInitHold(HRESULT hrOfInitialisation) noexcept { Adopt(hrOfInitialisation); }
+CComInitHold::CComInitHold(HRESULT hrOfInitialisation) noexcept
+{
+    Adopt(hrOfInitialisation);
+}
 
 void CComInitHold::Adopt(HRESULT hr) noexcept
 {

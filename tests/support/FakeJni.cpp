@@ -7,13 +7,18 @@ namespace fakejni {
 
 namespace {
 
-
 // Method IDs are the addresses of these tokens.
 char g_setToken;
 char g_addToken;
 
-jmethodID SetId() { return reinterpret_cast<jmethodID>(&g_setToken); }
-jmethodID AddId() { return reinterpret_cast<jmethodID>(&g_addToken); }
+jmethodID SetId()
+{
+    return reinterpret_cast<jmethodID>(&g_setToken);
+}
+jmethodID AddId()
+{
+    return reinterpret_cast<jmethodID>(&g_addToken);
+}
 
 ClassInfo g_otherClass;
 ClassInfo g_outOfMemoryClass;
@@ -69,7 +74,8 @@ struct Functions {
     {
         const auto* klass = static_cast<ClassInfo*>(Env::Resolve(cls));
         const bool isSet = std::strcmp(name, "set") == 0 && std::strcmp(signature, "(J)V") == 0;
-        const bool isAdd = std::strcmp(name, "add") == 0 && std::strcmp(signature, "(Ljava/lang/Object;)Z") == 0;
+        const bool isAdd =
+            std::strcmp(name, "add") == 0 && std::strcmp(signature, "(Ljava/lang/Object;)Z") == 0;
         if (isSet && klass->hasSet) {
             return SetId();
         }
@@ -119,6 +125,8 @@ struct Functions {
     }
 
     static void JNICALL DeleteLocalRef(JNIEnv* env, jobject) { ++E(env).localRefsDeleted; }
+
+    static jboolean JNICALL ExceptionCheck(JNIEnv* env) { return E(env).pending ? JNI_TRUE : JNI_FALSE; }
 };
 
 Env::Env()
@@ -134,13 +142,17 @@ Env::Env()
     m_functions.FindClass = &Functions::FindClass;
     m_functions.ThrowNew = &Functions::ThrowNew;
     m_functions.DeleteLocalRef = &Functions::DeleteLocalRef;
+    m_functions.ExceptionCheck = &Functions::ExceptionCheck;
     m_functions.reserved0 = this;
     m_env.functions = &m_functions;
 }
 
 Env::~Env() = default;
 
-Env& Env::From(JNIEnv* env) { return *static_cast<Env*>(const_cast<void*>(env->functions->reserved0)); }
+Env& Env::From(JNIEnv* env)
+{
+    return *static_cast<Env*>(const_cast<void*>(env->functions->reserved0));
+}
 
 template <class T>
 T* Env::Keep(std::unique_ptr<T> object)
@@ -173,6 +185,9 @@ jobject Env::NewCollection(bool hasAdd)
     return reinterpret_cast<jobject>(Keep(std::move(collection)));
 }
 
-std::u16string Env::TextOf(jstring string) { return static_cast<String*>(Resolve(string))->text; }
+std::u16string Env::TextOf(jstring string)
+{
+    return static_cast<String*>(Resolve(string))->text;
+}
 
 }  // namespace fakejni

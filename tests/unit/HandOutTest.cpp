@@ -11,7 +11,8 @@ using testsupport::FakeClassObject;
 
 namespace {
 
-constexpr const char* kExport = "Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectEnumNextObject";
+constexpr const char* kExport =
+    "Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectEnumNextObject";
 
 class HandOutTest : public NoLeaks {
 protected:
@@ -93,7 +94,6 @@ TEST_F(HandOutTest, NullHolderIsRefusedWithoutTouchingIt)
     EXPECT_EQ(local->RefCount(), 1);
     EXPECT_FALSE(fake.pending.has_value());
 }
-
 
 TEST_F(HandOutTest, HandleOfAnEmptyReferenceIsLegalAndFreesCleanly)
 {

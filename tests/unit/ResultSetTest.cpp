@@ -79,7 +79,7 @@ TEST_F(ResultSet, HandedOutObjectsShareTheWrapperAndOutliveTheSet)
     {
         CRefPtr<CWmiObjectEnum> set = Collect(2);
         ASSERT_TRUE(NextObject(set, kept));
-        EXPECT_EQ(kept->RefCount(), 2);  // the set's element and `kept`
+        EXPECT_EQ(kept->RefCount(), 2);           // the set's element and `kept`
         EXPECT_EQ(objects[0]->References(), 1u);  // still one COM reference, the wrapper's
     }
     // The set is gone: its other object was released, the shared one lives on.

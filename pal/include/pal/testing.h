@@ -10,19 +10,19 @@
 enum PalObjectKind {
     PAL_KIND_BSTR = 0,
     PAL_KIND_SAFEARRAY,
-    PAL_KIND_TASKMEM,              // blocks from CoTaskMemAlloc not yet freed
-    PAL_KIND_COM_OBJECT,           // every COM object of the platform layer, whatever its kind
-    PAL_KIND_WBEM_CLASS_OBJECT,    // IWbemClassObject of a class
-    PAL_KIND_WBEM_INSTANCE,        // IWbemClassObject of an instance
+    PAL_KIND_TASKMEM,            // blocks from CoTaskMemAlloc not yet freed
+    PAL_KIND_COM_OBJECT,         // every COM object of the platform layer, whatever its kind
+    PAL_KIND_WBEM_CLASS_OBJECT,  // IWbemClassObject of a class
+    PAL_KIND_WBEM_INSTANCE,      // IWbemClassObject of an instance
     PAL_KIND_WBEM_QUALIFIER_SET,
     PAL_KIND_WBEM_LOCATOR,
     PAL_KIND_WBEM_SERVICES,
     PAL_KIND_WBEM_ENUMERATOR,
     PAL_KIND_CLIENT_SECURITY,
-    PAL_KIND_MESSAGE_MODULE,       // modules loaded with LoadLibraryExW
-    PAL_KIND_KERNEL_HANDLE,        // tokens and other handles closed with CloseHandle
+    PAL_KIND_MESSAGE_MODULE,  // modules loaded with LoadLibraryExW
+    PAL_KIND_KERNEL_HANDLE,   // tokens and other handles closed with CloseHandle
     PAL_KIND_REGISTRY_KEY,
-    PAL_KIND_IMPERSONATION,        // threads that currently impersonate
+    PAL_KIND_IMPERSONATION,  // threads that currently impersonate
     PAL_KIND_COUNT
 };
 
@@ -53,3 +53,6 @@ PALAPI void PalResetFaults(void);
 // Nonzero when nothing of any kind is alive and no thread holds a COM initialisation. The text
 // names what is still alive; it stays valid until the next call.
 PALAPI BOOL PalNothingAlive(const char** what);
+
+// The Windows version that GetVersionExW reports (10.0.19045 unless a test chose another).
+PALAPI void PalSetWindowsVersion(DWORD major, DWORD minor, DWORD build);

@@ -9,23 +9,23 @@
 
 // Operations whose calls can be made to fail.
 enum PalWmiOperation {
-    PAL_WMI_CONNECT_SERVER = 0,    // IWbemLocator::ConnectServer
-    PAL_WMI_EXEC_QUERY,            // IWbemServices::ExecQuery
-    PAL_WMI_GET_OBJECT,            // IWbemServices::GetObject
-    PAL_WMI_EXEC_METHOD,           // IWbemServices::ExecMethod
-    PAL_WMI_ENUM_NEXT,             // IEnumWbemClassObject::Next
-    PAL_WMI_QUERY_BLANKET,         // IClientSecurity::QueryBlanket, CoQueryProxyBlanket
-    PAL_WMI_SET_BLANKET,           // IClientSecurity::SetBlanket, CoSetProxyBlanket
-    PAL_WMI_CREATE_INSTANCE,       // CoCreateInstance
-    PAL_WMI_INITIALIZE_SECURITY,   // CoInitializeSecurity
+    PAL_WMI_CONNECT_SERVER = 0,   // IWbemLocator::ConnectServer
+    PAL_WMI_EXEC_QUERY,           // IWbemServices::ExecQuery
+    PAL_WMI_GET_OBJECT,           // IWbemServices::GetObject
+    PAL_WMI_EXEC_METHOD,          // IWbemServices::ExecMethod
+    PAL_WMI_ENUM_NEXT,            // IEnumWbemClassObject::Next
+    PAL_WMI_QUERY_BLANKET,        // IClientSecurity::QueryBlanket, CoQueryProxyBlanket
+    PAL_WMI_SET_BLANKET,          // IClientSecurity::SetBlanket, CoSetProxyBlanket
+    PAL_WMI_CREATE_INSTANCE,      // CoCreateInstance
+    PAL_WMI_INITIALIZE_SECURITY,  // CoInitializeSecurity
     PAL_WMI_OPERATION_COUNT
 };
 
 // ---- Everything at once -------------------------------------------------------------------
 
-// Forgets remote hosts and accounts, faults, delays, call counts, recorded blankets and the
-// process security, and puts the local repository back to its shipped content. Objects that are
-// still alive keep working with what they had.
+// Forgets remote hosts and accounts, faults (the allocation faults of pal/testing.h too), delays,
+// call counts, recorded blankets and the process security, and puts the local repository back to its shipped
+// content. Objects that are still alive keep working with what they had.
 PALAPI void PalWmiResetAll(void);
 
 // ---- Hosts and accounts -------------------------------------------------------------------
@@ -85,17 +85,17 @@ PALAPI void PalWmiSetClassDelay(const char* className, ULONG millisecondsPerObje
 
 // A proxy's security blanket as last set, with copies of the identity's texts.
 typedef struct PalBlanket {
-    BOOL wasSet;            // SetBlanket or CoSetProxyBlanket succeeded on the proxy
-    LONG setCount;          // how often
+    BOOL wasSet;    // SetBlanket or CoSetProxyBlanket succeeded on the proxy
+    LONG setCount;  // how often
     DWORD authnService;
     DWORD authzService;
     BOOL hasPrincipal;
     DWORD authnLevel;
     DWORD impLevel;
     DWORD capabilities;
-    BOOL hasIdentity;       // an identity record was given
+    BOOL hasIdentity;  // an identity record was given
     ULONG identityFlags;
-    WCHAR user[PAL_BLANKET_TEXT_SIZE];      // NUL-terminated copies, truncated when longer
+    WCHAR user[PAL_BLANKET_TEXT_SIZE];  // NUL-terminated copies, truncated when longer
     WCHAR domain[PAL_BLANKET_TEXT_SIZE];
     WCHAR password[PAL_BLANKET_TEXT_SIZE];
 } PalBlanket;

@@ -44,7 +44,8 @@ std::vector<std::u16string> SelectNames(const ObjectData& data, LONG flags, std:
         if (!qualifierName.empty()) {
             const bool present = FindQualifier(property.qualifiers, qualifierName) != nullptr;
             const bool isTrue = HasTrueQualifier(property.qualifiers, qualifierName);
-            if ((condition == WBEM_FLAG_ONLY_IF_TRUE && !isTrue) || (condition == WBEM_FLAG_ONLY_IF_FALSE && present) ||
+            if ((condition == WBEM_FLAG_ONLY_IF_TRUE && !isTrue) ||
+                (condition == WBEM_FLAG_ONLY_IF_FALSE && present) ||
                 (condition != WBEM_FLAG_ONLY_IF_FALSE && !present)) {
                 continue;
             }
@@ -94,7 +95,8 @@ HRESULT ClassObject::GetQualifierSet(IWbemQualifierSet** ppQualSet)
     if (ppQualSet == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    *ppQualSet = QualifierSet::Create(data_.cls->qualifiers, data_.isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
+    *ppQualSet =
+        QualifierSet::Create(data_.cls->qualifiers, data_.isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
     return WBEM_S_NO_ERROR;
 }
 
@@ -239,7 +241,6 @@ HRESULT ClassObject::BeginEnumeration(LONG lEnumFlags)
 {
     enumNames_ = SelectNames(data_, lEnumFlags, u"", WBEM_FLAG_ALWAYS);
     enumPosition_ = 0;
-    enumFlags_ = lEnumFlags;
     return WBEM_S_NO_ERROR;
 }
 

@@ -30,7 +30,8 @@ public:
     HRESULT STDMETHODCALLTYPE Next(LONG lFlags, BSTR* strName, VARIANT* pVal, CIMTYPE* pType,
                                    LONG* plFlavor) override;
     HRESULT STDMETHODCALLTYPE EndEnumeration() override;
-    HRESULT STDMETHODCALLTYPE GetPropertyQualifierSet(LPCWSTR wszProperty, IWbemQualifierSet** ppQualSet) override;
+    HRESULT STDMETHODCALLTYPE GetPropertyQualifierSet(LPCWSTR wszProperty,
+                                                      IWbemQualifierSet** ppQualSet) override;
     HRESULT STDMETHODCALLTYPE Clone(IWbemClassObject** ppCopy) override;
     HRESULT STDMETHODCALLTYPE GetObjectText(LONG lFlags, BSTR* pstrObjectText) override;
     HRESULT STDMETHODCALLTYPE SpawnDerivedClass(LONG lFlags, IWbemClassObject** ppNewClass) override;
@@ -47,7 +48,8 @@ public:
     HRESULT STDMETHODCALLTYPE NextMethod(LONG lFlags, BSTR* pstrName, IWbemClassObject** ppInSignature,
                                          IWbemClassObject** ppOutSignature) override;
     HRESULT STDMETHODCALLTYPE EndMethodEnumeration() override;
-    HRESULT STDMETHODCALLTYPE GetMethodQualifierSet(LPCWSTR wszMethod, IWbemQualifierSet** ppQualSet) override;
+    HRESULT STDMETHODCALLTYPE GetMethodQualifierSet(LPCWSTR wszMethod,
+                                                    IWbemQualifierSet** ppQualSet) override;
     HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR wszMethodName, BSTR* pstrClassName) override;
 
 private:
@@ -58,7 +60,6 @@ private:
     ObjectData data_;
     // Position of the property enumeration: -1 when not enumerating.
     int enumPosition_ = -1;
-    LONG enumFlags_ = 0;
     std::vector<std::u16string> enumNames_;
     int methodPosition_ = -1;
 };

@@ -11,8 +11,9 @@ char16_t FoldChar(char16_t c)
 
 bool NamesEqual(std::u16string_view a, std::u16string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldChar(x) == FoldChar(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+               return FoldChar(x) == FoldChar(y);
+           });
 }
 
 std::u16string FoldName(std::u16string_view name)

@@ -33,7 +33,8 @@ std::u16string QuotedText(std::u16string_view text)
 
 }  // namespace
 
-ObjectData ObjectData::ForClass(std::shared_ptr<const ClassDef> cls, std::u16string server, std::u16string nsPath)
+ObjectData ObjectData::ForClass(std::shared_ptr<const ClassDef> cls, std::u16string server,
+                                std::u16string nsPath)
 {
     ObjectData data;
     data.values = Defaults(*cls);
@@ -52,9 +53,9 @@ ObjectData ObjectData::NewInstance(std::shared_ptr<const ClassDef> cls)
     return data;
 }
 
-std::u16string KeyValueText(CIMTYPE type, const Value& value)
+std::u16string KeyValueText(const Value& value)
 {
-    if (value.shape != Value::Shape::Scalar) {
+    if (value.shape != Value::Shape::Single) {
         return {};
     }
     if (const auto* text = std::get_if<std::u16string>(&value.scalar)) {
@@ -69,7 +70,6 @@ std::u16string KeyValueText(CIMTYPE type, const Value& value)
     if (const auto* unsignedNumber = std::get_if<std::uint64_t>(&value.scalar)) {
         return Widen(std::to_string(*unsignedNumber));
     }
-    (void)type;
     return {};
 }
 
@@ -92,7 +92,7 @@ std::u16string ObjectData::RelativePath() const
         if (index < 0 || values[index].IsNull()) {
             return {};
         }
-        const std::u16string text = KeyValueText(cls->properties[index].type, values[index]);
+        const std::u16string text = KeyValueText(values[index]);
         if (text.empty()) {
             return {};
         }

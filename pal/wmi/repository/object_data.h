@@ -21,7 +21,8 @@ struct ObjectData {
     std::u16string nsPath;
 
     // The class object itself: its values are the properties' defaults.
-    static ObjectData ForClass(std::shared_ptr<const ClassDef> cls, std::u16string server, std::u16string nsPath);
+    static ObjectData ForClass(std::shared_ptr<const ClassDef> cls, std::u16string server,
+                               std::u16string nsPath);
     // A new instance: the class's defaults, no location.
     static ObjectData NewInstance(std::shared_ptr<const ClassDef> cls);
 
@@ -34,6 +35,6 @@ struct ObjectData {
 
 // Text of a key value inside an object path: strings and references quoted with `\"` and `\\`
 // escaped, numbers in decimal, booleans TRUE/FALSE.
-std::u16string KeyValueText(CIMTYPE type, const Value& value);
+std::u16string KeyValueText(const Value& value);
 
 }  // namespace pal::wmi

@@ -19,8 +19,7 @@
 
 namespace pal::wmi {
 
-struct NamespaceData;
-struct ObjectData;
+struct RepositoryData;
 
 // One key of an object path: `Name="value"` or `Name=5`. The value is whatever the path parser
 // read (VT_BSTR for quoted text, VT_I4/VT_I8/VT_BSTR for numbers, VT_BOOL for TRUE/FALSE); it is
@@ -49,7 +48,8 @@ public:
     // against the current namespace). On a syntax or semantic error nothing is changed, the
     // result is WBEM_E_INVALID_SYNTAX (or the WBEMMOF_E_ code that fits) and `errorText`, when not
     // null, receives "line N: expected ...".
-    HRESULT LoadMof(std::u16string_view mofText, std::u16string_view defaultNamespace, std::u16string* errorText);
+    HRESULT LoadMof(std::u16string_view mofText, std::u16string_view defaultNamespace,
+                    std::u16string* errorText);
 
     // Empties the repository and loads the shipped namespaces again.
     void ResetToShipped();
@@ -64,12 +64,14 @@ public:
 
     // Classes. Each result is WBEM_S_NO_ERROR, WBEM_E_INVALID_NAMESPACE for an unknown namespace or
     // WBEM_E_NOT_FOUND for an unknown class.
-    HRESULT GetClass(std::u16string_view nsPath, std::u16string_view className, IWbemClassObject** classObject) const;
+    HRESULT GetClass(std::u16string_view nsPath, std::u16string_view className,
+                     IWbemClassObject** classObject) const;
     HRESULT ClassNames(std::u16string_view nsPath, std::vector<std::u16string>* names) const;
     // The stored spelling of a class name; empty when unknown.
     std::u16string CanonicalClassName(std::u16string_view nsPath, std::u16string_view className) const;
     // True when `className` is `ancestor` or derives from it.
-    bool InheritsFrom(std::u16string_view nsPath, std::u16string_view className, std::u16string_view ancestor) const;
+    bool InheritsFrom(std::u16string_view nsPath, std::u16string_view className,
+                      std::u16string_view ancestor) const;
     // Key property names of a class (inherited keys included) in declaration order, and whether the
     // class (or a superclass) carries the [singleton] qualifier.
     HRESULT KeyProperties(std::u16string_view nsPath, std::u16string_view className,
@@ -82,8 +84,8 @@ public:
     // The instance of `className` (or a subclass) whose keys equal `keys`; an empty `keys` finds a
     // singleton. WBEM_E_NOT_FOUND when none matches, WBEM_E_INVALID_OBJECT_PATH when the names do
     // not match the class's keys, WBEM_E_INVALID_CLASS / WBEM_E_NOT_FOUND for an unknown class.
-    HRESULT FindInstance(std::u16string_view nsPath, std::u16string_view className, const std::vector<KeyBinding>& keys,
-                         IWbemClassObject** instance) const;
+    HRESULT FindInstance(std::u16string_view nsPath, std::u16string_view className,
+                         const std::vector<KeyBinding>& keys, IWbemClassObject** instance) const;
     // Stores a copy of an instance made by this emulator (SpawnInstance and Put), replacing the
     // instance with the same keys. WBEM_E_INVALID_PARAMETER for a class object or a foreign object.
     HRESULT PutInstance(std::u16string_view nsPath, IWbemClassObject* instance);
@@ -91,11 +93,12 @@ public:
                            const std::vector<KeyBinding>& keys);
 
 private:
-    NamespaceData* FindNamespace(std::u16string_view nsPath) const;
+    // A consistent view of the contents for a reader: writers replace the contents as a whole.
+    std::shared_ptr<const RepositoryData> Snapshot() const;
 
     std::u16string serverName_;
     mutable std::shared_mutex mutex_;
-    std::unique_ptr<NamespaceData> root_;
+    std::shared_ptr<const RepositoryData> data_;
 };
 
 // The repository of the local machine, with the shipped namespaces, created on first use.
@@ -107,7 +110,8 @@ PAL_INTERNAL_API std::u16string LocalServerName();
 // returns for `SELECT a, b FROM ...`. Get of another property gives WBEM_E_NOT_FOUND. __PATH and
 // __RELPATH stay set only when every key property is selected. Unknown names give
 // WBEM_E_NOT_FOUND (the query layer checks names against the class first).
-PAL_INTERNAL_API HRESULT ProjectObject(IWbemClassObject* source, const std::vector<std::u16string>& propertyNames,
+PAL_INTERNAL_API HRESULT ProjectObject(IWbemClassObject* source,
+                                       const std::vector<std::u16string>& propertyNames,
                                        IWbemClassObject** projection);
 
 // True when the object was made by this emulator (so that the repository can take it).

@@ -22,7 +22,7 @@ bool HasTrueQualifier(const QualifierList& qualifiers, std::u16string_view name)
         return false;
     }
     const auto* flag = std::get_if<bool>(&qualifier->value.scalar);
-    return qualifier->value.shape != Value::Shape::Scalar || flag == nullptr || *flag;
+    return qualifier->value.shape != Value::Shape::Single || flag == nullptr || *flag;
 }
 
 void SetQualifier(QualifierList& qualifiers, Qualifier qualifier)

@@ -50,7 +50,7 @@ struct MethodDef {
 
 struct ClassDef {
     std::u16string name;
-    std::u16string superclass;            // empty for a root class
+    std::u16string superclass;               // empty for a root class
     std::vector<std::u16string> derivation;  // superclasses, nearest first
     QualifierList qualifiers;
     std::vector<PropertyDef> properties;  // inherited ones first, in declaration order

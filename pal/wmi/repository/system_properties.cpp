@@ -32,9 +32,9 @@ HRESULT Integer(LONG number, VARIANT* value)
 
 const std::vector<std::u16string>& SystemPropertyNames()
 {
-    static const std::vector<std::u16string> names{u"__GENUS",          u"__CLASS",      u"__SUPERCLASS", u"__DYNASTY",
-                                                   u"__RELPATH",        u"__PROPERTY_COUNT", u"__DERIVATION",
-                                                   u"__SERVER",         u"__NAMESPACE",  u"__PATH"};
+    static const std::vector<std::u16string> names{
+        u"__GENUS",          u"__CLASS",      u"__SUPERCLASS", u"__DYNASTY",   u"__RELPATH",
+        u"__PROPERTY_COUNT", u"__DERIVATION", u"__SERVER",     u"__NAMESPACE", u"__PATH"};
     return names;
 }
 

@@ -2,9 +2,15 @@
 
 namespace pal::wmi {
 
-RawVariant::RawVariant() { VariantInit(&value_); }
+RawVariant::RawVariant()
+{
+    VariantInit(&value_);
+}
 
-RawVariant::~RawVariant() { VariantClear(&value_); }
+RawVariant::~RawVariant()
+{
+    VariantClear(&value_);
+}
 
 std::shared_ptr<const RawVariant> RawVariant::Copy(const VARIANT& value)
 {

@@ -16,13 +16,13 @@ struct ObjectData;
 
 // One scalar: signed integers (and uint8...uint32, char16) as int64, uint64 as uint64, real32 and
 // real64 as double, text (string, datetime, reference), and embedded objects as shared snapshots.
-using Scalar =
-    std::variant<std::int64_t, std::uint64_t, double, bool, std::u16string, std::shared_ptr<const ObjectData>>;
+using Scalar = std::variant<std::int64_t, std::uint64_t, double, bool, std::u16string,
+                            std::shared_ptr<const ObjectData>>;
 
 // A VARIANT stored exactly as a test gave it, whatever its tag.
 class RawVariant {
 public:
-    // Copies the value; false when the copy fails.
+    // Copies the value; null when the copy fails.
     static std::shared_ptr<const RawVariant> Copy(const VARIANT& value);
     ~RawVariant();
     RawVariant(const RawVariant&) = delete;
@@ -35,7 +35,7 @@ private:
 };
 
 struct Value {
-    enum class Shape { Null, Scalar, Array, Raw };
+    enum class Shape { Null, Single, List, Raw };
 
     Shape shape = Shape::Null;
     Scalar scalar;
@@ -46,14 +46,14 @@ struct Value {
     static Value MakeScalar(Scalar s)
     {
         Value v;
-        v.shape = Shape::Scalar;
+        v.shape = Shape::Single;
         v.scalar = std::move(s);
         return v;
     }
     static Value MakeArray(std::vector<Scalar> items)
     {
         Value v;
-        v.shape = Shape::Array;
+        v.shape = Shape::List;
         v.elements = std::move(items);
         return v;
     }

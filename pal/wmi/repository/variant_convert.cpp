@@ -318,13 +318,14 @@ std::optional<Scalar> ToInteger(CIMTYPE elementType, const Source& source)
     default: return std::nullopt;
     }
     const std::uint64_t halfRange = std::uint64_t{1} << (range.bits - 1);
-    const std::uint64_t unsignedMax = range.bits == 64 ? std::numeric_limits<std::uint64_t>::max()
-                                                       : (std::uint64_t{1} << range.bits) - 1;
+    const std::uint64_t unsignedMax =
+        range.bits == 64 ? std::numeric_limits<std::uint64_t>::max() : (std::uint64_t{1} << range.bits) - 1;
     if (range.isSigned) {
         if (negative ? magnitude > halfRange : magnitude >= halfRange) {
             return std::nullopt;
         }
-        return Scalar{negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude)};
+        return Scalar{negative ? static_cast<std::int64_t>(0 - magnitude)
+                               : static_cast<std::int64_t>(magnitude)};
     }
     if (negative) {
         if (magnitude > halfRange) {
@@ -350,7 +351,8 @@ std::optional<Scalar> ToReal(CIMTYPE elementType, const Source& source)
     default: return std::nullopt;
     }
     if (elementType == CIM_REAL32) {
-        if (std::isfinite(value) && std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+        if (std::isfinite(value) &&
+            std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
             return std::nullopt;
         }
         value = static_cast<double>(static_cast<float>(value));
@@ -475,9 +477,10 @@ HRESULT ValueToVariant(CIMTYPE type, const Value& value, VARIANT* out)
     VariantInit(out);
     switch (value.shape) {
     case Value::Shape::Null: V_VT(out) = VT_NULL; return S_OK;
-    case Value::Shape::Raw: return SUCCEEDED(VariantCopy(out, &value.raw->get())) ? S_OK : WBEM_E_OUT_OF_MEMORY;
-    case Value::Shape::Array: return ArrayToVariant(ElementType(type), value.elements, out);
-    case Value::Shape::Scalar: return ScalarToVariant(ElementType(type), value.scalar, out);
+    case Value::Shape::Raw:
+        return SUCCEEDED(VariantCopy(out, &value.raw->get())) ? S_OK : WBEM_E_OUT_OF_MEMORY;
+    case Value::Shape::List: return ArrayToVariant(ElementType(type), value.elements, out);
+    case Value::Shape::Single: return ScalarToVariant(ElementType(type), value.scalar, out);
     }
     return WBEM_E_FAILED;
 }
@@ -518,7 +521,8 @@ HRESULT VariantToValue(CIMTYPE type, const VARIANT* in, Value* out)
             // Not an object of ours: it must at least be a class object, which is then kept by
             // reference.
             IWbemClassObject* foreign = nullptr;
-            if (FAILED(source.object->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(&foreign)))) {
+            if (FAILED(source.object->QueryInterface(IID_IWbemClassObject,
+                                                     reinterpret_cast<void**>(&foreign)))) {
                 return WBEM_E_TYPE_MISMATCH;
             }
             foreign->Release();

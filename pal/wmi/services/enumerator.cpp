@@ -22,7 +22,8 @@ HRESULT Enumerator::Create(std::vector<wmi::ObjectPtr> objects, bool forwardOnly
                            bool noAuthentication, IEnumWbemClassObject** enumerator)
 {
     *enumerator = nullptr;
-    auto* created = new (std::nothrow) Enumerator(std::move(objects), forwardOnly, provider, noAuthentication);
+    auto* created =
+        new (std::nothrow) Enumerator(std::move(objects), forwardOnly, provider, noAuthentication);
     if (created == nullptr) {
         return WBEM_E_OUT_OF_MEMORY;
     }
@@ -47,13 +48,15 @@ Enumerator::Clock::time_point Enumerator::ReadyAt(size_t position) const
 Enumerator::Advance Enumerator::AdvanceWithin(LONG timeout, ULONG count)
 {
     const bool waitsForever = timeout == static_cast<LONG>(WBEM_INFINITE);
-    const Clock::time_point deadline = waitsForever ? Clock::time_point::max()
-                                                    : Clock::now() + std::chrono::milliseconds(timeout);
+    const Clock::time_point deadline =
+        waitsForever ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(timeout);
     Advance advance{S_OK, position_, 0};
     while (advance.count < count) {
         const size_t next = advance.first + advance.count;
-        if (provider_.objectsBeforeFailure >= 0 && next == static_cast<size_t>(provider_.objectsBeforeFailure)) {
-            return Advance{FAILED(provider_.failure) ? provider_.failure : WBEM_E_PROVIDER_FAILURE, position_, 0};
+        if (provider_.objectsBeforeFailure >= 0 &&
+            next == static_cast<size_t>(provider_.objectsBeforeFailure)) {
+            return Advance{FAILED(provider_.failure) ? provider_.failure : WBEM_E_PROVIDER_FAILURE, position_,
+                           0};
         }
         if (next == objects_.size()) {
             advance.result = WBEM_S_FALSE;
@@ -155,7 +158,8 @@ HRESULT Enumerator::Clone(IEnumWbemClassObject** ppEnum)
     // The copy has all objects at hand: its provider has already delivered them.
     ProviderBehaviour delivered = provider_;
     delivered.millisecondsPerObject = 0;
-    auto* clone = new (std::nothrow) Enumerator(std::move(copies), false, delivered, security_->NoAuthentication());
+    auto* clone =
+        new (std::nothrow) Enumerator(std::move(copies), false, delivered, security_->NoAuthentication());
     if (clone == nullptr) {
         return WBEM_E_OUT_OF_MEMORY;
     }
@@ -164,6 +168,9 @@ HRESULT Enumerator::Clone(IEnumWbemClassObject** ppEnum)
     return WBEM_S_NO_ERROR;
 }
 
-HRESULT Enumerator::NextAsync(ULONG /*uCount*/, IWbemObjectSink* /*pSink*/) { return WBEM_E_NOT_SUPPORTED; }
+HRESULT Enumerator::NextAsync(ULONG /*uCount*/, IWbemObjectSink* /*pSink*/)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
 
 }  // namespace pal::services

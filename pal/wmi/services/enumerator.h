@@ -46,9 +46,9 @@ private:
     HRESULT QueryOtherInterface(REFIID riid, void** ppvObject) override;
 
     struct Advance {
-        HRESULT result;    // S_OK, WBEM_S_FALSE, WBEM_S_TIMEDOUT or the provider's failure
-        size_t first;      // position of the first object passed
-        size_t count;      // objects passed
+        HRESULT result;  // S_OK, WBEM_S_FALSE, WBEM_S_TIMEDOUT or the provider's failure
+        size_t first;    // position of the first object passed
+        size_t count;    // objects passed
     };
     // Moves the position over up to `count` objects as the schedule allows within the time-out.
     // On a provider failure the position stays where it was.

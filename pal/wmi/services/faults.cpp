@@ -28,7 +28,10 @@ FaultTable& Table()
     return table;
 }
 
-bool IsOperation(int operation) { return operation >= 0 && operation < PAL_WMI_OPERATION_COUNT; }
+bool IsOperation(int operation)
+{
+    return operation >= 0 && operation < PAL_WMI_OPERATION_COUNT;
+}
 
 void Arm(int operation, LONG nth, CallOutcome outcome)
 {
@@ -87,7 +90,8 @@ PALAPI void PalWmiSetCallResult(int operation, LONG nth, HRESULT result)
 
 PALAPI void PalWmiSucceedWithoutObject(int operation, LONG nth)
 {
-    if (operation == PAL_WMI_CONNECT_SERVER || operation == PAL_WMI_GET_OBJECT || operation == PAL_WMI_EXEC_METHOD) {
+    if (operation == PAL_WMI_CONNECT_SERVER || operation == PAL_WMI_GET_OBJECT ||
+        operation == PAL_WMI_EXEC_METHOD) {
         pal::services::Arm(operation, nth, CallOutcome{CallOutcome::Kind::NoObject, S_OK});
     }
 }

@@ -45,7 +45,8 @@ SplitUser SplitUserName(std::u16string_view userName)
 
 bool IsLocalHostName(std::u16string_view name)
 {
-    return name.empty() || name == u"." || EqualsNoCase(name, u"localhost") || EqualsNoCase(name, wmi::LocalServerName());
+    return name.empty() || name == u"." || EqualsNoCase(name, u"localhost") ||
+           EqualsNoCase(name, wmi::LocalServerName());
 }
 
 std::shared_ptr<const Host> FindHost(std::u16string_view name)

@@ -38,8 +38,8 @@ PAL_INTERNAL_API std::shared_ptr<const Host> FindHost(std::u16string_view name);
 
 // How the account named by a user name (`dom\user`, `user@dom` or `user`) fares on a host.
 enum class LogonResult { Accepted, UnknownOrWrongPassword, LockedOut };
-PAL_INTERNAL_API LogonResult LogOn(const Host& host, std::u16string_view userName, std::u16string_view password,
-                                   std::u16string_view authorityDomain);
+PAL_INTERNAL_API LogonResult LogOn(const Host& host, std::u16string_view userName,
+                                   std::u16string_view password, std::u16string_view authorityDomain);
 
 void AddHost(std::u16string name, bool ownRepository);
 bool AddAccount(std::u16string_view host, Account account);

@@ -57,7 +57,8 @@ std::u16string SuperclassOf(const wmi::Repository& repository, std::u16string_vi
 
 }  // namespace
 
-void RegisterMethodProvider(std::u16string_view className, std::u16string_view methodName, MethodProvider provider)
+void RegisterMethodProvider(std::u16string_view className, std::u16string_view methodName,
+                            MethodProvider provider)
 {
     ProviderTable& table = Table();
     std::lock_guard lock(table.mutex);

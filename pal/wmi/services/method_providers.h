@@ -14,10 +14,10 @@ namespace pal::services {
 struct MethodCall {
     wmi::Repository& repository;
     std::u16string_view nameSpace;
-    std::u16string_view className;       // the class of the path the method runs on
-    IWbemClassObject* instance;          // the instance of an instance path; null for a static call
-    IWbemClassObject* inParameters;      // null when the caller gave none
-    IWbemClassObject* outParameters;     // a new instance of the output signature; null without one
+    std::u16string_view className;    // the class of the path the method runs on
+    IWbemClassObject* instance;       // the instance of an instance path; null for a static call
+    IWbemClassObject* inParameters;   // null when the caller gave none
+    IWbemClassObject* outParameters;  // a new instance of the output signature; null without one
 };
 
 // The provider fills the output parameters (ReturnValue among them) and answers an HRESULT.

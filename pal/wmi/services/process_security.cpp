@@ -25,8 +25,14 @@ ProcessSecurity& State()
 
 constexpr SecurityLevels kDefaultLevels{RPC_C_AUTHN_LEVEL_CONNECT, RPC_C_IMP_LEVEL_IDENTIFY};
 
-bool ValidAuthnLevel(DWORD level) { return level <= RPC_C_AUTHN_LEVEL_PKT_PRIVACY; }
-bool ValidImpLevel(DWORD level) { return level <= RPC_C_IMP_LEVEL_DELEGATE; }
+bool ValidAuthnLevel(DWORD level)
+{
+    return level <= RPC_C_AUTHN_LEVEL_PKT_PRIVACY;
+}
+bool ValidImpLevel(DWORD level)
+{
+    return level <= RPC_C_IMP_LEVEL_DELEGATE;
+}
 
 }  // namespace
 
@@ -49,9 +55,10 @@ void ResetProcessSecurity()
 
 }  // namespace pal::services
 
-STDAPI CoInitializeSecurity(PSECURITY_DESCRIPTOR /*pSecDesc*/, LONG cAuthSvc, SOLE_AUTHENTICATION_SERVICE* asAuthSvc,
-                            void* /*pReserved1*/, DWORD dwAuthnLevel, DWORD dwImpLevel, void* /*pAuthList*/,
-                            DWORD /*dwCapabilities*/, void* /*pReserved3*/)
+STDAPI CoInitializeSecurity(PSECURITY_DESCRIPTOR /*pSecDesc*/, LONG cAuthSvc,
+                            SOLE_AUTHENTICATION_SERVICE* asAuthSvc, void* /*pReserved1*/, DWORD dwAuthnLevel,
+                            DWORD dwImpLevel, void* /*pAuthList*/, DWORD /*dwCapabilities*/,
+                            void* /*pReserved3*/)
 {
     using namespace pal::services;
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_INITIALIZE_SECURITY);
@@ -71,12 +78,16 @@ STDAPI CoInitializeSecurity(PSECURITY_DESCRIPTOR /*pSecDesc*/, LONG cAuthSvc, SO
         return RPC_E_TOO_LATE;
     }
     // COM resolves the default levels when it fixes them.
-    state.levels = SecurityLevels{dwAuthnLevel == RPC_C_AUTHN_LEVEL_DEFAULT ? kDefaultLevels.authnLevel : dwAuthnLevel,
-                                  dwImpLevel == RPC_C_IMP_LEVEL_DEFAULT ? kDefaultLevels.impLevel : dwImpLevel};
+    state.levels =
+        SecurityLevels{dwAuthnLevel == RPC_C_AUTHN_LEVEL_DEFAULT ? kDefaultLevels.authnLevel : dwAuthnLevel,
+                       dwImpLevel == RPC_C_IMP_LEVEL_DEFAULT ? kDefaultLevels.impLevel : dwImpLevel};
     return outcome.kind == CallOutcome::Kind::Answer ? outcome.answer : S_OK;
 }
 
-PALAPI void PalResetProcessSecurity(void) { pal::services::ResetProcessSecurity(); }
+PALAPI void PalResetProcessSecurity(void)
+{
+    pal::services::ResetProcessSecurity();
+}
 
 PALAPI BOOL PalProcessSecurity(DWORD* authnLevel, DWORD* impLevel)
 {

@@ -19,8 +19,14 @@ void* const kDefaultIdentity = reinterpret_cast<void*>(static_cast<intptr_t>(-1)
 
 constexpr HRESULT kBindingHasNoAuth = HRESULT_FROM_WIN32(RPC_S_BINDING_HAS_NO_AUTH);
 
-bool ValidAuthnLevel(DWORD level) { return level <= RPC_C_AUTHN_LEVEL_PKT_PRIVACY; }
-bool ValidImpLevel(DWORD level) { return level <= RPC_C_IMP_LEVEL_DELEGATE; }
+bool ValidAuthnLevel(DWORD level)
+{
+    return level <= RPC_C_AUTHN_LEVEL_PKT_PRIVACY;
+}
+bool ValidImpLevel(DWORD level)
+{
+    return level <= RPC_C_IMP_LEVEL_DELEGATE;
+}
 
 // The characters of one text of an identity record, in whichever encoding its flags name.
 bool CopyIdentityText(const USHORT* text, ULONG length, ULONG flags, std::u16string& copy)
@@ -103,7 +109,8 @@ HRESULT ProxySecurity::Query(DWORD* authnService, DWORD* authzService, OLECHAR**
     std::lock_guard lock(mutex_);
     const SecurityLevels process = FixProcessSecurity();
     if (authnService != nullptr) {
-        *authnService = record_.authnService == RPC_C_AUTHN_DEFAULT ? RPC_C_AUTHN_WINNT : record_.authnService;
+        *authnService =
+            record_.authnService == RPC_C_AUTHN_DEFAULT ? RPC_C_AUTHN_WINNT : record_.authnService;
     }
     if (authzService != nullptr) {
         *authzService = record_.authzService == RPC_C_AUTHZ_DEFAULT ? RPC_C_AUTHZ_NONE : record_.authzService;
@@ -118,7 +125,8 @@ HRESULT ProxySecurity::Query(DWORD* authnService, DWORD* authzService, OLECHAR**
         }
     }
     if (authnLevel != nullptr) {
-        *authnLevel = record_.authnLevel == RPC_C_AUTHN_LEVEL_DEFAULT ? process.authnLevel : record_.authnLevel;
+        *authnLevel =
+            record_.authnLevel == RPC_C_AUTHN_LEVEL_DEFAULT ? process.authnLevel : record_.authnLevel;
     }
     if (impLevel != nullptr) {
         *impLevel = record_.impLevel == RPC_C_IMP_LEVEL_DEFAULT ? process.impLevel : record_.impLevel;
@@ -149,7 +157,8 @@ HRESULT ProxySecurity::Set(DWORD authnService, DWORD authzService, const OLECHAR
         next.password.clear();
         if (identity != nullptr) {
             const auto* record = static_cast<const COAUTHIDENTITY*>(identity);
-            if (record->Flags != SEC_WINNT_AUTH_IDENTITY_UNICODE && record->Flags != SEC_WINNT_AUTH_IDENTITY_ANSI) {
+            if (record->Flags != SEC_WINNT_AUTH_IDENTITY_UNICODE &&
+                record->Flags != SEC_WINNT_AUTH_IDENTITY_ANSI) {
                 return E_INVALIDARG;
             }
             next.identityFlags = record->Flags;
@@ -182,7 +191,9 @@ BlanketRecord ProxySecurity::Snapshot() const
 }
 
 ClientSecurityTearOff::ClientSecurityTearOff(IUnknown* proxy, std::shared_ptr<ProxySecurity> security)
-    : ComObject(PAL_KIND_CLIENT_SECURITY), proxy_(ComRef<IUnknown>::Share(proxy)), security_(std::move(security))
+    : ComObject(PAL_KIND_CLIENT_SECURITY),
+      proxy_(ComRef<IUnknown>::Share(proxy)),
+      security_(std::move(security))
 {
 }
 
@@ -210,7 +221,8 @@ HRESULT ClientSecurityTearOff::QueryBlanket(IUnknown* pProxy, DWORD* pAuthnSvc, 
     if (pProxy == nullptr) {
         return E_INVALIDARG;
     }
-    return security_->Query(pAuthnSvc, pAuthzSvc, pServerPrincName, pAuthnLevel, pImpLevel, pAuthInfo, pCapabilites);
+    return security_->Query(pAuthnSvc, pAuthzSvc, pServerPrincName, pAuthnLevel, pImpLevel, pAuthInfo,
+                            pCapabilites);
 }
 
 HRESULT ClientSecurityTearOff::SetBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc,
@@ -271,12 +283,13 @@ STDAPI CoSetProxyBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc, O
         return E_INVALIDARG;
     }
     pal::services::ComRef<IClientSecurity> security;
-    const HRESULT hr = pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive()));
+    const HRESULT hr =
+        pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive()));
     if (FAILED(hr)) {
         return hr;
     }
-    return security->SetBlanket(pProxy, dwAuthnSvc, dwAuthzSvc, pServerPrincName, dwAuthnLevel, dwImpLevel, pAuthInfo,
-                                dwCapabilities);
+    return security->SetBlanket(pProxy, dwAuthnSvc, dwAuthzSvc, pServerPrincName, dwAuthnLevel, dwImpLevel,
+                                pAuthInfo, dwCapabilities);
 }
 
 STDAPI CoQueryProxyBlanket(IUnknown* pProxy, DWORD* pwAuthnSvc, DWORD* pAuthzSvc, LPOLESTR* pServerPrincName,
@@ -287,17 +300,19 @@ STDAPI CoQueryProxyBlanket(IUnknown* pProxy, DWORD* pwAuthnSvc, DWORD* pAuthzSvc
         return E_INVALIDARG;
     }
     pal::services::ComRef<IClientSecurity> security;
-    const HRESULT hr = pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive()));
+    const HRESULT hr =
+        pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive()));
     if (FAILED(hr)) {
         return hr;
     }
-    return security->QueryBlanket(pProxy, pwAuthnSvc, pAuthzSvc, pServerPrincName, pAuthnLevel, pImpLevel, pAuthInfo,
-                                  pCapabilites);
+    return security->QueryBlanket(pProxy, pwAuthnSvc, pAuthzSvc, pServerPrincName, pAuthnLevel, pImpLevel,
+                                  pAuthInfo, pCapabilites);
 }
 
 PALAPI BOOL PalWmiLastBlanket(int proxyKind, PalBlanket* blanket)
 {
-    if (blanket == nullptr || (proxyKind != PAL_KIND_WBEM_SERVICES && proxyKind != PAL_KIND_WBEM_ENUMERATOR)) {
+    if (blanket == nullptr ||
+        (proxyKind != PAL_KIND_WBEM_SERVICES && proxyKind != PAL_KIND_WBEM_ENUMERATOR)) {
         return FALSE;
     }
     auto& newest = pal::services::Newest();

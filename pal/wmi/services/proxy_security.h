@@ -39,10 +39,10 @@ public:
     // A new proxy of a host: the process levels, or no authentication at all.
     explicit ProxySecurity(bool noAuthentication);
 
-    HRESULT Query(DWORD* authnService, DWORD* authzService, OLECHAR** principal, DWORD* authnLevel, DWORD* impLevel,
-                  void** identity, DWORD* capabilities) const;
-    HRESULT Set(DWORD authnService, DWORD authzService, const OLECHAR* principal, DWORD authnLevel, DWORD impLevel,
-                void* identity, DWORD capabilities);
+    HRESULT Query(DWORD* authnService, DWORD* authzService, OLECHAR** principal, DWORD* authnLevel,
+                  DWORD* impLevel, void** identity, DWORD* capabilities) const;
+    HRESULT Set(DWORD authnService, DWORD authzService, const OLECHAR* principal, DWORD authnLevel,
+                DWORD impLevel, void* identity, DWORD capabilities);
 
     BlanketRecord Snapshot() const;
     bool NoAuthentication() const { return noAuthentication_; }
@@ -76,7 +76,8 @@ private:
 };
 
 // Answers IID_IClientSecurity for a proxy with a new tear-off.
-HRESULT QueryClientSecurity(IUnknown* proxy, const std::shared_ptr<ProxySecurity>& security, void** ppvObject);
+HRESULT QueryClientSecurity(IUnknown* proxy, const std::shared_ptr<ProxySecurity>& security,
+                            void** ppvObject);
 
 // Remembers the newest proxy of its kind, for PalWmiLastBlanket.
 void RememberNewestProxy(PalObjectKind proxyKind, std::shared_ptr<ProxySecurity> security);

@@ -49,8 +49,8 @@ HRESULT CheckInputParameters(IWbemClassObject* inSignature, IWbemClassObject* in
 
 // The repository's keys of a parsed path. A key written without its name (Class="v") is the
 // class's only key.
-HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nameSpace, const wql::ObjectPath& path,
-                      std::vector<wmi::KeyBinding>& bindings)
+HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nameSpace,
+                      const wql::ObjectPath& path, std::vector<wmi::KeyBinding>& bindings)
 {
     bindings.clear();
     std::vector<std::u16string> keyNames;
@@ -75,7 +75,8 @@ HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nam
 
 }  // namespace
 
-Services::Services(std::shared_ptr<wmi::Repository> repository, std::u16string nameSpace, bool noAuthentication)
+Services::Services(std::shared_ptr<wmi::Repository> repository, std::u16string nameSpace,
+                   bool noAuthentication)
     : ComObject(PAL_KIND_WBEM_SERVICES),
       repository_(std::move(repository)),
       nameSpace_(std::move(nameSpace)),
@@ -92,8 +93,8 @@ HRESULT Services::QueryOtherInterface(REFIID riid, void** ppvObject)
     return E_NOINTERFACE;
 }
 
-HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags, IWbemContext* /*pCtx*/,
-                            IEnumWbemClassObject** ppEnum)
+HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
+                            IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum)
 {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_QUERY);
     if (ppEnum == nullptr) {
@@ -168,7 +169,8 @@ HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LON
                               ProviderBehaviourOf(className), security_->NoAuthentication(), ppEnum);
 }
 
-HRESULT Services::ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpace, IWbemClassObject** object) const
+HRESULT Services::ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpace,
+                           IWbemClassObject** object) const
 {
     nameSpace = path.nameSpace.empty() ? nameSpace_ : path.nameSpace;
     if (!repository_->HasNamespace(nameSpace)) {
@@ -222,8 +224,8 @@ HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemCont
 }
 
 HRESULT Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethodName, LONG /*lFlags*/,
-                             IWbemContext* /*pCtx*/, IWbemClassObject* pInParams, IWbemClassObject** ppOutParams,
-                             IWbemCallResult** ppCallResult)
+                             IWbemContext* /*pCtx*/, IWbemClassObject* pInParams,
+                             IWbemClassObject** ppOutParams, IWbemCallResult** ppCallResult)
 {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_METHOD);
     if (ppOutParams != nullptr) {
@@ -263,8 +265,17 @@ HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, 
     if (FAILED(hr)) {
         return hr;
     }
+    // An instance path may find an instance of a subclass, whose own class has the method.
+    std::u16string className = repository_->CanonicalClassName(nameSpace, path.className);
+    if (!path.IsClassPath()) {
+        wql::ScopedVariant ownClass;
+        if (SUCCEEDED(target->Get(u"__CLASS", 0, ownClass.get(), nullptr, nullptr)) &&
+            ownClass.type() == VT_BSTR) {
+            className = ViewOf(V_BSTR(ownClass.get()));
+        }
+    }
     ComRef<IWbemClassObject> classObject;
-    hr = repository_->GetClass(nameSpace, path.className, classObject.Receive());
+    hr = repository_->GetClass(nameSpace, className, classObject.Receive());
     if (FAILED(hr)) {
         return hr;
     }
@@ -282,7 +293,7 @@ HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, 
         return hr;
     }
     const MethodProvider provider =
-        FindMethodProvider(*repository_, nameSpace, path.className, ViewOf(strMethodName));
+        FindMethodProvider(*repository_, nameSpace, className, ViewOf(strMethodName));
     if (provider == nullptr) {
         return WBEM_E_METHOD_NOT_IMPLEMENTED;
     }
@@ -293,9 +304,8 @@ HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, 
             return hr;
         }
     }
-    const std::u16string className = repository_->CanonicalClassName(nameSpace, path.className);
-    const MethodCall call{*repository_, nameSpace, className, path.IsClassPath() ? nullptr : target.get(), pInParams,
-                          output.get()};
+    const MethodCall call{*repository_, nameSpace,   className, path.IsClassPath() ? nullptr : target.get(),
+                          pInParams,    output.get()};
     hr = provider(call);
     if (FAILED(hr)) {
         return hr;
@@ -338,7 +348,10 @@ HRESULT Services::OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**
     return WBEM_E_NOT_SUPPORTED;
 }
 
-HRESULT Services::CancelAsyncCall(IWbemObjectSink*) { return WBEM_E_NOT_SUPPORTED; }
+HRESULT Services::CancelAsyncCall(IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
 
 HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler)
 {
@@ -348,7 +361,10 @@ HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler)
     return WBEM_E_NOT_SUPPORTED;
 }
 
-HRESULT Services::GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return WBEM_E_NOT_SUPPORTED; }
+HRESULT Services::GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
 
 HRESULT Services::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
 {
@@ -371,7 +387,10 @@ HRESULT Services::DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult**
     return WBEM_E_NOT_SUPPORTED;
 }
 
-HRESULT Services::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return WBEM_E_NOT_SUPPORTED; }
+HRESULT Services::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+{
+    return WBEM_E_NOT_SUPPORTED;
+}
 
 HRESULT Services::CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject** ppEnum)
 {
@@ -422,7 +441,8 @@ HRESULT Services::ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IW
     return WBEM_E_NOT_SUPPORTED;
 }
 
-HRESULT Services::ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject** ppEnum)
+HRESULT Services::ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*,
+                                        IEnumWbemClassObject** ppEnum)
 {
     if (ppEnum != nullptr) {
         *ppEnum = nullptr;
@@ -435,7 +455,8 @@ HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbem
     return WBEM_E_NOT_SUPPORTED;
 }
 
-HRESULT Services::ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*, IWbemObjectSink*)
+HRESULT Services::ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*,
+                                  IWbemObjectSink*)
 {
     return WBEM_E_NOT_SUPPORTED;
 }

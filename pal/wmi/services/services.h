@@ -23,7 +23,8 @@ public:
     Services(std::shared_ptr<wmi::Repository> repository, std::u16string nameSpace, bool noAuthentication);
 
     HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR strNamespace, LONG lFlags, IWbemContext* pCtx,
-                                            IWbemServices** ppWorkingNamespace, IWbemCallResult** ppResult) override;
+                                            IWbemServices** ppWorkingNamespace,
+                                            IWbemCallResult** ppResult) override;
     HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink* pSink) override;
     HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG lFlags, IWbemObjectSink** ppResponseHandler) override;
     HRESULT STDMETHODCALLTYPE GetObject(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
@@ -58,14 +59,16 @@ public:
                                         IWbemContext* pCtx, IEnumWbemClassObject** ppEnum) override;
     HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
                                              IWbemContext* pCtx, IWbemObjectSink* pResponseHandler) override;
-    HRESULT STDMETHODCALLTYPE ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                                                    IWbemContext* pCtx, IEnumWbemClassObject** ppEnum) override;
+    HRESULT STDMETHODCALLTYPE ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR strQuery,
+                                                    LONG lFlags, IWbemContext* pCtx,
+                                                    IEnumWbemClassObject** ppEnum) override;
     HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery,
                                                          LONG lFlags, IWbemContext* pCtx,
                                                          IWbemObjectSink* pResponseHandler) override;
     HRESULT STDMETHODCALLTYPE ExecMethod(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
                                          IWbemContext* pCtx, IWbemClassObject* pInParams,
-                                         IWbemClassObject** ppOutParams, IWbemCallResult** ppCallResult) override;
+                                         IWbemClassObject** ppOutParams,
+                                         IWbemCallResult** ppCallResult) override;
     HRESULT STDMETHODCALLTYPE ExecMethodAsync(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
                                               IWbemContext* pCtx, IWbemClassObject* pInParams,
                                               IWbemObjectSink* pResponseHandler) override;
@@ -73,7 +76,8 @@ public:
 private:
     HRESULT QueryOtherInterface(REFIID riid, void** ppvObject) override;
 
-    HRESULT RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags, IEnumWbemClassObject** ppEnum);
+    HRESULT RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
+                     IEnumWbemClassObject** ppEnum);
     // The class or instance that a parsed path names, in the path's namespace or this one.
     HRESULT ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpace, IWbemClassObject** object) const;
     HRESULT RunMethod(const BSTR strObjectPath, const BSTR strMethodName, IWbemClassObject* pInParams,

@@ -6,7 +6,10 @@ namespace pal::services {
 
 namespace {
 
-char16_t UpperAscii(char16_t c) noexcept { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+char16_t UpperAscii(char16_t c) noexcept
+{
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+}
 
 constexpr char16_t kReplacement = 0xFFFD;
 

@@ -117,8 +117,8 @@ PAL_WQL_API bool NamesEqual(std::u16string_view a, std::u16string_view b) noexce
 PAL_WQL_API bool IsSystemPropertyName(std::u16string_view name) noexcept
 {
     static constexpr std::u16string_view kSystemProperties[] = {
-        u"__CLASS",  u"__DERIVATION", u"__DYNASTY", u"__GENUS",      u"__NAMESPACE", u"__PATH",
-        u"__PROPERTY_COUNT", u"__RELPATH", u"__SERVER", u"__SUPERCLASS"};
+        u"__CLASS", u"__DERIVATION",     u"__DYNASTY", u"__GENUS",  u"__NAMESPACE",
+        u"__PATH",  u"__PROPERTY_COUNT", u"__RELPATH", u"__SERVER", u"__SUPERCLASS"};
     for (const std::u16string_view systemName : kSystemProperties) {
         if (NamesEqual(name, systemName)) {
             return true;

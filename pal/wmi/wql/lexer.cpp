@@ -9,13 +9,22 @@ bool IsNameStart(char16_t c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c >= 0x80;
 }
 
-bool IsNamePart(char16_t c) { return IsNameStart(c) || (c >= u'0' && c <= u'9'); }
+bool IsNamePart(char16_t c)
+{
+    return IsNameStart(c) || (c >= u'0' && c <= u'9');
+}
 
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
-bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool IsSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 Token Simple(Token::Kind kind)
 {
@@ -105,7 +114,8 @@ Token Lexer::ReadNumber()
     // then decides whether the whole is one.
     while (pos_ < text_.size()) {
         const char16_t c = text_[pos_];
-        const bool exponentSign = (c == u'-' || c == u'+') && (text_[pos_ - 1] == u'e' || text_[pos_ - 1] == u'E');
+        const bool exponentSign =
+            (c == u'-' || c == u'+') && (text_[pos_ - 1] == u'e' || text_[pos_ - 1] == u'E');
         if (!IsNamePart(c) && c != u'.' && !exponentSign) {
             break;
         }

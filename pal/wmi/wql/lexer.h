@@ -12,8 +12,8 @@ struct Token {
     enum class Kind { End, Name, String, Number, Operator, Star, Comma, OpenParen, CloseParen, Invalid };
 
     Kind kind = Kind::End;
-    std::u16string text;  // Name: as written; String: without quotes and escapes
-    Value number;         // Number
+    std::u16string text;              // Name: as written; String: without quotes and escapes
+    Value number;                     // Number
     CompareOp op = CompareOp::Equal;  // Operator (never Like: LIKE is a Name)
 };
 

@@ -13,7 +13,10 @@ namespace pal::wql {
 
 namespace {
 
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool IsSeparator(char16_t c)
+{
+    return c == u'\\' || c == u'/';
+}
 
 class PathParser {
 public:
@@ -107,7 +110,11 @@ private:
         if (!colon) {
             return !hasServer;
         }
-        return ParseNamespace(text_.substr(pos_, *colon - pos_), path.nameSpace) && (pos_ = *colon + 1, true);
+        if (!ParseNamespace(text_.substr(pos_, *colon - pos_), path.nameSpace)) {
+            return false;
+        }
+        pos_ = *colon + 1;
+        return true;
     }
 
     static bool ParseNamespace(std::u16string_view text, std::u16string& nameSpace)

@@ -37,7 +37,7 @@ struct ObjectPath {
     std::u16string server;     // "." or a host name; empty without the \\server part
     std::u16string nameSpace;  // backslash-separated ("root\cimv2"); empty without a namespace
     std::u16string className;
-    bool singleton = false;    // Class=@
+    bool singleton = false;     // Class=@
     std::vector<PathKey> keys;  // in the order written
 
     bool IsClassPath() const { return !singleton && keys.empty(); }
@@ -56,8 +56,8 @@ PAL_WQL_API HRESULT KeyValueEquals(const VARIANT& key, const VARIANT& property, 
                                    bool& equal) noexcept;
 
 // KeyValueEquals for the named key property of an object. The key must carry its name (give the
-// name of the class's key property to a key written without one). A property the object lacks
-// gives WBEM_E_INVALID_OBJECT_PATH.
+// name of the class's key property to a key written without one; without a name the result is
+// WBEM_E_INVALID_PARAMETER). A property the object lacks gives WBEM_E_INVALID_OBJECT_PATH.
 PAL_WQL_API HRESULT KeyMatches(const PathKey& key, IWbemClassObject* object, bool& matches) noexcept;
 
 }  // namespace pal::wql

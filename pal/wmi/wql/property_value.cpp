@@ -13,7 +13,8 @@ PropertyValue FromSigned(int64_t number)
 {
     PropertyValue result;
     const bool negative = number < 0;
-    const uint64_t magnitude = negative ? uint64_t{0} - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+    const uint64_t magnitude =
+        negative ? uint64_t{0} - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
     result.value = MakeInteger(negative, magnitude);
     return result;
 }
@@ -89,7 +90,10 @@ PropertyValue FromScalar(const VARIANT& variant, CIMTYPE type)
     }
 }
 
-int Sign(int x) { return (x > 0) - (x < 0); }
+int Sign(int x)
+{
+    return (x > 0) - (x < 0);
+}
 
 int CompareIntegers(const Value& a, const Value& b)
 {
@@ -103,7 +107,10 @@ int CompareIntegers(const Value& a, const Value& b)
     return a.negative ? -byMagnitude : byMagnitude;
 }
 
-int CompareReals(double a, double b) { return (a > b) - (a < b); }
+int CompareReals(double a, double b)
+{
+    return (a > b) - (a < b);
+}
 
 // Both values numeric (Integer or Real).
 int CompareNumbers(const Value& a, const Value& b)
@@ -115,7 +122,10 @@ int CompareNumbers(const Value& a, const Value& b)
 }
 
 // TRUE/FALSE as the numbers 1 and 0.
-Value BooleanAsNumber(bool boolean) { return MakeInteger(false, boolean ? 1 : 0); }
+Value BooleanAsNumber(bool boolean)
+{
+    return MakeInteger(false, boolean ? 1 : 0);
+}
 
 // A constant seen as a number for a numeric property, if it can be one.
 std::optional<Value> ConstantAsNumber(const Value& constant, bool character)
@@ -219,7 +229,10 @@ std::u16string PropertyText(const PropertyValue& property)
     return std::u16string();
 }
 
-bool IsOrdering(CompareOp op) { return op != CompareOp::Equal && op != CompareOp::NotEqual && op != CompareOp::Like; }
+bool IsOrdering(CompareOp op)
+{
+    return op != CompareOp::Equal && op != CompareOp::NotEqual && op != CompareOp::Like;
+}
 
 }  // namespace
 
@@ -269,7 +282,8 @@ bool IsComparable(CIMTYPE type, CompareOp op, const Value& constant)
         return false;
     }
     switch (type) {
-    case CIM_BOOLEAN: return !IsOrdering(op) && op != CompareOp::Like && ConstantAsBoolean(constant).has_value();
+    case CIM_BOOLEAN:
+        return !IsOrdering(op) && op != CompareOp::Like && ConstantAsBoolean(constant).has_value();
     case CIM_SINT8:
     case CIM_UINT8:
     case CIM_SINT16:
@@ -280,7 +294,8 @@ bool IsComparable(CIMTYPE type, CompareOp op, const Value& constant)
     case CIM_UINT64:
     case CIM_REAL32:
     case CIM_REAL64:
-    case CIM_CHAR16: return op == CompareOp::Like || ConstantAsNumber(constant, type == CIM_CHAR16).has_value();
+    case CIM_CHAR16:
+        return op == CompareOp::Like || ConstantAsNumber(constant, type == CIM_CHAR16).has_value();
     default: return true;
     }
 }

@@ -11,9 +11,9 @@
 namespace pal::wql {
 
 struct PropertyValue {
-    Value value;               // kind Null for a NULL value
-    bool comparable = true;    // false for arrays, embedded objects and unknown VARIANT types
-    bool character = false;    // char16, held as an Integer code unit
+    Value value;             // kind Null for a NULL value
+    bool comparable = true;  // false for arrays, embedded objects and unknown VARIANT types
+    bool character = false;  // char16, held as an Integer code unit
 };
 
 // Reads the VARIANT by its CIM type: sint64/uint64 text becomes an Integer, uint32 held in VT_I4

@@ -29,9 +29,9 @@ bool IsKeyword(std::u16string_view name, std::u16string_view keyword)
 
 bool IsReserved(std::u16string_view name)
 {
-    static constexpr std::u16string_view kReserved[] = {u"SELECT", u"FROM", u"WHERE", u"AND",  u"OR",
-                                                        u"NOT",    u"LIKE", u"IS",    u"NULL", u"TRUE",
-                                                        u"FALSE",  u"ISA"};
+    static constexpr std::u16string_view kReserved[] = {u"SELECT", u"FROM", u"WHERE", u"AND",
+                                                        u"OR",     u"NOT",  u"LIKE",  u"IS",
+                                                        u"NULL",   u"TRUE", u"FALSE", u"ISA"};
     for (const std::u16string_view word : kReserved) {
         if (IsKeyword(name, word)) {
             return true;

@@ -5,6 +5,9 @@
 
 namespace pal::wql {
 
-constexpr HRESULT AsHresult(WBEMSTATUS status) noexcept { return static_cast<HRESULT>(status); }
+constexpr HRESULT AsHresult(WBEMSTATUS status) noexcept
+{
+    return static_cast<HRESULT>(status);
+}
 
 }  // namespace pal::wql

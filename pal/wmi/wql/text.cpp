@@ -74,7 +74,10 @@ bool ToAscii(std::u16string_view text, std::string& ascii)
     return true;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Decimal digits, an optional fraction and an optional exponent, nothing else.
 bool IsDecimalSyntax(std::string_view text, bool& hasFractionOrExponent)

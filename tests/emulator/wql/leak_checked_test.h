@@ -1,4 +1,5 @@
-// Base fixture of the query tests: every test ends with nothing of the platform layer alive.
+// Base fixture of the query tests: every test ends with nothing of the platform layer alive. The
+// check runs in the destructor, after the derived fixture has released its own members.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +9,7 @@ namespace wqltest {
 
 class LeakCheckedTest : public ::testing::Test {
 protected:
-    void TearDown() override
+    ~LeakCheckedTest() override
     {
         PalResetFaults();
         const char* what = nullptr;

@@ -1,0 +1,86 @@
+// The registry of each emulated machine: keys under the predefined roots, their values (strings
+// and DWORDs) and, per key, the accounts that may not read it. The Win32 registry functions and
+// a WMI registry provider serve the same store.
+#pragma once
+
+#include <winreg.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#define PAL_WIN32_API __attribute__((visibility("default")))
+
+namespace pal::win32 {
+
+enum class RegistryRoot { ClassesRoot = 0, CurrentUser = 1, LocalMachine = 2, Users = 3 };
+constexpr int kRegistryRootCount = 4;
+
+struct RegistryValue {
+    DWORD type = REG_SZ;  // REG_SZ or REG_DWORD
+    std::u16string text;
+    DWORD number = 0;
+};
+
+// Who asks: a user name and its domain (empty when not known).
+struct AccountName {
+    std::u16string domain;
+    std::u16string user;
+};
+
+// Splits "domain\user", "user@domain" or "user".
+PAL_WIN32_API AccountName ParseAccountName(std::u16string_view name);
+
+// One machine's registry. Key paths are relative to a root, separated by single backslashes and
+// compared without regard to ASCII case; an empty path is the root itself, which always exists.
+// Thread-safe.
+class PAL_WIN32_API Registry {
+public:
+    // Creates the key and every key above it; false for a malformed path.
+    bool CreateKey(RegistryRoot root, std::u16string_view path);
+    bool KeyExists(RegistryRoot root, std::u16string_view path) const;
+    // False when the key does not exist. An empty name is the key's default value.
+    bool SetValue(RegistryRoot root, std::u16string_view path, std::u16string_view name, RegistryValue value);
+    std::optional<RegistryValue> GetValue(RegistryRoot root, std::u16string_view path,
+                                          std::u16string_view name) const;
+    // Names of the values and of the direct subkeys, as they were created, in case-insensitive order.
+    std::vector<std::u16string> ValueNames(RegistryRoot root, std::u16string_view path) const;
+    std::vector<std::u16string> SubKeyNames(RegistryRoot root, std::u16string_view path) const;
+
+    // Refuses reading the key to the account (an empty domain stands for every domain). False when
+    // the key does not exist.
+    bool DenyRead(RegistryRoot root, std::u16string_view path, AccountName account);
+    bool MayRead(RegistryRoot root, std::u16string_view path, const AccountName& account) const;
+
+    // Forgets every key.
+    void Clear();
+
+    // Whether a path is well formed: no leading backslash, no empty component. A trailing
+    // backslash is tolerated (and dropped by the lookups).
+    static bool IsWellFormed(std::u16string_view path);
+
+private:
+    struct Key {
+        std::u16string name;  // last component as created
+        std::map<std::u16string, std::pair<std::u16string, RegistryValue>> values;  // upper-case name
+        std::vector<AccountName> readDenied;
+    };
+
+    static std::u16string Normalise(std::u16string_view path);
+    const Key* Find(RegistryRoot root, std::u16string_view path) const;
+    Key* Find(RegistryRoot root, std::u16string_view path);
+
+    mutable std::mutex mutex_;
+    std::map<std::u16string, Key> keys_[kRegistryRootCount];  // upper-case full path
+};
+
+// The registry of a machine by name; local names (none, ".", "localhost", the machine's own
+// name) give the local machine's. Created on first use; lives until ResetRegistries.
+PAL_WIN32_API std::shared_ptr<Registry> RegistryOfHost(std::u16string_view host);
+PAL_WIN32_API void ResetRegistries();
+
+}  // namespace pal::win32

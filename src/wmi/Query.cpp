@@ -1,0 +1,95 @@
+#include "wmi/Query.h"
+
+#include <atomic>
+
+#include "platform/ComHolders.h"
+
+namespace wmiprov {
+namespace {
+
+// The query language text, made on the first query and kept for the life of the process. Two
+// threads making their first query at once race to publish it; the loser frees its copy.
+BSTR QueryLanguage() noexcept
+{
+    static std::atomic<BSTR> s_language{nullptr};
+    BSTR language = s_language.load(std::memory_order_acquire);
+    if (language != nullptr) {
+        return language;
+    }
+    BSTR created = SysAllocString(W("WQL"));
+    if (created == nullptr) {
+        return nullptr;
+    }
+    if (s_language.compare_exchange_strong(language, created, std::memory_order_acq_rel)) {
+        return created;
+    }
+    SysFreeString(created);
+    return language;
+}
+
+}  // namespace
+
+bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, CRefPtr<CWmiObjectEnum>& set,
+                      ErrorCode& code) noexcept
+{
+    code = kInvalidParameter;
+    BSTR language = QueryLanguage();
+    if (session.IsEmpty() || session->Services() == nullptr) {
+        return false;
+    }
+    if (language == nullptr) {
+        code = kOutOfMemory;
+        return false;
+    }
+    CBstr queryText(query);
+    if (queryText.Get() == nullptr) {
+        code = kOutOfMemory;
+        return false;
+    }
+    CComPtr<IEnumWbemClassObject> enumerator;
+    HRESULT hr = session->Services()->ExecQuery(language, queryText.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
+                                                enumerator.Put());
+    if (hr != WBEM_S_NO_ERROR) {
+        // A success code other than S_OK (for example WBEM_S_FALSE) counts as a failure as well.
+        code = HResultToCode(hr);
+        return false;
+    }
+    hr = SecureProxy(enumerator.Get(), session->User(), session->Password(), session->Identity().Get());
+    if (FAILED(hr)) {
+        code = HResultToCode(hr);
+        return false;
+    }
+    code = kSuccess;
+    IWbemClassObject* batch[kQueryBatchSize] = {};
+    ULONG returned = 0;
+    while (hr == WBEM_S_NO_ERROR) {
+        hr = enumerator->Next(kQueryBatchTimeoutMs, kQueryBatchSize, batch, &returned);
+        if (FAILED(hr)) {
+            code = HResultToCode(hr);
+        }
+        const ULONG delivered = returned <= kQueryBatchSize ? returned : kQueryBatchSize;
+        for (ULONG i = 0; i < delivered; ++i) {
+            if (batch[i] == nullptr) {
+                continue;
+            }
+            CRefPtr<CWmiObject> object;
+            if (code == kSuccess && (!Attach(object, batch[i]) || !Add(set, object))) {
+                code = kOutOfMemory;
+            }
+            batch[i]->Release();
+            batch[i] = nullptr;
+        }
+        if (code != kSuccess) {
+            break;
+        }
+        if (hr == WBEM_S_NO_ERROR && returned == 0) {
+            // WMI answers S_OK only with a full batch; an empty one would make the loop ask
+            // forever, so it ends the collection.
+            break;
+        }
+        returned = 0;
+    }
+    return code == kSuccess;
+}
+
+}  // namespace wmiprov

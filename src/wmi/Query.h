@@ -1,0 +1,22 @@
+// WQL query execution: every object is fetched during the query and buffered in a result set.
+#pragma once
+
+#include "platform/platform.h"
+#include "wmi/ErrorCodes.h"
+#include "wmi/WmiObjectEnum.h"
+#include "wmi/WmiService.h"
+
+namespace wmiprov {
+
+// Objects asked for per IEnumWbemClassObject::Next, and the wait for each batch.
+constexpr ULONG kQueryBatchSize = 10;
+constexpr LONG kQueryBatchTimeoutMs = 10000;
+
+// Runs `query` forward-only on the session, secures the enumerator with the session's
+// credentials and collects every object into `set` (filled in place; it stays empty when the
+// query matched nothing). A batch that does not arrive within the wait ends the collection
+// successfully with what arrived so far.
+bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, CRefPtr<CWmiObjectEnum>& set,
+                      ErrorCode& code) noexcept;
+
+}  // namespace wmiprov

@@ -1,0 +1,178 @@
+// IEnumWbemClassObject: the Next contract with batches, time-outs and provider failures, and
+// Reset, Clone and Skip.
+#include "emulator_test.h"
+#include "test_mof.h"
+
+namespace services_test {
+namespace {
+
+class EnumeratorTest : public EmulatorTest {
+protected:
+    void SetUp() override
+    {
+        EmulatorTest::SetUp();
+        LoadMof(ManyMof(25).c_str());
+        services_ = ConnectLocal(u"root\\default");
+    }
+    void TearDown() override
+    {
+        services_.Reset();
+        EmulatorTest::TearDown();
+    }
+
+    ComRef<IEnumWbemClassObject> QueryMany(LONG flags = WBEM_FLAG_FORWARD_ONLY)
+    {
+        HRESULT hr = E_FAIL;
+        ComRef<IEnumWbemClassObject> enumerator =
+            Query(services_.get(), u"SELECT * FROM Svc_Many", hr, flags);
+        EXPECT_EQ(S_OK, hr);
+        return enumerator;
+    }
+
+    struct Batch {
+        HRESULT hr;
+        std::vector<ComRef<IWbemClassObject>> objects;
+    };
+
+    static Batch NextBatch(IEnumWbemClassObject* enumerator, ULONG count, LONG timeout)
+    {
+        std::vector<IWbemClassObject*> slots(count, nullptr);
+        ULONG returned = 12345;
+        Batch batch{enumerator->Next(timeout, count, slots.data(), &returned), {}};
+        EXPECT_LE(returned, count);
+        for (ULONG i = 0; i < returned && i < count; ++i) {
+            batch.objects.push_back(ComRef<IWbemClassObject>::Adopt(slots[i]));
+        }
+        return batch;
+    }
+
+    ComRef<IWbemServices> services_;
+};
+
+TEST_F(EnumeratorTest, DeliversFullBatchesThenTheRestWithFalse)
+{
+    ComRef<IEnumWbemClassObject> enumerator = QueryMany();
+    std::vector<std::u16string> ids;
+    for (const auto& [hr, size] :
+         {std::pair{WBEM_S_NO_ERROR, 10}, {WBEM_S_NO_ERROR, 10}, {WBEM_S_FALSE, 5}, {WBEM_S_FALSE, 0}}) {
+        Batch batch = NextBatch(enumerator.get(), 10, 10000);
+        EXPECT_EQ(static_cast<HRESULT>(hr), batch.hr);
+        ASSERT_EQ(static_cast<size_t>(size), batch.objects.size());
+        for (const std::u16string& id : Texts(batch.objects, u"Id")) {
+            ids.push_back(id);
+        }
+    }
+    ASSERT_EQ(25u, ids.size());
+    EXPECT_EQ(u"1", ids.front());
+    EXPECT_EQ(u"25", ids.back());
+}
+
+TEST_F(EnumeratorTest, EachDeliveredObjectCarriesOneReferenceForTheCaller)
+{
+    ComRef<IEnumWbemClassObject> enumerator = QueryMany();
+    IWbemClassObject* slots[3] = {};
+    ULONG returned = 0;
+    ASSERT_EQ(WBEM_S_NO_ERROR, enumerator->Next(0, 3, slots, &returned));
+    ASSERT_EQ(3u, returned);
+    enumerator.Reset();
+    const LONG alive = PalLiveCount(PAL_KIND_WBEM_INSTANCE);
+    EXPECT_EQ(3, alive);
+    for (IWbemClassObject* object : slots) {
+        EXPECT_EQ(0u, object->Release());
+    }
+    EXPECT_EQ(0, PalLiveCount(PAL_KIND_WBEM_INSTANCE));
+}
+
+TEST_F(EnumeratorTest, RejectsMissingOutputs)
+{
+    ComRef<IEnumWbemClassObject> enumerator = QueryMany();
+    IWbemClassObject* slot = nullptr;
+    ULONG returned = 0;
+    EXPECT_EQ(WBEM_E_INVALID_PARAMETER, enumerator->Next(0, 1, nullptr, &returned));
+    EXPECT_EQ(WBEM_E_INVALID_PARAMETER, enumerator->Next(0, 1, &slot, nullptr));
+    EXPECT_EQ(WBEM_E_INVALID_PARAMETER, enumerator->Next(-5, 1, &slot, &returned));
+}
+
+TEST_F(EnumeratorTest, SlowProviderTimesOutAndDeliversLaterObjectsWhenWaitedFor)
+{
+    // A second per object against a time-out of a millisecond: the first Next cannot succeed.
+    PalWmiSetClassDelay("svc_many", 1000);
+    HRESULT hr = E_FAIL;
+    ComRef<IEnumWbemClassObject> enumerator =
+        Query(services_.get(), u"SELECT * FROM Svc_Many WHERE Id <= 2", hr, WBEM_FLAG_FORWARD_ONLY);
+    ASSERT_EQ(S_OK, hr);
+    Batch late = NextBatch(enumerator.get(), 10, 1);
+    EXPECT_EQ(WBEM_S_TIMEDOUT, late.hr);
+    EXPECT_TRUE(late.objects.empty());
+
+    Batch waited = NextBatch(enumerator.get(), 10, static_cast<LONG>(WBEM_INFINITE));
+    EXPECT_EQ(WBEM_S_FALSE, waited.hr);
+    EXPECT_EQ((std::vector<std::u16string>{u"1", u"2"}), Texts(waited.objects, u"Id"));
+}
+
+TEST_F(EnumeratorTest, FailingProviderFailsTheNextThatReachesTheFailure)
+{
+    PalWmiFailProviderAfter("Svc_Many", 12, WBEM_E_PROVIDER_FAILURE);
+    ComRef<IEnumWbemClassObject> enumerator = QueryMany();
+    Batch first = NextBatch(enumerator.get(), 10, 10000);
+    EXPECT_EQ(WBEM_S_NO_ERROR, first.hr);
+    EXPECT_EQ(10u, first.objects.size());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Batch failed = NextBatch(enumerator.get(), 10, 10000);
+        EXPECT_EQ(WBEM_E_PROVIDER_FAILURE, failed.hr);
+        EXPECT_TRUE(failed.objects.empty());
+    }
+}
+
+TEST_F(EnumeratorTest, InjectedNextFailureAndSuccessCode)
+{
+    PalWmiSetCallResult(PAL_WMI_ENUM_NEXT, 1, WBEM_E_TRANSPORT_FAILURE);
+    PalWmiSetCallResult(PAL_WMI_ENUM_NEXT, 2, WBEM_S_TIMEDOUT);
+    ComRef<IEnumWbemClassObject> enumerator = QueryMany();
+    Batch failed = NextBatch(enumerator.get(), 10, 10000);
+    EXPECT_EQ(WBEM_E_TRANSPORT_FAILURE, failed.hr);
+    EXPECT_TRUE(failed.objects.empty());
+    Batch answered = NextBatch(enumerator.get(), 4, 10000);
+    EXPECT_EQ(WBEM_S_TIMEDOUT, answered.hr);
+    EXPECT_EQ((std::vector<std::u16string>{u"1", u"2", u"3", u"4"}), Texts(answered.objects, u"Id"));
+}
+
+TEST_F(EnumeratorTest, ForwardOnlyEnumeratorCannotResetOrClone)
+{
+    ComRef<IEnumWbemClassObject> enumerator = QueryMany();
+    EXPECT_EQ(WBEM_E_INVALID_OPERATION, enumerator->Reset());
+    ComRef<IEnumWbemClassObject> clone;
+    EXPECT_EQ(WBEM_E_INVALID_OPERATION, enumerator->Clone(clone.Receive()));
+    EXPECT_FALSE(clone);
+    EXPECT_EQ(WBEM_S_NO_ERROR, enumerator->Skip(0, 24));
+    EXPECT_EQ((std::vector<std::u16string>{u"25"}), Texts(Drain(enumerator.get()), u"Id"));
+}
+
+TEST_F(EnumeratorTest, BidirectionalEnumeratorResetsAndClonesWithCopies)
+{
+    ComRef<IEnumWbemClassObject> enumerator = QueryMany(0);
+    Batch first = NextBatch(enumerator.get(), 2, 0);
+    ASSERT_EQ(2u, first.objects.size());
+
+    ComRef<IEnumWbemClassObject> clone;
+    ASSERT_EQ(S_OK, enumerator->Clone(clone.Receive()));
+    EXPECT_EQ(u"3", Texts(NextBatch(clone.get(), 1, 0).objects, u"Id").front());
+
+    ASSERT_EQ(S_OK, enumerator->Reset());
+    Batch again = NextBatch(enumerator.get(), 2, 0);
+    EXPECT_EQ(Texts(first.objects, u"Id"), Texts(again.objects, u"Id"));
+    EXPECT_NE(first.objects[0].get(), again.objects[0].get());
+    EXPECT_EQ(23u, Drain(enumerator.get()).size());
+}
+
+TEST_F(EnumeratorTest, EnumeratorsAreCountedWhileAlive)
+{
+    ComRef<IEnumWbemClassObject> enumerator = QueryMany();
+    EXPECT_EQ(1, PalLiveCount(PAL_KIND_WBEM_ENUMERATOR));
+    enumerator.Reset();
+    EXPECT_EQ(0, PalLiveCount(PAL_KIND_WBEM_ENUMERATOR));
+    EXPECT_EQ(0, PalLiveCount(PAL_KIND_WBEM_INSTANCE));
+}
+
+}  // namespace
+}  // namespace services_test

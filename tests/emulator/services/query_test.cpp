@@ -1,0 +1,131 @@
+// ExecQuery: WQL selection over the repository, projections and the errors WMI gives.
+#include <algorithm>
+
+#include "emulator_test.h"
+#include "test_mof.h"
+
+namespace services_test {
+namespace {
+
+class QueryTest : public EmulatorTest {
+protected:
+    void SetUp() override
+    {
+        EmulatorTest::SetUp();
+        LoadMof(kItemsMof);
+        services_ = ConnectLocal(u"root\\default");
+    }
+    void TearDown() override
+    {
+        services_.Reset();
+        EmulatorTest::TearDown();
+    }
+
+    // The names of the items a query selects, sorted.
+    std::vector<std::u16string> Select(const char16_t* wql)
+    {
+        HRESULT hr = E_FAIL;
+        ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), wql, hr);
+        EXPECT_EQ(S_OK, hr) << Narrow(wql);
+        if (!enumerator) {
+            return {};
+        }
+        std::vector<std::u16string> names = Texts(Drain(enumerator.get()), u"Name");
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    HRESULT QueryResult(const char16_t* wql, const char16_t* language = u"WQL")
+    {
+        ScopedBstr languageText(language), text(wql);
+        ComRef<IEnumWbemClassObject> enumerator;
+        const HRESULT hr = services_->ExecQuery(languageText.get(), text.get(), WBEM_FLAG_FORWARD_ONLY,
+                                                nullptr, enumerator.Receive());
+        EXPECT_EQ(SUCCEEDED(hr), static_cast<bool>(enumerator));
+        return hr;
+    }
+
+    ComRef<IWbemServices> services_;
+};
+
+using Names = std::vector<std::u16string>;
+
+TEST_F(QueryTest, FromClassIncludesSubclassInstances)
+{
+    EXPECT_EQ((Names{u"alpha", u"beta", u"delta", u"gamma_1"}), Select(u"SELECT * FROM Svc_Item"));
+    EXPECT_EQ((Names{u"delta"}), Select(u"select * from SVC_SPECIALITEM"));
+}
+
+TEST_F(QueryTest, ComparisonsAndLogic)
+{
+    EXPECT_EQ((Names{u"beta"}), Select(u"SELECT * FROM Svc_Item WHERE Size = 20"));
+    EXPECT_EQ((Names{u"alpha", u"delta", u"gamma_1"}), Select(u"SELECT * FROM Svc_Item WHERE Size <> 20"));
+    EXPECT_EQ((Names{u"alpha", u"delta", u"gamma_1"}), Select(u"SELECT * FROM Svc_Item WHERE Size != 20"));
+    EXPECT_EQ((Names{u"alpha", u"beta"}), Select(u"SELECT * FROM Svc_Item WHERE Size < 30"));
+    EXPECT_EQ((Names{u"alpha", u"beta", u"gamma_1"}), Select(u"SELECT * FROM Svc_Item WHERE Size <= 30"));
+    EXPECT_EQ((Names{u"delta"}), Select(u"SELECT * FROM Svc_Item WHERE Size > 30"));
+    EXPECT_EQ((Names{u"delta", u"gamma_1"}), Select(u"SELECT * FROM Svc_Item WHERE Size >= 30"));
+    EXPECT_EQ((Names{u"alpha"}), Select(u"SELECT * FROM Svc_Item WHERE name = 'ALPHA'"));
+    EXPECT_EQ((Names{u"alpha", u"gamma_1"}), Select(u"SELECT * FROM Svc_Item WHERE Enabled = TRUE"));
+    EXPECT_EQ((Names{u"alpha", u"delta"}),
+              Select(u"SELECT * FROM Svc_Item WHERE (Size < 15 OR Size > 35) AND NOT Name = 'x'"));
+    EXPECT_EQ((Names{u"beta", u"gamma_1"}),
+              Select(u"SELECT * FROM Svc_Item WHERE NOT (Size < 15 OR Size > 35)"));
+}
+
+TEST_F(QueryTest, LikePatterns)
+{
+    EXPECT_EQ((Names{u"alpha"}), Select(u"SELECT * FROM Svc_Item WHERE Name LIKE 'a%'"));
+    EXPECT_EQ((Names{u"beta"}), Select(u"SELECT * FROM Svc_Item WHERE Name LIKE '_eta'"));
+    EXPECT_EQ((Names{u"beta", u"delta"}), Select(u"SELECT * FROM Svc_Item WHERE Name LIKE '[bd]%'"));
+    EXPECT_EQ((Names{u"gamma_1"}), Select(u"SELECT * FROM Svc_Item WHERE Name LIKE '%[_]%'"));
+    EXPECT_EQ((Names{u"gamma_1"}), Select(u"SELECT * FROM Svc_Item WHERE Label LIKE '%[%]%'"));
+    EXPECT_EQ((Names{u"delta"}), Select(u"SELECT * FROM Svc_Item WHERE Label LIKE '[[]x]'"));
+}
+
+TEST_F(QueryTest, NullRules)
+{
+    EXPECT_EQ((Names{u"beta"}), Select(u"SELECT * FROM Svc_Item WHERE Label IS NULL"));
+    EXPECT_EQ((Names{u"alpha", u"delta", u"gamma_1"}),
+              Select(u"SELECT * FROM Svc_Item WHERE Label IS NOT NULL"));
+    // A comparison with a NULL value is false, with either operator.
+    EXPECT_EQ((Names{u"alpha"}), Select(u"SELECT * FROM Svc_Item WHERE Label = 'first'"));
+    EXPECT_EQ((Names{u"delta", u"gamma_1"}), Select(u"SELECT * FROM Svc_Item WHERE Label <> 'first'"));
+}
+
+TEST_F(QueryTest, PropertyListLimitsTheReturnedObjects)
+{
+    HRESULT hr = E_FAIL;
+    ComRef<IEnumWbemClassObject> enumerator =
+        Query(services_.get(), u"SELECT Name, Size FROM Svc_Item WHERE Name = 'alpha'", hr);
+    ASSERT_EQ(S_OK, hr);
+    std::vector<ComRef<IWbemClassObject>> objects = Drain(enumerator.get());
+    ASSERT_EQ(1u, objects.size());
+    EXPECT_EQ(u"10", Text(objects[0].get(), u"Size"));
+    ScopedVariant label;
+    EXPECT_EQ(WBEM_E_NOT_FOUND, objects[0]->Get(u"Label", 0, label.get(), nullptr, nullptr));
+}
+
+TEST_F(QueryTest, ErrorsOfWmi)
+{
+    EXPECT_EQ(WBEM_E_INVALID_QUERY, QueryResult(u"SELECT FROM Svc_Item"));
+    EXPECT_EQ(WBEM_E_INVALID_QUERY, QueryResult(u"SELECT * FROM Svc_Item WHERE (Size = 1"));
+    EXPECT_EQ(WBEM_E_INVALID_CLASS, QueryResult(u"SELECT * FROM Svc_Nothing"));
+    EXPECT_EQ(WBEM_E_INVALID_QUERY_TYPE, QueryResult(u"SELECT * FROM Svc_Item", u"SQL"));
+    EXPECT_EQ(WBEM_E_INVALID_QUERY, QueryResult(u"SELECT Missing FROM Svc_Item"));
+}
+
+TEST_F(QueryTest, InjectedOutcomesOfExecQuery)
+{
+    PalWmiSetCallResult(PAL_WMI_EXEC_QUERY, 1, WBEM_E_ACCESS_DENIED);
+    PalWmiSetCallResult(PAL_WMI_EXEC_QUERY, 2, WBEM_S_PARTIAL_RESULTS);
+    EXPECT_EQ(WBEM_E_ACCESS_DENIED, QueryResult(u"SELECT * FROM Svc_Item"));
+    HRESULT hr = E_FAIL;
+    ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), u"SELECT * FROM Svc_Item", hr);
+    EXPECT_EQ(WBEM_S_PARTIAL_RESULTS, hr);
+    ASSERT_TRUE(enumerator);
+    EXPECT_EQ(4u, Drain(enumerator.get()).size());
+}
+
+}  // namespace
+}  // namespace services_test

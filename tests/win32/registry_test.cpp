@@ -1,0 +1,111 @@
+#include <gmock/gmock.h>
+
+#include "win32/registry.h"
+#include "win32_test.h"
+
+namespace win32_test {
+namespace {
+
+using pal::win32::AccountName;
+using pal::win32::Registry;
+using pal::win32::RegistryRoot;
+using pal::win32::RegistryValue;
+using ::testing::ElementsAre;
+
+constexpr RegistryRoot kUser = RegistryRoot::CurrentUser;
+
+TEST(RegistryTest, KeysAreCreatedWithTheirParentsAndFoundInAnyCase)
+{
+    Registry registry;
+    EXPECT_TRUE(registry.KeyExists(kUser, u""));
+    ASSERT_TRUE(registry.CreateKey(kUser, u"Software\\Vendor\\App"));
+    EXPECT_TRUE(registry.KeyExists(kUser, u"software\\VENDOR"));
+    EXPECT_TRUE(registry.KeyExists(kUser, u"SOFTWARE\\vendor\\app\\"));
+    EXPECT_FALSE(registry.KeyExists(kUser, u"Software\\Vendor\\App\\Sub"));
+    EXPECT_FALSE(registry.KeyExists(RegistryRoot::LocalMachine, u"Software"));
+    EXPECT_FALSE(registry.CreateKey(kUser, u"\\Leading"));
+    EXPECT_FALSE(registry.CreateKey(kUser, u"Double\\\\Separator"));
+    EXPECT_FALSE(registry.KeyExists(kUser, u"Software\\\\Vendor"));
+}
+
+TEST(RegistryTest, SubKeysAreListedOneLevelDeepWithTheirOwnSpelling)
+{
+    Registry registry;
+    registry.CreateKey(kUser, u"Software\\Beta\\Deep");
+    registry.CreateKey(kUser, u"Software\\alpha");
+    registry.CreateKey(kUser, u"SoftwareX");
+    EXPECT_THAT(registry.SubKeyNames(kUser, u"SOFTWARE"), ElementsAre(u"alpha", u"Beta"));
+    EXPECT_THAT(registry.SubKeyNames(kUser, u""), ElementsAre(u"Software", u"SoftwareX"));
+    EXPECT_TRUE(registry.SubKeyNames(kUser, u"Missing").empty());
+}
+
+TEST(RegistryTest, ValuesOfStringAndNumber)
+{
+    Registry registry;
+    registry.CreateKey(kUser, u"Env");
+    RegistryValue text;
+    text.text = u"C:\\Temp";
+    RegistryValue number;
+    number.type = REG_DWORD;
+    number.number = 42;
+    ASSERT_TRUE(registry.SetValue(kUser, u"Env", u"TEMP", text));
+    ASSERT_TRUE(registry.SetValue(kUser, u"Env", u"Count", number));
+    EXPECT_FALSE(registry.SetValue(kUser, u"Missing", u"TEMP", text));
+
+    const auto temp = registry.GetValue(kUser, u"ENV", u"temp");
+    ASSERT_TRUE(temp.has_value());
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), temp->type);
+    EXPECT_EQ(u"C:\\Temp", temp->text);
+    const auto count = registry.GetValue(kUser, u"Env", u"COUNT");
+    ASSERT_TRUE(count.has_value());
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), count->type);
+    EXPECT_EQ(42u, count->number);
+    EXPECT_FALSE(registry.GetValue(kUser, u"Env", u"Other").has_value());
+    EXPECT_THAT(registry.ValueNames(kUser, u"Env"), ElementsAre(u"Count", u"TEMP"));
+}
+
+TEST(RegistryTest, ReadingIsDeniedToTheNamedAccountOnlyOnThatKey)
+{
+    Registry registry;
+    registry.CreateKey(kUser, u"Secret\\Inner");
+    ASSERT_TRUE(registry.DenyRead(kUser, u"Secret", {u"CORP", u"alice"}));
+    ASSERT_TRUE(registry.DenyRead(kUser, u"Secret", {u"", u"bob"}));
+    EXPECT_FALSE(registry.DenyRead(kUser, u"Missing", {u"", u"bob"}));
+
+    EXPECT_FALSE(registry.MayRead(kUser, u"secret", {u"corp", u"ALICE"}));
+    EXPECT_TRUE(registry.MayRead(kUser, u"Secret", {u"OTHER", u"alice"}));
+    EXPECT_FALSE(registry.MayRead(kUser, u"Secret", {u"ANY", u"bob"}));
+    EXPECT_TRUE(registry.MayRead(kUser, u"Secret\\Inner", {u"CORP", u"alice"}));
+    EXPECT_TRUE(registry.MayRead(kUser, u"Secret", {u"CORP", u"carol"}));
+}
+
+TEST(RegistryTest, AccountNamesInTheirThreeForms)
+{
+    const auto check = [](const char16_t* name, const char16_t* domain, const char16_t* user) {
+        const AccountName parsed = pal::win32::ParseAccountName(name);
+        EXPECT_EQ(domain, parsed.domain) << Narrow(name);
+        EXPECT_EQ(user, parsed.user) << Narrow(name);
+    };
+    check(u"CORP\\alice", u"CORP", u"alice");
+    check(u"alice@corp.example", u"corp.example", u"alice");
+    check(u"a\\b@corp", u"corp", u"a\\b");
+    check(u"alice", u"", u"alice");
+}
+
+TEST(RegistryTest, EachHostHasItsOwnRegistryAndLocalNamesShareOne)
+{
+    pal::win32::ResetRegistries();
+    const auto local = pal::win32::RegistryOfHost(u".");
+    EXPECT_EQ(local, pal::win32::RegistryOfHost(u""));
+    EXPECT_EQ(local, pal::win32::RegistryOfHost(u"LocalHost"));
+    const auto remote = pal::win32::RegistryOfHost(u"server1");
+    EXPECT_EQ(remote, pal::win32::RegistryOfHost(u"SERVER1"));
+    EXPECT_NE(local, remote);
+    remote->CreateKey(kUser, u"Only\\Remote");
+    EXPECT_FALSE(local->KeyExists(kUser, u"Only"));
+    pal::win32::ResetRegistries();
+    EXPECT_FALSE(pal::win32::RegistryOfHost(u"server1")->KeyExists(kUser, u"Only"));
+}
+
+}  // namespace
+}  // namespace win32_test
