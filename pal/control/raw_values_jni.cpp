@@ -170,3 +170,23 @@ JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues
     V_ARRAY(&value) = array;
     return Store(env, nameSpace, objectPath, property, value);
 }
+
+JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues_lastPutType(JNIEnv* env,
+                                                                                             jclass,
+                                                                                             jstring property)
+{
+    const std::u16string name = TextOf(env, property);
+    VARTYPE type = VT_EMPTY;
+    return PalWmiLastPut(name.c_str(), &type, nullptr, 0) ? type : -1;
+}
+
+JNIEXPORT jstring JNICALL
+Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues_lastPutValue(JNIEnv* env, jclass, jstring property)
+{
+    const std::u16string name = TextOf(env, property);
+    std::string text(1 << 20, '\0');
+    if (!PalWmiLastPut(name.c_str(), nullptr, text.data(), static_cast<ULONG>(text.size()))) {
+        return nullptr;
+    }
+    return env->NewStringUTF(text.c_str());
+}

@@ -27,13 +27,15 @@ std::shared_ptr<pal::win32::Registry> RegistryOf(const char* host)
 }
 
 // Sets a value of an existing key; false for an unknown root or key.
-BOOL SetValue(const char* host, int root, const char* keyPath, const char* name, pal::win32::RegistryValue value)
+BOOL SetValue(const char* host, int root, const char* keyPath, const char* name,
+              pal::win32::RegistryValue value)
 {
     const std::optional<RegistryRoot> known = RootOf(root);
     if (!known) {
         return FALSE;
     }
-    return RegistryOf(host)->SetValue(*known, FromUtf8(keyPath), FromUtf8(name), std::move(value)) ? TRUE : FALSE;
+    return RegistryOf(host)->SetValue(*known, FromUtf8(keyPath), FromUtf8(name), std::move(value)) ? TRUE
+                                                                                                   : FALSE;
 }
 
 }  // namespace
@@ -66,7 +68,8 @@ PALAPI BOOL PalWin32RegSetString(const char* host, int root, const char* keyPath
     return SetValue(host, root, keyPath, name, std::move(text));
 }
 
-PALAPI BOOL PalWin32RegSetDword(const char* host, int root, const char* keyPath, const char* name, DWORD value)
+PALAPI BOOL PalWin32RegSetDword(const char* host, int root, const char* keyPath, const char* name,
+                                DWORD value)
 {
     pal::win32::RegistryValue number;
     number.type = REG_DWORD;
@@ -80,7 +83,8 @@ PALAPI BOOL PalWin32RegDenyRead(const char* host, int root, const char* keyPath,
     if (!known) {
         return FALSE;
     }
-    return RegistryOf(host)->DenyRead(*known, FromUtf8(keyPath), pal::win32::ParseAccountName(FromUtf8(account)))
+    return RegistryOf(host)->DenyRead(*known, FromUtf8(keyPath),
+                                      pal::win32::ParseAccountName(FromUtf8(account)))
                ? TRUE
                : FALSE;
 }

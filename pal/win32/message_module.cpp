@@ -18,8 +18,8 @@ namespace pal::win32 {
 namespace {
 
 constexpr std::string_view kSignature = "PAL MESSAGE MODULE 1";
-constexpr DWORD kLoadAsData = LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE |
-                              LOAD_LIBRARY_AS_IMAGE_RESOURCE;
+constexpr DWORD kLoadAsData =
+    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE;
 
 HandleTable<const MessageModule>& Modules()
 {

@@ -207,7 +207,8 @@ PALAPI LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSA
     if (!opened.registry->KeyExists(opened.root, opened.path)) {
         return ERROR_FILE_NOT_FOUND;
     }
-    if ((samDesired & kReadAccess) != 0 && !opened.registry->MayRead(opened.root, opened.path, opened.account)) {
+    if ((samDesired & kReadAccess) != 0 &&
+        !opened.registry->MayRead(opened.root, opened.path, opened.account)) {
         return ERROR_ACCESS_DENIED;
     }
     *phkResult = NewHandle(std::move(opened));

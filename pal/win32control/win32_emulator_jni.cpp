@@ -76,13 +76,13 @@ JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emul
 }
 
 JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_moduleLoadCount(JNIEnv*,
-                                                                                                   jclass)
+                                                                                                     jclass)
 {
     return PalWin32ModuleLoadCount();
 }
 
-JNIEXPORT jstring JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_lastModulePath(
-    JNIEnv* env, jclass)
+JNIEXPORT jstring JNICALL
+Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_lastModulePath(JNIEnv* env, jclass)
 {
     char path[1024];
     return PalWin32LastModulePath(path, sizeof path) ? env->NewStringUTF(path) : nullptr;
@@ -110,13 +110,14 @@ JNIEXPORT jboolean JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32
     return JNI_TRUE;
 }
 
-JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_logonCount(JNIEnv*, jclass)
+JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_logonCount(JNIEnv*,
+                                                                                                jclass)
 {
     return PalWin32LogonCount();
 }
 
-JNIEXPORT jboolean JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_threadImpersonates(JNIEnv*,
-                                                                                                          jclass)
+JNIEXPORT jboolean JNICALL
+Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_threadImpersonates(JNIEnv*, jclass)
 {
     return PalWin32ThreadImpersonates() ? JNI_TRUE : JNI_FALSE;
 }
@@ -127,8 +128,9 @@ JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emul
     PalWin32FailImpersonation(static_cast<DWORD>(error), count);
 }
 
-JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_addHost(JNIEnv* env, jclass,
-                                                                                            jstring host)
+JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_addHost(JNIEnv* env,
+                                                                                             jclass,
+                                                                                             jstring host)
 {
     const Utf8 hostText(env, host);
     PalWmiAddHost(hostText.get());
@@ -150,7 +152,8 @@ JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emul
     PalWin32FailConnect(result, static_cast<DWORD>(lastError), count);
 }
 
-JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_connectCount(JNIEnv*, jclass)
+JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_connectCount(JNIEnv*,
+                                                                                                  jclass)
 {
     return PalWin32ConnectCount();
 }
@@ -169,14 +172,15 @@ JNIEXPORT jboolean JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32
     return PalWin32RegDenyRead(hostText.get(), root, path.get(), accountText.get()) ? JNI_TRUE : JNI_FALSE;
 }
 
-JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_liveCount(JNIEnv*, jclass,
-                                                                                              jint kind)
+JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_liveCount(JNIEnv*,
+                                                                                               jclass,
+                                                                                               jint kind)
 {
     return PalLiveCount(kind);
 }
 
-JNIEXPORT jstring JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_whatIsAlive(JNIEnv* env,
-                                                                                                   jclass)
+JNIEXPORT jstring JNICALL
+Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator_whatIsAlive(JNIEnv* env, jclass)
 {
     const char* what = nullptr;
     if (PalNothingAlive(&what)) {

@@ -9,9 +9,10 @@
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
-#include <wbemidl.h>
-// wingdi.h maps GetObject to GetObjectW, which would rename IWbemServices::GetObject.
+// wingdi.h maps GetObject to GetObjectA or GetObjectW, which would rename the method
+// IWbemServices::GetObject where wbemidl.h declares it.
 #undef GetObject
+#include <wbemidl.h>
 #define W(text) L##text
 #else
 #include <windows.h>

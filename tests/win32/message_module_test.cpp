@@ -59,7 +59,10 @@ protected:
         return std::u16string(buffer, length);
     }
 
-    static std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+    static std::u16string Utf16(const std::string& ascii)
+    {
+        return std::u16string(ascii.begin(), ascii.end());
+    }
 };
 
 TEST_F(MessageModuleTest, ShippedModulesDescribeTheWmiCodesAndDifferInTheNewerCodes)
@@ -74,7 +77,8 @@ TEST_F(MessageModuleTest, ShippedModulesDescribeTheWmiCodesAndDifferInTheNewerCo
 
     for (DWORD code = 0x80041001; code <= 0x8004108A; ++code) {
         const DWORD index = code & 0xFF;
-        const bool gap = (index >= 0x4A && index <= 0x4F) || index == 0x5E || (index >= 0x7B && index <= 0x7F);
+        const bool gap =
+            (index >= 0x4A && index <= 0x4F) || index == 0x5E || (index >= 0x7B && index <= 0x7F);
         const std::u16string text = ModuleText(newer, code);
         if (gap) {
             EXPECT_EQ(u"<none:317>", text) << std::hex << code;

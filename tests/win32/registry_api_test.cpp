@@ -33,8 +33,8 @@ protected:
     // Logs on for the network and impersonates on this thread.
     void Impersonate(const char16_t* user, const char16_t* domain, const char16_t* password)
     {
-        ASSERT_TRUE(LogonUserW(user, domain, password, LOGON32_LOGON_NEW_CREDENTIALS, LOGON32_PROVIDER_WINNT50,
-                               &token_));
+        ASSERT_TRUE(LogonUserW(user, domain, password, LOGON32_LOGON_NEW_CREDENTIALS,
+                               LOGON32_PROVIDER_WINNT50, &token_));
         ASSERT_TRUE(ImpersonateLoggedOnUser(token_));
     }
 

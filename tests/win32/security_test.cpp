@@ -67,7 +67,8 @@ TEST_F(SecurityTest, OtherLogonTypesAndBadArgumentsFail)
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_SUPPORTED), GetLastError());
     EXPECT_FALSE(LogonUserW(u"u", u"d", u"p", LOGON32_LOGON_NEW_CREDENTIALS, 99, &token));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
-    EXPECT_FALSE(LogonUserW(u"u", u"d", u"p", LOGON32_LOGON_NEW_CREDENTIALS, LOGON32_PROVIDER_WINNT50, nullptr));
+    EXPECT_FALSE(
+        LogonUserW(u"u", u"d", u"p", LOGON32_LOGON_NEW_CREDENTIALS, LOGON32_PROVIDER_WINNT50, nullptr));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     EXPECT_EQ(0, PalLiveCount(PAL_KIND_KERNEL_HANDLE));
 }

@@ -94,7 +94,8 @@ PALAPI BOOL PalWin32RegCreateKey(const char* host, int root, const char* keyPath
 // when the key does not exist.
 PALAPI BOOL PalWin32RegSetString(const char* host, int root, const char* keyPath, const char* name,
                                  const char* value);
-PALAPI BOOL PalWin32RegSetDword(const char* host, int root, const char* keyPath, const char* name, DWORD value);
+PALAPI BOOL PalWin32RegSetDword(const char* host, int root, const char* keyPath, const char* name,
+                                DWORD value);
 // Refuses reading an existing key to an account: "domain\user" or "user" (any domain). FALSE when
 // the key does not exist.
 PALAPI BOOL PalWin32RegDenyRead(const char* host, int root, const char* keyPath, const char* account);

@@ -1,5 +1,7 @@
 #include "repository/class_object.h"
 
+#include "testing/put_log.h"
+
 #include "repository/cim_types.h"
 #include "repository/com_holders.h"
 #include "repository/names.h"
@@ -138,6 +140,7 @@ HRESULT ClassObject::Put(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYP
     if (wszName == nullptr || wszName[0] == u'\0') {
         return WBEM_E_INVALID_PARAMETER;
     }
+    RecordPut(wszName, pVal);
     const std::u16string_view name(wszName);
     if (IsSystemPropertyName(name)) {
         return WBEM_E_READ_ONLY;

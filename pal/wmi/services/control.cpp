@@ -2,6 +2,7 @@
 // resetting everything.
 #include <pal/testing.h>
 #include <pal/wmi_control.h>
+#include <pal/wmi_raw_values.h>
 
 #include <algorithm>
 #include <string>
@@ -23,6 +24,7 @@ PALAPI void PalWmiResetAll(void)
     pal::services::ForgetNewestProxies();
     PalResetFaults();
     pal::wmi::LocalRepository()->ResetToShipped();
+    PalWmiClearPutLog();
 }
 
 PALAPI const char* PalWmiLocalHostName(void)

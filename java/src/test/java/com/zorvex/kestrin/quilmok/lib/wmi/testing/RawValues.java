@@ -60,4 +60,14 @@ public final class RawValues {
 
     /** An array of VT_BSTR elements; a null element is a null BSTR pointer. */
     public static native int putStringArray(String namespace, String objectPath, String property, String[] elements);
+
+    /** The VARIANT type of the last Put of a property name (any object), or -1 when there was none. */
+    public static native int lastPutType(String property);
+
+    /**
+     * The value of the last Put of a property name: numbers in decimal (booleans as their 16 bits
+     * unsigned), strings as their text or "<null>", interfaces as "<object>" or "<null>", arrays
+     * as "[e1,e2,...]"; null when there was none.
+     */
+    public static native String lastPutValue(String property);
 }
