@@ -6,7 +6,7 @@ purpose=${1:-test}
 
 packages=(cmake ninja-build g++ openjdk-17-jdk-headless)
 if [ "$purpose" = test ]; then
-  packages+=(junit5 libgtest-dev libgmock-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
+  packages+=(junit5 libgtest-dev libgmock-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine64)
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Linux build with its C++ and JUnit tests, the C++
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows cross build.
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows cross build
+# with its scenarios run under Wine against Wine's own WMI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh test
@@ -20,5 +21,8 @@ echo "== Windows cross build"
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
 scripts/check-windows-exports.sh build/windows
+
+echo "== Windows scenarios under Wine"
+ctest --preset windows
 
 echo "all tests passed"

@@ -47,6 +47,20 @@ jint Store(JNIEnv* env, jstring nameSpace, jstring objectPath, jstring property,
     return hr;
 }
 
+// Stores an array made by MakeArray (null: it could not be made) as a VT_ARRAY value.
+jint StoreArray(JNIEnv* env, jstring nameSpace, jstring objectPath, jstring property, int elementVt,
+                SAFEARRAY* array)
+{
+    if (array == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    VARIANT value;
+    VariantInit(&value);
+    V_VT(&value) = static_cast<VARTYPE>(VT_ARRAY | elementVt);
+    V_ARRAY(&value) = array;
+    return Store(env, nameSpace, objectPath, property, value);
+}
+
 // A vector of `count` elements of type vt, filled by `fill(elementAddress, index)`.
 template <class Fill>
 SAFEARRAY* MakeArray(int vt, jsize count, Fill&& fill)
@@ -114,14 +128,7 @@ JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues
         std::memcpy(element, &source[i], size < sizeof(jlong) ? size : sizeof(jlong));
     });
     env->ReleaseLongArrayElements(elements, source, JNI_ABORT);
-    if (array == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    VARIANT value;
-    VariantInit(&value);
-    V_VT(&value) = static_cast<VARTYPE>(VT_ARRAY | elementVt);
-    V_ARRAY(&value) = array;
-    return Store(env, nameSpace, objectPath, property, value);
+    return StoreArray(env, nameSpace, objectPath, property, elementVt, array);
 }
 
 JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues_putRealArray(
@@ -139,14 +146,7 @@ JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues
         }
     });
     env->ReleaseDoubleArrayElements(elements, source, JNI_ABORT);
-    if (array == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    VARIANT value;
-    VariantInit(&value);
-    V_VT(&value) = static_cast<VARTYPE>(VT_ARRAY | elementVt);
-    V_ARRAY(&value) = array;
-    return Store(env, nameSpace, objectPath, property, value);
+    return StoreArray(env, nameSpace, objectPath, property, elementVt, array);
 }
 
 JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues_putStringArray(
@@ -161,14 +161,7 @@ JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues
             env->DeleteLocalRef(item);
         }
     });
-    if (array == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    VARIANT value;
-    VariantInit(&value);
-    V_VT(&value) = VT_ARRAY | VT_BSTR;
-    V_ARRAY(&value) = array;
-    return Store(env, nameSpace, objectPath, property, value);
+    return StoreArray(env, nameSpace, objectPath, property, VT_BSTR, array);
 }
 
 JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues_lastPutType(JNIEnv* env,

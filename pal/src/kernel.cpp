@@ -9,16 +9,18 @@ namespace {
 
 thread_local DWORD t_lastError = ERROR_SUCCESS;
 
-// Windows 10, 22H2 by default; tests choose others to reach version-dependent paths.
-std::atomic<DWORD> g_major{10};
-std::atomic<DWORD> g_minor{0};
-std::atomic<DWORD> g_build{19045};
+// By default the version that Windows 8 and later report to programs without a compatibility
+// manifest (6.2, build 9200), which is what a JVM loading the libraries sees there; tests choose
+// others to reach version-dependent paths.
+std::atomic<DWORD> g_major{6};
+std::atomic<DWORD> g_minor{2};
+std::atomic<DWORD> g_build{9200};
 
 }  // namespace
 
 // The C runtime's copy of the version, kept equal to what GetVersionExW reports.
-unsigned int _winmajor = 10;
-unsigned int _winminor = 0;
+unsigned int _winmajor = 6;
+unsigned int _winminor = 2;
 
 PALAPI DWORD GetLastError(void)
 {

@@ -46,7 +46,7 @@ PALAPI void PalWin32ResetAll(void)
     pal::win32::ResetMessageModules();
     pal::win32::ResetRegistryState();
     pal::win32::ResetSecurity();
-    PalSetWindowsVersion(10, 0, 19045);
+    PalSetWindowsVersion(6, 2, 9200);
 }
 
 PALAPI BOOL PalWin32RegCreateKey(const char* host, int root, const char* keyPath)

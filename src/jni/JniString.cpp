@@ -31,6 +31,13 @@ CJniString::CJniString(JNIEnv* env, jstring string) noexcept : m_env(env), m_str
 
 CJniString::~CJniString()
 {
+    // The copy may hold a password: it is wiped before its memory is given back.
+    if (m_chars != nullptr) {
+        volatile WCHAR* units = m_chars;
+        for (int32_t i = 0; i < m_length; ++i) {
+            units[i] = 0;
+        }
+    }
     if (m_string != nullptr && m_javaChars != nullptr) {
         m_env->ReleaseStringChars(m_string, m_javaChars);
     }

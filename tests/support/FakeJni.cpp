@@ -1,5 +1,6 @@
 #include "FakeJni.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 
@@ -127,6 +128,48 @@ struct Functions {
     static void JNICALL DeleteLocalRef(JNIEnv* env, jobject) { ++E(env).localRefsDeleted; }
 
     static jboolean JNICALL ExceptionCheck(JNIEnv* env) { return E(env).pending ? JNI_TRUE : JNI_FALSE; }
+
+    static jsize JNICALL GetArrayLength(JNIEnv*, jarray array)
+    {
+        return static_cast<ArrayBase*>(Env::Resolve(array))->Length();
+    }
+
+    // The JVM hands out a copy; mode 0 copies it back and frees it, JNI_COMMIT copies only,
+    // JNI_ABORT frees only.
+    template <class Element, class ArrayRef>
+    static Element* JNICALL GetElements(JNIEnv* env, ArrayRef array, jboolean* isCopy)
+    {
+        if (E(env).failArrayElements) {
+            return nullptr;
+        }
+        const auto& elements = static_cast<Array<Element>*>(Env::Resolve(array))->elements;
+        auto* copy = new Element[elements.size() + 1];
+        std::copy(elements.begin(), elements.end(), copy);
+        if (isCopy != nullptr) {
+            *isCopy = JNI_TRUE;
+        }
+        ++E(env).arrayElementsOut;
+        return copy;
+    }
+
+    template <class Element, class ArrayRef>
+    static void JNICALL ReleaseElements(JNIEnv* env, ArrayRef array, Element* copy, jint mode)
+    {
+        auto& elements = static_cast<Array<Element>*>(Env::Resolve(array))->elements;
+        if (mode != JNI_ABORT) {
+            std::copy(copy, copy + elements.size(), elements.begin());
+        }
+        E(env).releaseModes.push_back(mode);
+        if (mode != JNI_COMMIT) {
+            delete[] copy;
+            --E(env).arrayElementsOut;
+        }
+    }
+
+    static jobject JNICALL GetObjectArrayElement(JNIEnv*, jobjectArray array, jsize index)
+    {
+        return static_cast<ObjectArray*>(Env::Resolve(array))->elements.at(static_cast<size_t>(index));
+    }
 };
 
 Env::Env()
@@ -143,6 +186,22 @@ Env::Env()
     m_functions.ThrowNew = &Functions::ThrowNew;
     m_functions.DeleteLocalRef = &Functions::DeleteLocalRef;
     m_functions.ExceptionCheck = &Functions::ExceptionCheck;
+    m_functions.GetArrayLength = &Functions::GetArrayLength;
+    m_functions.GetObjectArrayElement = &Functions::GetObjectArrayElement;
+    m_functions.GetBooleanArrayElements = &Functions::GetElements<jboolean, jbooleanArray>;
+    m_functions.GetByteArrayElements = &Functions::GetElements<jbyte, jbyteArray>;
+    m_functions.GetShortArrayElements = &Functions::GetElements<jshort, jshortArray>;
+    m_functions.GetIntArrayElements = &Functions::GetElements<jint, jintArray>;
+    m_functions.GetLongArrayElements = &Functions::GetElements<jlong, jlongArray>;
+    m_functions.GetFloatArrayElements = &Functions::GetElements<jfloat, jfloatArray>;
+    m_functions.GetDoubleArrayElements = &Functions::GetElements<jdouble, jdoubleArray>;
+    m_functions.ReleaseBooleanArrayElements = &Functions::ReleaseElements<jboolean, jbooleanArray>;
+    m_functions.ReleaseByteArrayElements = &Functions::ReleaseElements<jbyte, jbyteArray>;
+    m_functions.ReleaseShortArrayElements = &Functions::ReleaseElements<jshort, jshortArray>;
+    m_functions.ReleaseIntArrayElements = &Functions::ReleaseElements<jint, jintArray>;
+    m_functions.ReleaseLongArrayElements = &Functions::ReleaseElements<jlong, jlongArray>;
+    m_functions.ReleaseFloatArrayElements = &Functions::ReleaseElements<jfloat, jfloatArray>;
+    m_functions.ReleaseDoubleArrayElements = &Functions::ReleaseElements<jdouble, jdoubleArray>;
     m_functions.reserved0 = this;
     m_env.functions = &m_functions;
 }
@@ -183,6 +242,13 @@ jobject Env::NewCollection(bool hasAdd)
     collection->klass.name = "java/util/ArrayList";
     collection->klass.hasAdd = hasAdd;
     return reinterpret_cast<jobject>(Keep(std::move(collection)));
+}
+
+jobjectArray Env::NewObjectArray(std::vector<jobject> elements)
+{
+    auto array = std::make_unique<ObjectArray>();
+    array->elements = std::move(elements);
+    return reinterpret_cast<jobjectArray>(Keep(std::move(array)));
 }
 
 std::u16string Env::TextOf(jstring string)

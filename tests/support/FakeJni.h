@@ -40,13 +40,19 @@ struct Collection : Object {
     std::vector<std::optional<std::u16string>> items;
 };
 
-template <class Element>
-struct Array : Object {
-    std::vector<Element> elements;
+struct ArrayBase : Object {
+    virtual jsize Length() const = 0;
 };
 
-struct ObjectArray : Object {
+template <class Element>
+struct Array : ArrayBase {
+    std::vector<Element> elements;
+    jsize Length() const override { return static_cast<jsize>(elements.size()); }
+};
+
+struct ObjectArray : ArrayBase {
     std::vector<jobject> elements;
+    jsize Length() const override { return static_cast<jsize>(elements.size()); }
 };
 
 struct PendingException {
@@ -67,6 +73,10 @@ public:
     jstring NewString(const std::u16string& text);
     jobject NewHolder(bool hasSet = true);
     jobject NewCollection(bool hasAdd = true);
+    // Primitive arrays: Element is jboolean, jbyte, jshort, jint, jlong, jfloat or jdouble.
+    template <class Element>
+    jarray NewArray(std::vector<Element> elements);
+    jobjectArray NewObjectArray(std::vector<jobject> elements);
 
     Holder& HolderOf(jobject object) { return *static_cast<Holder*>(Resolve(object)); }
     Collection& CollectionOf(jobject object) { return *static_cast<Collection*>(Resolve(object)); }
@@ -74,10 +84,15 @@ public:
 
     // FindClass answers null for every class while this is set.
     bool failFindClass = false;
+    // Get<Type>ArrayElements answers null while this is set, as a JVM out of memory does.
+    bool failArrayElements = false;
     std::optional<PendingException> pending;
     // Balance of GetStringChars/ReleaseStringChars and of local references made by the env.
     int stringCharsOut = 0;
     int localRefsDeleted = 0;
+    // Balance of Get/Release<Type>ArrayElements, and the release modes seen.
+    int arrayElementsOut = 0;
+    std::vector<jint> releaseModes;
 
     static Object* Resolve(jobject object) { return reinterpret_cast<Object*>(object); }
     static Env& From(JNIEnv* env);
@@ -92,5 +107,15 @@ private:
 
     friend struct Functions;
 };
+
+template <class Element>
+jarray Env::NewArray(std::vector<Element> elements)
+{
+    auto array = std::make_unique<Array<Element>>();
+    array->elements = std::move(elements);
+    Object* kept = array.get();
+    m_objects.push_back(std::move(array));
+    return reinterpret_cast<jarray>(kept);
+}
 
 }  // namespace fakejni

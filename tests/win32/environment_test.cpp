@@ -92,9 +92,10 @@ TEST_F(EnvironmentTest, VersionIsTheSameForTheRuntimeAndGetVersionExW)
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
     ASSERT_TRUE(GetVersionExW(&info));
-    EXPECT_EQ(10u, info.dwMajorVersion);
-    EXPECT_EQ(10u, _winmajor);
-    EXPECT_EQ(0u, _winminor);
+    EXPECT_EQ(6u, info.dwMajorVersion);
+    EXPECT_EQ(2u, info.dwMinorVersion);
+    EXPECT_EQ(6u, _winmajor);
+    EXPECT_EQ(2u, _winminor);
 
     PalSetWindowsVersion(5, 1, 2600);
     ASSERT_TRUE(GetVersionExW(&info));
@@ -104,8 +105,8 @@ TEST_F(EnvironmentTest, VersionIsTheSameForTheRuntimeAndGetVersionExW)
     EXPECT_EQ(1u, _winminor);
 
     PalWin32ResetAll();
-    EXPECT_EQ(10u, _winmajor);
-    EXPECT_EQ(0u, _winminor);
+    EXPECT_EQ(6u, _winmajor);
+    EXPECT_EQ(2u, _winminor);
 }
 
 }  // namespace

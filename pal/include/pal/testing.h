@@ -54,5 +54,6 @@ PALAPI void PalResetFaults(void);
 // names what is still alive; it stays valid until the next call.
 PALAPI BOOL PalNothingAlive(const char** what);
 
-// The Windows version that GetVersionExW reports (10.0.19045 unless a test chose another).
+// The Windows version that GetVersionExW reports (6.2.9200, as Windows reports it to programs without a
+// compatibility manifest, unless a test chose another).
 PALAPI void PalSetWindowsVersion(DWORD major, DWORD minor, DWORD build);

@@ -33,7 +33,7 @@
 // ---- Everything at once -------------------------------------------------------------------
 
 // Forgets registries, the recorded logon, counters, injected failures, the SystemRoot override
-// and the process user, and reports Windows 10.0.19045 again. Open handles stay open (and
+// and the process user, and reports Windows 6.2.9200 again. Open handles stay open (and
 // counted) so that leaks remain visible.
 PALAPI void PalWin32ResetAll(void);
 

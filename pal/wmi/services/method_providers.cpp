@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "services/com_ref.h"
+#include "services/instance_providers.h"
 #include "services/text.h"
 #include "wql/scoped_variant.h"
 
@@ -77,6 +78,7 @@ MethodProvider FindMethodProvider(const wmi::Repository& repository, std::u16str
 {
     static std::once_flag shipped;
     std::call_once(shipped, RegisterShippedMethodProviders);
+    EnsureLiveProviders();
     std::u16string current(className);
     // A class hierarchy is shallow; the bound only guards against a cycle in broken data.
     for (int depth = 0; depth < 64 && !current.empty(); ++depth) {

@@ -7,6 +7,7 @@
 #include "services/com_ref.h"
 #include "services/enumerator.h"
 #include "services/faults.h"
+#include "services/instance_providers.h"
 #include "services/method_providers.h"
 #include "services/scoped_bstr.h"
 #include "services/text.h"
@@ -139,7 +140,7 @@ HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LON
         return hr;
     }
     std::vector<wmi::ObjectPtr> instances;
-    hr = repository_->Instances(nameSpace_, query.className, &instances);
+    hr = InstancesOf(query.className, classObject.get(), instances);
     if (FAILED(hr)) {
         return hr;
     }
@@ -180,11 +181,30 @@ HRESULT Services::ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpac
         return repository_->GetClass(nameSpace, path.className, object);
     }
     std::vector<wmi::KeyBinding> keys;
-    const HRESULT hr = KeyBindingsOf(*repository_, nameSpace, path, keys);
+    HRESULT hr = KeyBindingsOf(*repository_, nameSpace, path, keys);
     if (FAILED(hr)) {
         return hr;
     }
-    return repository_->FindInstance(nameSpace, path.className, keys, object);
+    const InstanceProvider provider = FindInstanceProvider(*repository_, nameSpace, path.className);
+    if (provider.enumerate == nullptr) {
+        return repository_->FindInstance(nameSpace, path.className, keys, object);
+    }
+    ComRef<IWbemClassObject> classObject;
+    hr = repository_->GetClass(nameSpace, path.className, classObject.Receive());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return ProvidedInstance(provider, InstanceRequest{*repository_, nameSpace, classObject.get()}, keys, object);
+}
+
+HRESULT Services::InstancesOf(std::u16string_view className, IWbemClassObject* classObject,
+                              std::vector<wmi::ObjectPtr>& instances) const
+{
+    const InstanceProvider provider = FindInstanceProvider(*repository_, nameSpace_, className);
+    if (provider.enumerate == nullptr) {
+        return repository_->Instances(nameSpace_, className, &instances);
+    }
+    return ProvidedInstances(provider, InstanceRequest{*repository_, nameSpace_, classObject}, instances);
 }
 
 HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemContext* /*pCtx*/,
@@ -321,11 +341,16 @@ HRESULT Services::CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemCon
         return WBEM_E_INVALID_PARAMETER;
     }
     *ppEnum = nullptr;
-    std::vector<wmi::ObjectPtr> instances;
-    const HRESULT hr = repository_->Instances(nameSpace_, ViewOf(strFilter), &instances);
+    ComRef<IWbemClassObject> classObject;
+    HRESULT hr = repository_->GetClass(nameSpace_, ViewOf(strFilter), classObject.Receive());
     if (hr == WBEM_E_NOT_FOUND) {
         return WBEM_E_INVALID_CLASS;
     }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<wmi::ObjectPtr> instances;
+    hr = InstancesOf(ViewOf(strFilter), classObject.get(), instances);
     if (FAILED(hr)) {
         return hr;
     }

@@ -6,9 +6,12 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "comobject.h"
 #include "repository/internal_api.h"
+#include "repository/object_ptr.h"
 #include "repository/repository.h"
 #include "services/proxy_security.h"
 
@@ -80,6 +83,10 @@ private:
                      IEnumWbemClassObject** ppEnum);
     // The class or instance that a parsed path names, in the path's namespace or this one.
     HRESULT ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpace, IWbemClassObject** object) const;
+    // The instances of a class in this namespace: made by its instance provider when it has one,
+    // otherwise the repository's.
+    HRESULT InstancesOf(std::u16string_view className, IWbemClassObject* classObject,
+                        std::vector<wmi::ObjectPtr>& instances) const;
     HRESULT RunMethod(const BSTR strObjectPath, const BSTR strMethodName, IWbemClassObject* pInParams,
                       IWbemClassObject** ppOutParams);
 

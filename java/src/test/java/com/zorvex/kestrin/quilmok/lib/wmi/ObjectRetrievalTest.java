@@ -9,6 +9,7 @@ import com.zorvex.kestrin.quilmok.lib.wmi.testing.Emulator;
 import com.zorvex.kestrin.quilmok.lib.wmi.testing.EmulatorTestBase;
 import com.zorvex.kestrin.quilmok.lib.wmi.testing.Holder;
 import com.zorvex.kestrin.quilmok.lib.wmi.testing.NoSetHolder;
+import com.zorvex.kestrin.quilmok.lib.wmi.testing.RawValues;
 import com.zorvex.kestrin.quilmok.lib.wmi.testing.Wmi;
 import com.zorvex.kestrin.quilmok.lib.wmi.testing.Wmi.Session;
 import com.zorvex.kestrin.quilmok.lib.wmi.testing.Wmi.WmiObject;
@@ -92,6 +93,18 @@ class ObjectRetrievalTest extends EmulatorTestBase {
             assertEquals(WBEM_E_NOT_FOUND, WmiConnector.WmiObjectGetPropertyObject(full.handle, "Nope", none));
             assertEquals(87L, WmiConnector.WmiObjectGetPropertyObject(full.handle, "", none));
             assertTrue(none.untouched());
+        }
+    }
+
+    @Test
+    void anEmbeddedValueWithoutAnObjectIsNotCalledThrough() {
+        assertEquals(0, RawValues.putBits(TEST_NAMESPACE, "Test_AllTypes.Name=\"empty\"", "ObjectValue",
+                RawValues.VT_UNKNOWN, 0));
+        try (Session session = Wmi.connect(TEST_NAMESPACE);
+                WmiObject empty = getObject(session, "Test_AllTypes.Name=\"empty\"")) {
+            Holder holder = new Holder();
+            assertEquals(4312L, WmiConnector.WmiObjectGetPropertyObject(empty.handle, "ObjectValue", holder));
+            assertTrue(holder.untouched());
         }
     }
 

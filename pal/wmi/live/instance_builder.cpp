@@ -1,0 +1,101 @@
+#include "live/instance_builder.h"
+
+#include <oleauto.h>
+
+#include <string>
+
+#include "wql/scoped_variant.h"
+
+namespace pal::live {
+
+namespace {
+
+std::u16string Decimal(std::uint64_t number)
+{
+    const std::string digits = std::to_string(number);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace
+
+InstanceBuilder::InstanceBuilder(IWbemClassObject* classObject)
+{
+    IWbemClassObject* spawned = nullptr;
+    status_ = classObject->SpawnInstance(0, &spawned);
+    instance_.reset(spawned);
+}
+
+void InstanceBuilder::Put(const char16_t* name, VARIANT* value)
+{
+    if (SUCCEEDED(status_)) {
+        status_ = instance_->Put(name, 0, value, 0);
+    }
+}
+
+void InstanceBuilder::Text(const char16_t* name, std::optional<std::u16string_view> value)
+{
+    if (!value) {
+        return;
+    }
+    wql::ScopedVariant variant;
+    V_VT(variant.get()) = VT_BSTR;
+    V_BSTR(variant.get()) = SysAllocStringLen(value->data(), static_cast<UINT>(value->size()));
+    if (V_BSTR(variant.get()) == nullptr) {
+        status_ = WBEM_E_OUT_OF_MEMORY;
+        return;
+    }
+    Put(name, variant.get());
+}
+
+void InstanceBuilder::Unsigned32(const char16_t* name, std::optional<std::uint64_t> value)
+{
+    if (!value) {
+        return;
+    }
+    wql::ScopedVariant variant;
+    V_VT(variant.get()) = VT_I4;
+    V_I4(variant.get()) = static_cast<LONG>(static_cast<std::uint32_t>(*value));
+    if (*value > 0x7fffffffU) {
+        V_VT(variant.get()) = VT_UI4;
+        V_UI4(variant.get()) = static_cast<ULONG>(*value);
+    }
+    Put(name, variant.get());
+}
+
+void InstanceBuilder::Signed32(const char16_t* name, std::optional<std::int64_t> value)
+{
+    if (!value) {
+        return;
+    }
+    wql::ScopedVariant variant;
+    V_VT(variant.get()) = VT_I4;
+    V_I4(variant.get()) = static_cast<LONG>(*value);
+    Put(name, variant.get());
+}
+
+void InstanceBuilder::Unsigned64(const char16_t* name, std::optional<std::uint64_t> value)
+{
+    if (!value) {
+        return;
+    }
+    Text(name, Decimal(*value));
+}
+
+void InstanceBuilder::Boolean(const char16_t* name, bool value)
+{
+    wql::ScopedVariant variant;
+    V_VT(variant.get()) = VT_BOOL;
+    V_BOOL(variant.get()) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    Put(name, variant.get());
+}
+
+HRESULT InstanceBuilder::Finish(wmi::ObjectPtr& instance)
+{
+    if (FAILED(status_)) {
+        return status_;
+    }
+    instance = std::move(instance_);
+    return WBEM_S_NO_ERROR;
+}
+
+}  // namespace pal::live

@@ -1,0 +1,36 @@
+// Builds one instance of a class from values read on the host: each setter converts its value to
+// what WMI hands out for the property's CIM type (uint64 and datetime as text). A value that the
+// host could not give is left NULL. The first failure of a Put is kept and answered by Finish.
+#pragma once
+
+#include <wbemidl.h>
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "repository/object_ptr.h"
+
+namespace pal::live {
+
+class InstanceBuilder {
+public:
+    explicit InstanceBuilder(IWbemClassObject* classObject);
+
+    void Text(const char16_t* name, std::optional<std::u16string_view> value);
+    void Unsigned32(const char16_t* name, std::optional<std::uint64_t> value);
+    void Signed32(const char16_t* name, std::optional<std::int64_t> value);
+    void Unsigned64(const char16_t* name, std::optional<std::uint64_t> value);
+    void Boolean(const char16_t* name, bool value);
+
+    // The instance, or the first failure (WBEM_E_OUT_OF_MEMORY, a type mismatch in the class).
+    HRESULT Finish(wmi::ObjectPtr& instance);
+
+private:
+    void Put(const char16_t* name, VARIANT* value);
+
+    wmi::ObjectPtr instance_;
+    HRESULT status_;
+};
+
+}  // namespace pal::live

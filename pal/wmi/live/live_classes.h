@@ -1,0 +1,23 @@
+// The providers of the standard classes of root\cimv2 that describe the host.
+#pragma once
+
+#include "services/instance_providers.h"
+#include "services/method_providers.h"
+
+namespace pal::live {
+
+using services::InstanceRequest;
+
+HRESULT OperatingSystems(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT ComputerSystems(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT Processors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT LogicalDisks(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+
+HRESULT Processes(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+// Reads only the process of the Handle key.
+HRESULT ProcessByKey(const InstanceRequest& request, const std::vector<wmi::KeyBinding>& keys,
+                     IWbemClassObject** instance);
+// Win32_Process.GetOwner: the account that owns the process.
+HRESULT GetProcessOwner(const services::MethodCall& call);
+
+}  // namespace pal::live

@@ -1,0 +1,119 @@
+// Win32_LogicalDisk: the host's mounted file systems that hold files, keyed by mount point.
+#include <sys/statvfs.h>
+
+#include <set>
+#include <string>
+
+#include "live/host_files.h"
+#include "live/instance_builder.h"
+#include "live/live_classes.h"
+
+namespace pal::live {
+
+namespace {
+
+constexpr std::uint32_t kLocalDisk = 3;
+constexpr std::uint32_t kNetworkDrive = 4;
+
+struct Mount {
+    std::string source;
+    std::string mountPoint;
+    std::string fileSystem;
+};
+
+// /proc/self/mounts writes blanks and backslashes in names as octal escapes (\040).
+std::string Unescape(std::string_view text)
+{
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size()) {
+            const std::string_view digits = text.substr(i + 1, 3);
+            if (digits.size() == 3 && digits.find_first_not_of("01234567") == std::string_view::npos) {
+                plain += static_cast<char>((digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0'));
+                i += 3;
+                continue;
+            }
+        }
+        plain += text[i];
+    }
+    return plain;
+}
+
+bool IsNetworkFileSystem(std::string_view type)
+{
+    return type == "nfs" || type == "nfs4" || type == "cifs" || type == "smb3" || type == "9p";
+}
+
+// A disk in the sense of WMI: the root, file systems on block devices and network shares;
+// not the kernel's virtual file systems.
+bool IsDisk(const Mount& mount)
+{
+    return mount.mountPoint == "/" || mount.source.starts_with("/dev/") || IsNetworkFileSystem(mount.fileSystem);
+}
+
+std::vector<Mount> DiskMounts()
+{
+    std::vector<Mount> mounts;
+    const std::optional<std::string> table = ReadHostFile("/proc/self/mounts");
+    if (!table) {
+        return mounts;
+    }
+    std::set<std::string> seen;
+    std::size_t start = 0;
+    while (start < table->size()) {
+        std::size_t end = table->find('\n', start);
+        if (end == std::string::npos) {
+            end = table->size();
+        }
+        const std::vector<std::string_view> fields = SplitBlanks(std::string_view(*table).substr(start, end - start));
+        start = end + 1;
+        if (fields.size() < 3) {
+            continue;
+        }
+        Mount mount{Unescape(fields[0]), Unescape(fields[1]), std::string(fields[2])};
+        // A file system mounted twice on the same point shows once, as the later mount hides the
+        // earlier one.
+        if (IsDisk(mount) && seen.insert(mount.mountPoint).second) {
+            mounts.push_back(std::move(mount));
+        }
+    }
+    return mounts;
+}
+
+}  // namespace
+
+HRESULT LogicalDisks(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances)
+{
+    for (const Mount& mount : DiskMounts()) {
+        struct statvfs usage {};
+        if (statvfs(mount.mountPoint.c_str(), &usage) != 0) {
+            continue;  // unmounted meanwhile or not ours to look at
+        }
+        const std::uint64_t blockSize = usage.f_frsize != 0 ? usage.f_frsize : usage.f_bsize;
+        InstanceBuilder builder(request.classObject);
+        const std::u16string deviceId = Utf16(mount.mountPoint);
+        builder.Text(u"DeviceID", deviceId);
+        builder.Text(u"Name", deviceId);
+        builder.Text(u"Caption", deviceId);
+        builder.Text(u"FileSystem", Utf16(mount.fileSystem));
+        builder.Text(u"VolumeName", Utf16(mount.source));
+        if (IsNetworkFileSystem(mount.fileSystem)) {
+            builder.Text(u"ProviderName", Utf16(mount.source));
+        }
+        builder.Unsigned32(u"DriveType", IsNetworkFileSystem(mount.fileSystem) ? kNetworkDrive : kLocalDisk);
+        builder.Unsigned32(u"MediaType", 12);  // fixed hard disk
+        builder.Unsigned64(u"Size", static_cast<std::uint64_t>(usage.f_blocks) * blockSize);
+        builder.Unsigned64(u"FreeSpace", static_cast<std::uint64_t>(usage.f_bavail) * blockSize);
+        builder.Unsigned32(u"MaximumComponentLength", usage.f_namemax);
+        builder.Text(u"SystemName", request.repository.ServerName());
+        wmi::ObjectPtr instance;
+        const HRESULT hr = builder.Finish(instance);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        instances.push_back(std::move(instance));
+    }
+    return WBEM_S_NO_ERROR;
+}
+
+}  // namespace pal::live

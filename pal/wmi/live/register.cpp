@@ -1,0 +1,49 @@
+// Hands the standard classes of root\cimv2 to the providers that read the host, and the methods
+// of StdRegProv to the emulated registry.
+#include <new>
+
+#include "live/live_classes.h"
+#include "live/registry_provider.h"
+
+namespace pal::live {
+
+namespace {
+
+constexpr char16_t kCimv2[] = u"root\\cimv2";
+
+// No C++ exception may leave a method provider: the service answers with the HRESULT.
+template <services::MethodProvider provider>
+HRESULT Guarded(const services::MethodCall& call)
+{
+    try {
+        return provider(call);
+    } catch (const std::bad_alloc&) {
+        return WBEM_E_OUT_OF_MEMORY;
+    } catch (...) {
+        return WBEM_E_PROVIDER_FAILURE;
+    }
+}
+
+}  // namespace
+
+void RegisterLiveProviders()
+{
+    services::RegisterInstanceProvider(kCimv2, u"Win32_OperatingSystem", {OperatingSystems, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_ComputerSystem", {ComputerSystems, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_Processor", {Processors, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_LogicalDisk", {LogicalDisks, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_Process", {Processes, ProcessByKey});
+    services::RegisterMethodProvider(u"Win32_Process", u"GetOwner", Guarded<GetProcessOwner>);
+
+    services::RegisterMethodProvider(u"StdRegProv", u"CreateKey", Guarded<RegistryCreateKey>);
+    services::RegisterMethodProvider(u"StdRegProv", u"DeleteKey", Guarded<RegistryDeleteKey>);
+    services::RegisterMethodProvider(u"StdRegProv", u"EnumKey", Guarded<RegistryEnumKey>);
+    services::RegisterMethodProvider(u"StdRegProv", u"EnumValues", Guarded<RegistryEnumValues>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetStringValue", Guarded<RegistryGetStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetStringValue", Guarded<RegistrySetStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetDWORDValue", Guarded<RegistryGetDWORDValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetDWORDValue", Guarded<RegistrySetDWORDValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"DeleteValue", Guarded<RegistryDeleteValue>);
+}
+
+}  // namespace pal::live

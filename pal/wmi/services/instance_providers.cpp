@@ -1,0 +1,156 @@
+#include "services/instance_providers.h"
+
+#include <map>
+#include <mutex>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "services/text.h"
+#include "wql/scoped_variant.h"
+
+namespace pal::services {
+
+namespace {
+
+using ProviderKey = std::pair<std::u16string, std::u16string>;  // upper-case namespace and class
+
+struct ProviderTable {
+    std::mutex mutex;
+    std::map<ProviderKey, InstanceProvider> providers;
+};
+
+ProviderTable& Table()
+{
+    static ProviderTable table;
+    return table;
+}
+
+// `\\.\root\cimv2`, `root/cimv2` and `ROOT\CIMV2` name the same namespace.
+std::u16string NormalNamespace(std::u16string_view nameSpace)
+{
+    std::u16string text = ToUpperAscii(nameSpace);
+    for (char16_t& c : text) {
+        if (c == u'/') {
+            c = u'\\';
+        }
+    }
+    if (text.starts_with(u"\\\\")) {
+        const std::size_t end = text.find(u'\\', 2);
+        text = end == std::u16string::npos ? std::u16string() : text.substr(end + 1);
+    }
+    return text;
+}
+
+ProviderKey KeyOf(std::u16string_view nameSpace, std::u16string_view className)
+{
+    return {NormalNamespace(nameSpace), ToUpperAscii(className)};
+}
+
+// A key value as text: text as it is, integers in decimal; false for any other type.
+bool KeyText(const VARIANT& value, std::u16string& text)
+{
+    std::string digits;
+    switch (V_VT(&value)) {
+    case VT_BSTR: text = ViewOf(V_BSTR(&value)); return true;
+    case VT_I4: digits = std::to_string(V_I4(&value)); break;
+    case VT_UI4: digits = std::to_string(V_UI4(&value)); break;
+    case VT_I8: digits = std::to_string(V_I8(&value)); break;
+    case VT_UI8: digits = std::to_string(V_UI8(&value)); break;
+    case VT_I2: digits = std::to_string(V_I2(&value)); break;
+    case VT_UI2: digits = std::to_string(V_UI2(&value)); break;
+    case VT_UI1: digits = std::to_string(V_UI1(&value)); break;
+    default: return false;
+    }
+    text.assign(digits.begin(), digits.end());
+    return true;
+}
+
+bool HasKeys(IWbemClassObject* instance, const std::vector<wmi::KeyBinding>& keys)
+{
+    for (const wmi::KeyBinding& key : keys) {
+        wql::ScopedVariant actual;
+        std::u16string wanted;
+        std::u16string found;
+        if (FAILED(instance->Get(key.name.c_str(), 0, actual.get(), nullptr, nullptr)) ||
+            !KeyText(key.value, wanted) || !KeyText(*actual.get(), found) || !EqualsNoCase(wanted, found)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void EnsureLiveProviders()
+{
+    static std::once_flag live;
+    std::call_once(live, live::RegisterLiveProviders);
+}
+
+void RegisterInstanceProvider(std::u16string_view nameSpace, std::u16string_view className,
+                              InstanceProvider provider)
+{
+    ProviderTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    table.providers[KeyOf(nameSpace, className)] = provider;
+}
+
+void UnregisterInstanceProvider(std::u16string_view nameSpace, std::u16string_view className)
+{
+    ProviderTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    table.providers.erase(KeyOf(nameSpace, className));
+}
+
+InstanceProvider FindInstanceProvider(const wmi::Repository& repository, std::u16string_view nameSpace,
+                                      std::u16string_view className)
+{
+    EnsureLiveProviders();
+    const std::u16string canonicalClass = repository.CanonicalClassName(nameSpace, className);
+    ProviderTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    const auto found = table.providers.find(KeyOf(nameSpace, canonicalClass.empty() ? className : canonicalClass));
+    return found == table.providers.end() ? InstanceProvider{} : found->second;
+}
+
+HRESULT ProvidedInstances(const InstanceProvider& provider, const InstanceRequest& request,
+                          std::vector<wmi::ObjectPtr>& instances)
+{
+    try {
+        return provider.enumerate(request, instances);
+    } catch (const std::bad_alloc&) {
+        return WBEM_E_OUT_OF_MEMORY;
+    } catch (...) {
+        return WBEM_E_PROVIDER_FAILURE;
+    }
+}
+
+HRESULT ProvidedInstance(const InstanceProvider& provider, const InstanceRequest& request,
+                         const std::vector<wmi::KeyBinding>& keys, IWbemClassObject** instance)
+{
+    *instance = nullptr;
+    try {
+        if (provider.lookup != nullptr) {
+            return provider.lookup(request, keys, instance);
+        }
+        std::vector<wmi::ObjectPtr> all;
+        const HRESULT hr = provider.enumerate(request, all);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        for (wmi::ObjectPtr& candidate : all) {
+            if (HasKeys(candidate.get(), keys)) {
+                *instance = candidate.release();
+                return WBEM_S_NO_ERROR;
+            }
+        }
+        return WBEM_E_NOT_FOUND;
+    } catch (const std::bad_alloc&) {
+        return WBEM_E_OUT_OF_MEMORY;
+    } catch (...) {
+        return WBEM_E_PROVIDER_FAILURE;
+    }
+}
+
+}  // namespace pal::services

@@ -1,0 +1,63 @@
+// Instance providers: C++ functions that make the instances of a class when they are asked for,
+// instead of the repository's stored ones. Registered per namespace and class (names compare
+// case-insensitively); a query asks for every instance and evaluates its WHERE clause on them, a
+// GetObject asks for the one instance with the given keys.
+#pragma once
+
+#include <wbemidl.h>
+
+#include <string_view>
+#include <vector>
+
+#include "repository/internal_api.h"
+#include "repository/object_ptr.h"
+#include "repository/repository.h"
+
+namespace pal::services {
+
+struct InstanceRequest {
+    const wmi::Repository& repository;
+    std::u16string_view nameSpace;
+    IWbemClassObject* classObject;  // the class whose instances are wanted, to spawn them from
+};
+
+// Appends every instance of the class. An instance that cannot be read is left out; the result
+// fails only when nothing sensible can be answered (out of memory, a class the provider does not
+// know).
+using InstanceEnumerator = HRESULT (*)(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+// The instance whose keys are `keys`: WBEM_E_NOT_FOUND when there is none.
+using InstanceLookup = HRESULT (*)(const InstanceRequest& request, const std::vector<wmi::KeyBinding>& keys,
+                                   IWbemClassObject** instance);
+
+struct InstanceProvider {
+    InstanceEnumerator enumerate = nullptr;
+    // Optional: without it a lookup enumerates the class and compares the keys.
+    InstanceLookup lookup = nullptr;
+};
+
+// Registers (or replaces) the provider of a class in a namespace (`root\cimv2`).
+PAL_INTERNAL_API void RegisterInstanceProvider(std::u16string_view nameSpace, std::u16string_view className,
+                                               InstanceProvider provider);
+PAL_INTERNAL_API void UnregisterInstanceProvider(std::u16string_view nameSpace, std::u16string_view className);
+
+// Registers the host's providers (instances and methods) the first time it is called.
+void EnsureLiveProviders();
+
+// The provider of the class in the namespace; a provider without `enumerate` when none.
+InstanceProvider FindInstanceProvider(const wmi::Repository& repository, std::u16string_view nameSpace,
+                                      std::u16string_view className);
+
+// Every instance of a provided class, or the one with the given keys. These wrap the provider so
+// that no C++ exception leaves it.
+HRESULT ProvidedInstances(const InstanceProvider& provider, const InstanceRequest& request,
+                          std::vector<wmi::ObjectPtr>& instances);
+HRESULT ProvidedInstance(const InstanceProvider& provider, const InstanceRequest& request,
+                         const std::vector<wmi::KeyBinding>& keys, IWbemClassObject** instance);
+
+}  // namespace pal::services
+
+namespace pal::live {
+// Registers the providers that fill the standard classes from the host; called once, before the
+// first provider is looked up.
+void RegisterLiveProviders();
+}  // namespace pal::live

@@ -1,0 +1,44 @@
+// Win32_LogicalDisk: the root file system as statvfs sees it.
+#include <sys/statvfs.h>
+
+#include "live_test.h"
+
+namespace live_test {
+namespace {
+
+using LogicalDiskTest = LiveTest;
+
+TEST_F(LogicalDiskTest, RootAgreesWithStatvfs)
+{
+    HRESULT hr = E_FAIL;
+    const ComRef<IWbemClassObject> root = GetAt(u"Win32_LogicalDisk.DeviceID=\"/\"", hr);
+    ASSERT_EQ(S_OK, hr);
+    struct statvfs usage {};
+    ASSERT_EQ(0, statvfs("/", &usage));
+    const unsigned long long blockSize = usage.f_frsize;
+    EXPECT_EQ(static_cast<unsigned long long>(usage.f_blocks) * blockSize, NumberOf(root.get(), u"Size"));
+    // Free space moves while other programs write; it stays within a few percent of statvfs's.
+    const long double free = static_cast<long double>(NumberOf(root.get(), u"FreeSpace"));
+    const long double expected = static_cast<long double>(usage.f_bavail) * blockSize;
+    const long double slack = static_cast<long double>(usage.f_blocks) * blockSize / 50;
+    EXPECT_NEAR(expected, free, slack);
+    EXPECT_LE(NumberOf(root.get(), u"FreeSpace"), NumberOf(root.get(), u"Size"));
+    EXPECT_EQ(3U, NumberOf(root.get(), u"DriveType"));
+    EXPECT_FALSE(TextOf(root.get(), u"FileSystem").empty());
+    EXPECT_EQ(CIM_UINT64, TypeOf(root.get(), u"Size"));
+}
+
+TEST_F(LogicalDiskTest, QueriesSelectDisksByLiveValues)
+{
+    const auto disks = Select(u"SELECT DeviceID, Size FROM Win32_LogicalDisk WHERE DriveType = 3 AND Size > 0");
+    bool listsRoot = false;
+    for (const auto& disk : disks) {
+        listsRoot = listsRoot || TextOf(disk.get(), u"DeviceID") == "/";
+        EXPECT_GT(NumberOf(disk.get(), u"Size"), 0U);
+    }
+    EXPECT_TRUE(listsRoot);
+    EXPECT_TRUE(Select(u"SELECT DeviceID FROM Win32_LogicalDisk WHERE DeviceID = '/no/such/mount'").empty());
+}
+
+}  // namespace
+}  // namespace live_test
