@@ -30,10 +30,11 @@ SCENARIO(query)
     std::printf("Win32_Service: %d objects\n", static_cast<int>(count));
     const std::vector<jlong> firstPass = context.Walk(services);
     CHECK_EQ(static_cast<jint>(firstPass.size()), count);
-    std::set<std::u16string> names;
+    std::vector<std::u16string> namesInOrder;
     for (jlong object : firstPass) {
-        names.insert(context.Property(object, u"Name").value_or(u""));
+        namesInOrder.push_back(context.Property(object, u"Name").value_or(u""));
     }
+    const std::set<std::u16string> names(namesInOrder.begin(), namesInOrder.end());
     CHECK_EQ(static_cast<jint>(names.size()), count);  // distinct objects, none skipped or repeated
     CHECK(api.WmiObjectEnumHasMoreObjects(context.env(), nullptr, services) == JNI_FALSE);
     jobject atEnd = context.NewHolder();
@@ -50,16 +51,22 @@ SCENARIO(query)
     }
     CHECK_EQ(api.WmiObjectEnumObjectCount(context.env(), nullptr, services), count);
 
-    // Result set first, then its objects: the objects stay readable after the set is gone.
-    api.WmiObjectEnumDestroy(context.env(), nullptr, services);
-    for (jlong object : firstPass) {
-        CHECK(context.Property(object, u"Name").has_value());
+    // Objects first, then the result set: the set still holds its objects and walks again.
+    for (jlong object : secondPass) {
+        api.WmiObjectDestroy(context.env(), nullptr, object);
+    }
+    api.WmiObjectEnumReset(context.env(), nullptr, services);
+    const std::vector<jlong> thirdPass = context.Walk(services);
+    CHECK_EQ(static_cast<jint>(thirdPass.size()), count);
+    for (jlong object : thirdPass) {
         api.WmiObjectDestroy(context.env(), nullptr, object);
     }
 
-    // Objects first, then the result set that still holds them.
-    for (jlong object : secondPass) {
-        api.WmiObjectDestroy(context.env(), nullptr, object);
+    // Result set first, then its objects: the objects stay readable after the set is gone.
+    api.WmiObjectEnumDestroy(context.env(), nullptr, services);
+    for (size_t i = 0; i < firstPass.size(); ++i) {
+        CHECK_EQ(context.Property(firstPass[i], u"Name").value_or(u"(null)"), namesInOrder[i]);
+        api.WmiObjectDestroy(context.env(), nullptr, firstPass[i]);
     }
 
     // A property list and a WHERE: exactly this process, with only the selected properties.
@@ -72,6 +79,9 @@ SCENARIO(query)
     if (CHECK_EQ(static_cast<int>(mine.size()), 1)) {
         CHECK_EQ(context.Property(mine[0], u"ProcessId").value_or(u""), pid);
         CHECK_EQ(context.Property(mine[0], u"Name").value_or(u""), std::u16string(u"scenario_host.exe"));
+        jlong unselectedCode = 0;
+        CHECK(!context.Property(mine[0], u"ThreadCount", &unselectedCode).has_value());
+        CHECK_EQ(unselectedCode, kWbemNotFound);
         api.WmiObjectDestroy(context.env(), nullptr, mine[0]);
     }
 

@@ -39,10 +39,11 @@ SCENARIO(writers)
     const jlong input = context.Received(inputHolder).value_or(0);
     const auto name = [&](const char16_t* text) { return context.Text(text); };
 
-    // Windows fills a spawned input object with the parameters' defaults (hDefKey is
-    // HKEY_LOCAL_MACHINE); Wine leaves every parameter null.
-    CHECK_EQ(context.Property(input, u"hDefKey"), std::optional<std::u16string>(u""));
-    CHECK_EQ(context.Property(input, u"uValue"), std::optional<std::u16string>(u""));
+    // Windows fills a spawned input object with the parameters' defaults (hDefKey reads
+    // -2147483646, HKEY_LOCAL_MACHINE) and leaves the others null (""); Wine fills nothing and
+    // every number reads 0.
+    CHECK_EQ(context.Property(input, u"hDefKey"), std::optional<std::u16string>(u"0"));
+    CHECK_EQ(context.Property(input, u"uValue"), std::optional<std::u16string>(u"0"));
 
     // Writers whose VARTYPE matches the parameter, read back through the readers.
     CHECK_EQ(api.WmiObjectPutPropertyInt(env, nullptr, input, name(u"hDefKey"), -2147483646), 0);

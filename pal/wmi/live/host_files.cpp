@@ -157,7 +157,8 @@ std::optional<std::string> OsReleaseField(std::string_view text, std::string_vie
         const std::string_view line = Trim(text.substr(lineStart, lineEnd - lineStart));
         if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == '=') {
             std::string_view value = line.substr(key.size() + 1);
-            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                value.back() == value.front()) {
                 value = value.substr(1, value.size() - 2);
             }
             return std::string(value);

@@ -22,7 +22,8 @@ std::optional<std::string> ReadLink(const std::string& path);
 
 // The value of `name` in "name: value" or "name value" lines (/proc/meminfo, /proc/cpuinfo,
 // /proc/stat), trimmed; nullopt when absent. Stops at the first blank line when `firstBlock`.
-PAL_INTERNAL_API std::optional<std::string> FieldOf(std::string_view text, std::string_view name, bool firstBlock = false);
+PAL_INTERNAL_API std::optional<std::string> FieldOf(std::string_view text, std::string_view name,
+                                                    bool firstBlock = false);
 // The leading decimal number of a text ("16314108 kB" gives 16314108).
 PAL_INTERNAL_API std::optional<std::uint64_t> LeadingNumber(std::string_view text);
 // The value of `KEY=value` in /etc/os-release syntax, without quotes.

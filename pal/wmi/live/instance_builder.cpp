@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "repository/class_object.h"
 #include "wql/scoped_variant.h"
 
 namespace pal::live {
@@ -18,10 +19,12 @@ std::u16string Decimal(std::uint64_t number)
 
 }  // namespace
 
-InstanceBuilder::InstanceBuilder(IWbemClassObject* classObject)
+InstanceBuilder::InstanceBuilder(const services::InstanceRequest& request)
+    : server_(request.repository.ServerName()),
+      nameSpace_(request.repository.CanonicalNamespace(request.nameSpace))
 {
     IWbemClassObject* spawned = nullptr;
-    status_ = classObject->SpawnInstance(0, &spawned);
+    status_ = request.classObject->SpawnInstance(0, &spawned);
     instance_.reset(spawned);
 }
 
@@ -93,6 +96,11 @@ HRESULT InstanceBuilder::Finish(wmi::ObjectPtr& instance)
 {
     if (FAILED(status_)) {
         return status_;
+    }
+    // The instance lives in the provider's namespace, as if the repository held it.
+    if (wmi::ClassObject* object = wmi::AsEmulatorObject(instance_.get())) {
+        object->MutableData().server = server_;
+        object->MutableData().nsPath = nameSpace_;
     }
     instance = std::move(instance_);
     return WBEM_S_NO_ERROR;

@@ -7,15 +7,19 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "repository/object_ptr.h"
+#include "services/instance_providers.h"
 
 namespace pal::live {
 
 class InstanceBuilder {
 public:
-    explicit InstanceBuilder(IWbemClassObject* classObject);
+    // An instance of the requested class that reports the request's server and namespace in
+    // __SERVER, __NAMESPACE and __PATH.
+    explicit InstanceBuilder(const services::InstanceRequest& request);
 
     void Text(const char16_t* name, std::optional<std::u16string_view> value);
     void Unsigned32(const char16_t* name, std::optional<std::uint64_t> value);
@@ -31,6 +35,8 @@ private:
 
     wmi::ObjectPtr instance_;
     HRESULT status_;
+    std::u16string server_;
+    std::u16string nameSpace_;
 };
 
 }  // namespace pal::live

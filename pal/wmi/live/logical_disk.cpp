@@ -29,7 +29,8 @@ std::string Unescape(std::string_view text)
         if (text[i] == '\\' && i + 3 < text.size()) {
             const std::string_view digits = text.substr(i + 1, 3);
             if (digits.size() == 3 && digits.find_first_not_of("01234567") == std::string_view::npos) {
-                plain += static_cast<char>((digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0'));
+                plain +=
+                    static_cast<char>((digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0'));
                 i += 3;
                 continue;
             }
@@ -48,7 +49,8 @@ bool IsNetworkFileSystem(std::string_view type)
 // not the kernel's virtual file systems.
 bool IsDisk(const Mount& mount)
 {
-    return mount.mountPoint == "/" || mount.source.starts_with("/dev/") || IsNetworkFileSystem(mount.fileSystem);
+    return mount.mountPoint == "/" || mount.source.starts_with("/dev/") ||
+           IsNetworkFileSystem(mount.fileSystem);
 }
 
 std::vector<Mount> DiskMounts()
@@ -65,7 +67,8 @@ std::vector<Mount> DiskMounts()
         if (end == std::string::npos) {
             end = table->size();
         }
-        const std::vector<std::string_view> fields = SplitBlanks(std::string_view(*table).substr(start, end - start));
+        const std::vector<std::string_view> fields =
+            SplitBlanks(std::string_view(*table).substr(start, end - start));
         start = end + 1;
         if (fields.size() < 3) {
             continue;
@@ -90,7 +93,7 @@ HRESULT LogicalDisks(const InstanceRequest& request, std::vector<wmi::ObjectPtr>
             continue;  // unmounted meanwhile or not ours to look at
         }
         const std::uint64_t blockSize = usage.f_frsize != 0 ? usage.f_frsize : usage.f_bsize;
-        InstanceBuilder builder(request.classObject);
+        InstanceBuilder builder(request);
         const std::u16string deviceId = Utf16(mount.mountPoint);
         builder.Text(u"DeviceID", deviceId);
         builder.Text(u"Name", deviceId);

@@ -22,7 +22,7 @@ std::optional<std::u16string> Utf16Of(const std::optional<std::string>& text)
 
 HRESULT ProcessInstance(const InstanceRequest& request, const ProcessInfo& process, wmi::ObjectPtr& instance)
 {
-    InstanceBuilder builder(request.classObject);
+    InstanceBuilder builder(request);
     const std::u16string name = Utf16(process.name);
     builder.Text(u"Handle", Utf16(std::to_string(process.pid)));
     builder.Unsigned32(u"ProcessId", static_cast<std::uint64_t>(process.pid));
@@ -39,7 +39,8 @@ HRESULT ProcessInstance(const InstanceRequest& request, const ProcessInfo& proce
     builder.Unsigned64(u"KernelModeTime", process.kernelTime100ns);
     builder.Unsigned64(u"UserModeTime", process.userTime100ns);
     builder.Unsigned32(u"Priority", static_cast<std::uint64_t>(process.priority < 0 ? 0 : process.priority));
-    builder.Unsigned32(u"SessionId", static_cast<std::uint64_t>(process.sessionId < 0 ? 0 : process.sessionId));
+    builder.Unsigned32(u"SessionId",
+                       static_cast<std::uint64_t>(process.sessionId < 0 ? 0 : process.sessionId));
     if (process.startMicroseconds) {
         builder.Text(u"CreationDate",
                      CimDatetime(static_cast<std::time_t>(*process.startMicroseconds / 1'000'000),

@@ -136,7 +136,8 @@ std::optional<ProcessInfo> ReadProcess(pid_t pid)
     static const std::uint64_t ticksPerSecond = static_cast<std::uint64_t>(sysconf(_SC_CLK_TCK));
     if (const std::optional<std::int64_t> boot = BootTimeSeconds()) {
         const std::uint64_t startTicks = NumberAt(fields, 19);
-        info.startMicroseconds = *boot * 1'000'000 + static_cast<std::int64_t>(startTicks * 1'000'000 / ticksPerSecond);
+        info.startMicroseconds =
+            *boot * 1'000'000 + static_cast<std::int64_t>(startTicks * 1'000'000 / ticksPerSecond);
     }
 
     info.executablePath = ReadLink(directory + "/exe");

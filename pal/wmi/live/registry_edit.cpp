@@ -86,7 +86,9 @@ void RemoveRegistryValue(win32::Registry& registry, win32::RegistryRoot root, st
     Rebuild(registry, [&](std::vector<KeyCopy>& keys) {
         for (KeyCopy& key : keys) {
             if (key.root == root && SamePath(key.path, path)) {
-                std::erase_if(key.values, [&](const auto& value) { return services::EqualsNoCase(value.first, valueName); });
+                std::erase_if(key.values, [&](const auto& value) {
+                    return services::EqualsNoCase(value.first, valueName);
+                });
             }
         }
     });

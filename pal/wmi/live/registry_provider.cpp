@@ -20,8 +20,8 @@ using services::MethodCall;
 using wql::ScopedVariant;
 
 constexpr LONG kSuccess = 0;
-constexpr LONG kNotFound = 2;        // ERROR_FILE_NOT_FOUND
-constexpr LONG kAccessDenied = 5;    // ERROR_ACCESS_DENIED: a key with subkeys is not deleted
+constexpr LONG kNotFound = 2;      // ERROR_FILE_NOT_FOUND
+constexpr LONG kAccessDenied = 5;  // ERROR_ACCESS_DENIED: a key with subkeys is not deleted
 constexpr LONG kInvalidParameter = 87;
 constexpr LONG kTypeMismatch = static_cast<LONG>(0x80041005);  // WBEM_E_TYPE_MISMATCH
 constexpr std::uint32_t kLocalMachine = 0x80000002;
@@ -29,7 +29,8 @@ constexpr std::uint32_t kLocalMachine = 0x80000002;
 ScopedVariant Input(const MethodCall& call, const char16_t* name)
 {
     ScopedVariant value;
-    if (call.inParameters == nullptr || FAILED(call.inParameters->Get(name, 0, value.get(), nullptr, nullptr))) {
+    if (call.inParameters == nullptr ||
+        FAILED(call.inParameters->Get(name, 0, value.get(), nullptr, nullptr))) {
         V_VT(value.Reset()) = VT_NULL;
     }
     return value;
@@ -39,7 +40,8 @@ std::optional<win32::RegistryRoot> RootOf(const MethodCall& call)
 {
     const ScopedVariant value = Input(call, u"hDefKey");
     // uint32 travels as VT_I4; a missing tree is HKEY_LOCAL_MACHINE, the parameter's default.
-    const std::uint32_t tree = value.type() == VT_I4 ? static_cast<std::uint32_t>(V_I4(value.get())) : kLocalMachine;
+    const std::uint32_t tree =
+        value.type() == VT_I4 ? static_cast<std::uint32_t>(V_I4(value.get())) : kLocalMachine;
     if (tree < 0x80000000U || tree > 0x80000003U) {
         return std::nullopt;
     }
@@ -68,7 +70,7 @@ HRESULT PutOutput(const MethodCall& call, const char16_t* name, VARIANT* value)
     return call.outParameters->Put(name, 0, value, 0);
 }
 
-// A SAFEARRAY of BSTRs, or of VT_I4 numbers, in a VARIANT; NULL for an empty list as WMI hands it.
+// A SAFEARRAY of BSTRs in a VARIANT; NULL for an empty list, as WMI hands it out.
 HRESULT TextArray(const std::vector<std::u16string>& texts, ScopedVariant& out)
 {
     if (texts.empty()) {
@@ -96,6 +98,7 @@ HRESULT TextArray(const std::vector<std::u16string>& texts, ScopedVariant& out)
     return S_OK;
 }
 
+// The same for numbers (VT_I4).
 HRESULT NumberArray(const std::vector<LONG>& numbers, ScopedVariant& out)
 {
     if (numbers.empty()) {
@@ -137,6 +140,51 @@ std::optional<Target> TargetOf(const MethodCall& call, LONG& error)
     return Target{win32::RegistryOfHost(call.repository.ServerName()), *root, *path};
 }
 
+// Get(String|DWORD)Value: the value of the expected type into `outputName`.
+HRESULT GetTypedValue(const MethodCall& call, DWORD expectedType, const char16_t* outputName)
+{
+    LONG error = kSuccess;
+    const std::optional<Target> target = TargetOf(call, error);
+    if (!target) {
+        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
+    }
+    const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
+    const std::optional<win32::RegistryValue> value =
+        target->registry->GetValue(target->root, target->path, valueName);
+    if (!value) {
+        return Answer(call, kNotFound);
+    }
+    if (value->type != expectedType) {
+        return Answer(call, kTypeMismatch);
+    }
+    ScopedVariant output;
+    if (expectedType == REG_SZ) {
+        V_VT(output.get()) = VT_BSTR;
+        V_BSTR(output.get()) = SysAllocStringLen(value->text.data(), static_cast<UINT>(value->text.size()));
+        if (V_BSTR(output.get()) == nullptr) {
+            return WBEM_E_OUT_OF_MEMORY;
+        }
+    } else {
+        V_VT(output.get()) = VT_I4;
+        V_I4(output.get()) = static_cast<LONG>(value->number);
+    }
+    const HRESULT hr = PutOutput(call, outputName, output.get());
+    return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
+}
+
+// Set(String|DWORD)Value: the key must exist, as with RegSetValueEx on an opened key.
+HRESULT SetTypedValue(const MethodCall& call, win32::RegistryValue value)
+{
+    LONG error = kSuccess;
+    const std::optional<Target> target = TargetOf(call, error);
+    if (!target) {
+        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
+    }
+    const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
+    const bool stored = target->registry->SetValue(target->root, target->path, valueName, std::move(value));
+    return Answer(call, stored ? kSuccess : kNotFound);
+}
+
 }  // namespace
 
 HRESULT RegistryCreateKey(const MethodCall& call)
@@ -146,7 +194,8 @@ HRESULT RegistryCreateKey(const MethodCall& call)
     if (!target) {
         return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
     }
-    return Answer(call, target->registry->CreateKey(target->root, target->path) ? kSuccess : kInvalidParameter);
+    return Answer(call,
+                  target->registry->CreateKey(target->root, target->path) ? kSuccess : kInvalidParameter);
 }
 
 HRESULT RegistryDeleteKey(const MethodCall& call)
@@ -200,7 +249,8 @@ HRESULT RegistryEnumValues(const MethodCall& call)
     const std::vector<std::u16string> valueNames = target->registry->ValueNames(target->root, target->path);
     std::vector<LONG> types;
     for (const std::u16string& name : valueNames) {
-        const std::optional<win32::RegistryValue> value = target->registry->GetValue(target->root, target->path, name);
+        const std::optional<win32::RegistryValue> value =
+            target->registry->GetValue(target->root, target->path, name);
         types.push_back(value ? static_cast<LONG>(value->type) : static_cast<LONG>(REG_SZ));
     }
     ScopedVariant names;
@@ -218,38 +268,6 @@ HRESULT RegistryEnumValues(const MethodCall& call)
     return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
 }
 
-// Get(String|DWORD)Value: the value of the expected type into `outputName`.
-static HRESULT GetTypedValue(const MethodCall& call, DWORD expectedType, const char16_t* outputName)
-{
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
-    const std::optional<win32::RegistryValue> value =
-        target->registry->GetValue(target->root, target->path, valueName);
-    if (!value) {
-        return Answer(call, kNotFound);
-    }
-    if (value->type != expectedType) {
-        return Answer(call, kTypeMismatch);
-    }
-    ScopedVariant output;
-    if (expectedType == REG_SZ) {
-        V_VT(output.get()) = VT_BSTR;
-        V_BSTR(output.get()) = SysAllocStringLen(value->text.data(), static_cast<UINT>(value->text.size()));
-        if (V_BSTR(output.get()) == nullptr) {
-            return WBEM_E_OUT_OF_MEMORY;
-        }
-    } else {
-        V_VT(output.get()) = VT_I4;
-        V_I4(output.get()) = static_cast<LONG>(value->number);
-    }
-    const HRESULT hr = PutOutput(call, outputName, output.get());
-    return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
-}
-
 HRESULT RegistryGetStringValue(const MethodCall& call)
 {
     return GetTypedValue(call, REG_SZ, u"sValue");
@@ -258,19 +276,6 @@ HRESULT RegistryGetStringValue(const MethodCall& call)
 HRESULT RegistryGetDWORDValue(const MethodCall& call)
 {
     return GetTypedValue(call, REG_DWORD, u"uValue");
-}
-
-// Set(String|DWORD)Value: the key must exist, as with RegSetValueEx on an opened key.
-static HRESULT SetTypedValue(const MethodCall& call, win32::RegistryValue value)
-{
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
-    const bool stored = target->registry->SetValue(target->root, target->path, valueName, std::move(value));
-    return Answer(call, stored ? kSuccess : kNotFound);
 }
 
 HRESULT RegistrySetStringValue(const MethodCall& call)

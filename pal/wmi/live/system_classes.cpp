@@ -110,7 +110,8 @@ std::map<std::uint64_t, Package> ProcessorPackages()
 
 std::optional<std::uint64_t> MaxClockMhz()
 {
-    const std::optional<std::string> khz = ReadFirstLine("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq");
+    const std::optional<std::string> khz =
+        ReadFirstLine("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq");
     const std::optional<std::uint64_t> value = khz ? LeadingNumber(*khz) : std::nullopt;
     return value ? std::optional<std::uint64_t>(*value / 1000) : std::nullopt;
 }
@@ -130,7 +131,8 @@ std::optional<std::uint64_t> LoadPercentage()
     const std::string first(fields.front());
     const std::size_t dot = first.find('.');
     const std::uint64_t whole = LeadingNumber(first).value_or(0);
-    const std::uint64_t hundredths = dot == std::string::npos ? 0 : LeadingNumber(first.substr(dot + 1, 2)).value_or(0);
+    const std::uint64_t hundredths =
+        dot == std::string::npos ? 0 : LeadingNumber(first.substr(dot + 1, 2)).value_or(0);
     const std::uint64_t percent = (whole * 100 + hundredths) / static_cast<std::uint64_t>(online);
     return percent > 100 ? 100 : percent;
 }
@@ -149,11 +151,10 @@ HRESULT OperatingSystems(const InstanceRequest& request, std::vector<wmi::Object
     const std::u16string captionText = Utf16(caption.value_or("Linux"));
     const MemoryFigures memory = ReadMemory();
 
-    InstanceBuilder builder(request.classObject);
+    InstanceBuilder builder(request);
     builder.Text(u"Name", captionText + u"|/|/");
     builder.Text(u"Caption", captionText);
-    builder.Text(u"Manufacturer",
-                 Utf16Of(osRelease ? OsReleaseField(*osRelease, "NAME") : std::nullopt));
+    builder.Text(u"Manufacturer", Utf16Of(osRelease ? OsReleaseField(*osRelease, "NAME") : std::nullopt));
     builder.Unsigned32(u"OSType", kOsTypeLinux);
     if (haveKernel) {
         builder.Text(u"Version", Utf16(kernel.release));
@@ -196,21 +197,24 @@ HRESULT ComputerSystems(const InstanceRequest& request, std::vector<wmi::ObjectP
     utsname kernel{};
     const bool haveKernel = uname(&kernel) == 0;
 
-    InstanceBuilder builder(request.classObject);
+    InstanceBuilder builder(request);
     builder.Text(u"Name", request.repository.ServerName());
     builder.Text(u"Caption", request.repository.ServerName());
     builder.Text(u"Domain", domain ? Utf16(*domain) : std::u16string(u"WORKGROUP"));
     builder.Boolean(u"PartOfDomain", domain.has_value());
     builder.Text(u"Manufacturer", Utf16Of(ReadFirstLine("/sys/class/dmi/id/sys_vendor")));
     builder.Text(u"Model", Utf16Of(ReadFirstLine("/sys/class/dmi/id/product_name")));
-    builder.Unsigned32(u"NumberOfProcessors", packages == 0 ? std::nullopt : std::optional<std::uint64_t>(packages));
-    builder.Unsigned32(u"NumberOfLogicalProcessors",
-                       online > 0 ? std::optional<std::uint64_t>(static_cast<std::uint64_t>(online)) : std::nullopt);
+    builder.Unsigned32(u"NumberOfProcessors",
+                       packages == 0 ? std::nullopt : std::optional<std::uint64_t>(packages));
+    builder.Unsigned32(
+        u"NumberOfLogicalProcessors",
+        online > 0 ? std::optional<std::uint64_t>(static_cast<std::uint64_t>(online)) : std::nullopt);
     builder.Unsigned64(u"TotalPhysicalMemory",
                        memory.totalKb ? std::optional<std::uint64_t>(*memory.totalKb * 1024) : std::nullopt);
     if (haveKernel) {
         const std::string_view machine = kernel.machine;
-        builder.Text(u"SystemType", machine == "x86_64" ? u"x64-based PC" : Utf16(std::string(machine) + "-based PC"));
+        builder.Text(u"SystemType",
+                     machine == "x86_64" ? u"x64-based PC" : Utf16(std::string(machine) + "-based PC"));
     }
     builder.Text(u"Status", u"OK");
     return AppendOne(builder, instances);
@@ -230,14 +234,15 @@ HRESULT Processors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& 
         const std::optional<std::string> mhz = FieldOf(block, "cpu MHz");
         const std::optional<std::uint64_t> currentClock = mhz ? LeadingNumber(*mhz) : std::nullopt;
 
-        InstanceBuilder builder(request.classObject);
+        InstanceBuilder builder(request);
         const std::u16string deviceId = u"CPU" + Utf16(std::to_string(index++));
         builder.Text(u"DeviceID", deviceId);
         builder.Text(u"Name", Utf16Of(name));
         builder.Text(u"Caption", Utf16Of(name));
         builder.Text(u"Manufacturer", Utf16Of(FieldOf(block, "vendor_id")));
         builder.Text(u"SocketDesignation", Utf16("CPU " + std::to_string(physicalId)));
-        builder.Unsigned32(u"NumberOfCores", cores ? LeadingNumber(*cores) : std::optional<std::uint64_t>(package.logicalProcessors));
+        builder.Unsigned32(u"NumberOfCores", cores ? LeadingNumber(*cores)
+                                                   : std::optional<std::uint64_t>(package.logicalProcessors));
         builder.Unsigned32(u"NumberOfLogicalProcessors", package.logicalProcessors);
         builder.Unsigned32(u"MaxClockSpeed", maxClock ? maxClock : currentClock);
         builder.Unsigned32(u"CurrentClockSpeed", currentClock);

@@ -110,7 +110,8 @@ InstanceProvider FindInstanceProvider(const wmi::Repository& repository, std::u1
     const std::u16string canonicalClass = repository.CanonicalClassName(nameSpace, className);
     ProviderTable& table = Table();
     std::lock_guard lock(table.mutex);
-    const auto found = table.providers.find(KeyOf(nameSpace, canonicalClass.empty() ? className : canonicalClass));
+    const auto found =
+        table.providers.find(KeyOf(nameSpace, canonicalClass.empty() ? className : canonicalClass));
     return found == table.providers.end() ? InstanceProvider{} : found->second;
 }
 

@@ -24,7 +24,8 @@ struct InstanceRequest {
 // Appends every instance of the class. An instance that cannot be read is left out; the result
 // fails only when nothing sensible can be answered (out of memory, a class the provider does not
 // know).
-using InstanceEnumerator = HRESULT (*)(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+using InstanceEnumerator = HRESULT (*)(const InstanceRequest& request,
+                                       std::vector<wmi::ObjectPtr>& instances);
 // The instance whose keys are `keys`: WBEM_E_NOT_FOUND when there is none.
 using InstanceLookup = HRESULT (*)(const InstanceRequest& request, const std::vector<wmi::KeyBinding>& keys,
                                    IWbemClassObject** instance);
@@ -38,7 +39,8 @@ struct InstanceProvider {
 // Registers (or replaces) the provider of a class in a namespace (`root\cimv2`).
 PAL_INTERNAL_API void RegisterInstanceProvider(std::u16string_view nameSpace, std::u16string_view className,
                                                InstanceProvider provider);
-PAL_INTERNAL_API void UnregisterInstanceProvider(std::u16string_view nameSpace, std::u16string_view className);
+PAL_INTERNAL_API void UnregisterInstanceProvider(std::u16string_view nameSpace,
+                                                 std::u16string_view className);
 
 // Registers the host's providers (instances and methods) the first time it is called.
 void EnsureLiveProviders();

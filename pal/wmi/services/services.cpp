@@ -194,7 +194,8 @@ HRESULT Services::ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpac
     if (FAILED(hr)) {
         return hr;
     }
-    return ProvidedInstance(provider, InstanceRequest{*repository_, nameSpace, classObject.get()}, keys, object);
+    return ProvidedInstance(provider, InstanceRequest{*repository_, nameSpace, classObject.get()}, keys,
+                            object);
 }
 
 HRESULT Services::InstancesOf(std::u16string_view className, IWbemClassObject* classObject,

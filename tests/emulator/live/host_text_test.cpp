@@ -19,7 +19,8 @@ using pal::live::OsReleaseField;
 
 TEST(HostTextTest, FieldOfFindsNamedValuesInProcFiles)
 {
-    const std::string meminfo = "MemTotal:       16314108 kB\nMemFree:         1234 kB\nMemAvailable:    99 kB\n";
+    const std::string meminfo =
+        "MemTotal:       16314108 kB\nMemFree:         1234 kB\nMemAvailable:    99 kB\n";
     EXPECT_EQ("16314108 kB", FieldOf(meminfo, "MemTotal"));
     EXPECT_EQ("99 kB", FieldOf(meminfo, "MemAvailable"));
     // A name is not the prefix of a longer one.

@@ -30,7 +30,8 @@ TEST_F(LogicalDiskTest, RootAgreesWithStatvfs)
 
 TEST_F(LogicalDiskTest, QueriesSelectDisksByLiveValues)
 {
-    const auto disks = Select(u"SELECT DeviceID, Size FROM Win32_LogicalDisk WHERE DriveType = 3 AND Size > 0");
+    const auto disks =
+        Select(u"SELECT DeviceID, Size FROM Win32_LogicalDisk WHERE DriveType = 3 AND Size > 0");
     bool listsRoot = false;
     for (const auto& disk : disks) {
         listsRoot = listsRoot || TextOf(disk.get(), u"DeviceID") == "/";

@@ -1,7 +1,12 @@
 // Win32_Process: the test's own process, read through queries, GetObject and GetOwner, compared
 // with what the system says about it.
 #include <pwd.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include <climits>
 #include <ctime>
@@ -66,7 +71,8 @@ TEST_F(ProcessTest, ValuesHaveTheClassTypesAndWmiFormats)
     // (clock ticks are 10 ms, hence the margin).
     const unsigned long long usedTicks =
         NumberOf(process.get(), u"UserModeTime") + NumberOf(process.get(), u"KernelModeTime");
-    const unsigned long long cpuTicks = static_cast<unsigned long long>(clock()) * 10'000'000ULL / CLOCKS_PER_SEC;
+    const unsigned long long cpuTicks =
+        static_cast<unsigned long long>(clock()) * 10'000'000ULL / CLOCKS_PER_SEC;
     EXPECT_LE(usedTicks, cpuTicks + 200'000ULL);
     EXPECT_GE(usedTicks + 200'000ULL, cpuTicksBefore);
 
@@ -90,9 +96,14 @@ TEST_F(ProcessTest, GetObjectReadsOneProcessByHandle)
     ASSERT_EQ(S_OK, hr);
     EXPECT_EQ(static_cast<unsigned long long>(getpid()), NumberOf(process.get(), u"ProcessId"));
     EXPECT_EQ(OwnExecutableName(), TextOf(process.get(), u"Name"));
+    // The instance has its place, so that its path can be used for methods.
+    EXPECT_EQ(Narrow(OwnHandlePath()), TextOf(process.get(), u"__RELPATH"));
+    EXPECT_EQ("\\\\" + std::string(PalWmiLocalHostName()) + "\\root\\cimv2:" + Narrow(OwnHandlePath()),
+              TextOf(process.get(), u"__PATH"));
 
     // An unquoted number names the same process; an id no process has is not found.
-    const ComRef<IWbemClassObject> same = GetAt(u"Win32_Process.Handle=" + Wide(std::to_string(getpid())), hr);
+    const ComRef<IWbemClassObject> same =
+        GetAt(u"Win32_Process.Handle=" + Wide(std::to_string(getpid())), hr);
     EXPECT_EQ(S_OK, hr);
     GetAt(u"Win32_Process.Handle=\"2147483646\"", hr);
     EXPECT_EQ(WBEM_E_NOT_FOUND, hr);
@@ -114,7 +125,8 @@ TEST_F(ProcessTest, WhereIsEvaluatedOnTheLiveValues)
                                  Wide(std::to_string(getppid())));
     bool listsSelf = false;
     for (const auto& child : children) {
-        listsSelf = listsSelf || NumberOf(child.get(), u"ProcessId") == static_cast<unsigned long long>(getpid());
+        listsSelf =
+            listsSelf || NumberOf(child.get(), u"ProcessId") == static_cast<unsigned long long>(getpid());
     }
     EXPECT_TRUE(listsSelf);
 
@@ -129,13 +141,66 @@ TEST_F(ProcessTest, GetOwnerGivesTheCurrentUserAndHost)
     ScopedBstr path(OwnHandlePath().c_str());
     ScopedBstr method(u"GetOwner");
     ComRef<IWbemClassObject> output;
-    ASSERT_EQ(S_OK, services_->ExecMethod(path.get(), method.get(), 0, nullptr, nullptr, output.Receive(), nullptr));
+    ASSERT_EQ(S_OK, services_->ExecMethod(path.get(), method.get(), 0, nullptr, nullptr, output.Receive(),
+                                          nullptr));
     ASSERT_TRUE(output);
     const passwd* user = getpwuid(geteuid());
     ASSERT_NE(nullptr, user);
     EXPECT_EQ(std::string(user->pw_name), TextOf(output.get(), u"User"));
     EXPECT_EQ(std::string(PalWmiLocalHostName()), TextOf(output.get(), u"Domain"));
     EXPECT_EQ(0U, NumberOf(output.get(), u"ReturnValue"));
+}
+
+// Starts and reaps short-lived processes until stopped, so that queries meet processes that
+// exit while they are read.
+class ProcessChurn {
+public:
+    ProcessChurn()
+        : thread_([this] {
+              while (!stop_.load()) {
+                  pid_t child = 0;
+                  char program[] = "/bin/true";
+                  char* arguments[] = {program, nullptr};
+                  if (posix_spawn(&child, program, nullptr, nullptr, arguments, environ) == 0) {
+                      waitpid(child, nullptr, 0);
+                      lastExited_.store(child);
+                  }
+              }
+          })
+    {
+    }
+    ~ProcessChurn()
+    {
+        stop_.store(true);
+        thread_.join();
+    }
+    ProcessChurn(const ProcessChurn&) = delete;
+    ProcessChurn& operator=(const ProcessChurn&) = delete;
+
+    pid_t LastExited() const { return lastExited_.load(); }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<pid_t> lastExited_{0};
+    std::thread thread_;
+};
+
+TEST_F(ProcessTest, ProcessesThatExitDuringQueriesDoNotFailThem)
+{
+    pid_t exited = 0;
+    {
+        const ProcessChurn churn;
+        for (int round = 0; round < 10; ++round) {
+            const auto processes =
+                Select(u"SELECT Handle, Name, CommandLine, WorkingSetSize FROM Win32_Process");
+            EXPECT_GT(processes.size(), 1U);
+        }
+        exited = churn.LastExited();
+    }
+    ASSERT_NE(0, exited);
+    HRESULT hr = S_OK;
+    GetAt(u"Win32_Process.Handle=\"" + Wide(std::to_string(exited)) + u"\"", hr);
+    EXPECT_EQ(WBEM_E_NOT_FOUND, hr);
 }
 
 TEST_F(ProcessTest, RepeatedQueriesLeaveNothingBehind)

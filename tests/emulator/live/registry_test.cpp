@@ -125,23 +125,24 @@ TEST_F(RegistryTest, RoundTripThroughWmiAndTheWin32Registry)
     EXPECT_EQ(0, ReturnValue(u"CreateKey", {TextArgument(u"sSubKeyName", u"Software\\Live\\Child")}));
     EXPECT_TRUE(Win32Opens(u"Software\\Live\\Child"));
 
-    EXPECT_EQ(0, ReturnValue(u"SetStringValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
-                                                  TextArgument(u"sValueName", u"Greeting"),
-                                                  TextArgument(u"sValue", u"hello")}));
-    EXPECT_EQ(0, ReturnValue(u"SetDWORDValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
-                                                 TextArgument(u"sValueName", u"Count"),
-                                                 NumberArgument(u"uValue", 42)}));
+    EXPECT_EQ(0, ReturnValue(u"SetStringValue",
+                             {TextArgument(u"sSubKeyName", u"Software\\Live"),
+                              TextArgument(u"sValueName", u"Greeting"), TextArgument(u"sValue", u"hello")}));
+    EXPECT_EQ(0, ReturnValue(u"SetDWORDValue",
+                             {TextArgument(u"sSubKeyName", u"Software\\Live"),
+                              TextArgument(u"sValueName", u"Count"), NumberArgument(u"uValue", 42)}));
     ComRef<IWbemClassObject> text = Call(u"GetStringValue", {TextArgument(u"sSubKeyName", u"software\\LIVE"),
-                                                            TextArgument(u"sValueName", u"greeting")});
+                                                             TextArgument(u"sValueName", u"greeting")});
     EXPECT_EQ("hello", TextOf(text.get(), u"sValue"));
     ComRef<IWbemClassObject> number = Call(u"GetDWORDValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
-                                                             TextArgument(u"sValueName", u"Count")});
+                                                              TextArgument(u"sValueName", u"Count")});
     EXPECT_EQ(42U, NumberOf(number.get(), u"uValue"));
 
     // A value written through the Win32 side reads back through WMI.
     ASSERT_TRUE(PalWin32RegSetString(".", 1, "Software\\Live", "FromWin32", "native"));
-    ComRef<IWbemClassObject> native = Call(u"GetStringValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
-                                                              TextArgument(u"sValueName", u"FromWin32")});
+    ComRef<IWbemClassObject> native =
+        Call(u"GetStringValue",
+             {TextArgument(u"sSubKeyName", u"Software\\Live"), TextArgument(u"sValueName", u"FromWin32")});
     EXPECT_EQ("native", TextOf(native.get(), u"sValue"));
 
     ComRef<IWbemClassObject> keys = Call(u"EnumKey", {TextArgument(u"sSubKeyName", u"Software\\Live")});
@@ -150,13 +151,13 @@ TEST_F(RegistryTest, RoundTripThroughWmiAndTheWin32Registry)
     EXPECT_EQ((std::vector<std::string>{"Count", "FromWin32", "Greeting"}), Strings(values.get(), u"sNames"));
 
     EXPECT_EQ(0, ReturnValue(u"DeleteValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
-                                               TextArgument(u"sValueName", u"Greeting")}));
+                                              TextArgument(u"sValueName", u"Greeting")}));
     EXPECT_EQ(2, ReturnValue(u"GetStringValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
-                                                  TextArgument(u"sValueName", u"Greeting")}));
+                                                 TextArgument(u"sValueName", u"Greeting")}));
     EXPECT_EQ(42U, NumberOf(Call(u"GetDWORDValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
                                                     TextArgument(u"sValueName", u"Count")})
                                 .get(),
-                           u"uValue"));
+                            u"uValue"));
 
     // A key with subkeys stays; once they are gone it can be deleted.
     EXPECT_EQ(5, ReturnValue(u"DeleteKey", {TextArgument(u"sSubKeyName", u"Software\\Live")}));
@@ -172,15 +173,18 @@ TEST_F(RegistryTest, MissingKeysValuesAndWrongTypesAnswerWin32Codes)
 {
     EXPECT_EQ(2, ReturnValue(u"EnumKey", {TextArgument(u"sSubKeyName", u"Nowhere")}));
     EXPECT_EQ(2, ReturnValue(u"DeleteKey", {TextArgument(u"sSubKeyName", u"Nowhere")}));
-    EXPECT_EQ(2, ReturnValue(u"SetStringValue", {TextArgument(u"sSubKeyName", u"Nowhere"),
-                                                  TextArgument(u"sValueName", u"x"), TextArgument(u"sValue", u"y")}));
+    EXPECT_EQ(2, ReturnValue(u"SetStringValue",
+                             {TextArgument(u"sSubKeyName", u"Nowhere"), TextArgument(u"sValueName", u"x"),
+                              TextArgument(u"sValue", u"y")}));
     EXPECT_EQ(87, ReturnValue(u"CreateKey", {TextArgument(u"sSubKeyName", u"\\Leading")}));
 
     ASSERT_EQ(0, ReturnValue(u"CreateKey", {TextArgument(u"sSubKeyName", u"Typed")}));
-    ASSERT_EQ(0, ReturnValue(u"SetDWORDValue", {TextArgument(u"sSubKeyName", u"Typed"),
-                                                 TextArgument(u"sValueName", u"n"), NumberArgument(u"uValue", 7)}));
+    ASSERT_EQ(
+        0, ReturnValue(u"SetDWORDValue", {TextArgument(u"sSubKeyName", u"Typed"),
+                                          TextArgument(u"sValueName", u"n"), NumberArgument(u"uValue", 7)}));
     EXPECT_EQ(static_cast<LONG>(0x80041005),
-              ReturnValue(u"GetStringValue", {TextArgument(u"sSubKeyName", u"Typed"), TextArgument(u"sValueName", u"n")}));
+              ReturnValue(u"GetStringValue",
+                          {TextArgument(u"sSubKeyName", u"Typed"), TextArgument(u"sValueName", u"n")}));
 }
 
 }  // namespace

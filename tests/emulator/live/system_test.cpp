@@ -82,8 +82,9 @@ TEST_F(SystemTest, ComputerSystemCountsProcessorsAndMemoryInBytes)
 
 TEST_F(SystemTest, ProcessorsShareTheOnlineLogicalProcessors)
 {
-    const auto processors = Select(u"SELECT DeviceID, NumberOfCores, NumberOfLogicalProcessors, LoadPercentage "
-                                   u"FROM Win32_Processor");
+    const auto processors = Select(
+        u"SELECT DeviceID, NumberOfCores, NumberOfLogicalProcessors, LoadPercentage "
+        u"FROM Win32_Processor");
     ASSERT_GE(processors.size(), 1U);
     unsigned long long logical = 0;
     for (const auto& processor : processors) {
@@ -101,8 +102,12 @@ TEST_F(SystemTest, ProcessorsShareTheOnlineLogicalProcessors)
 TEST_F(SystemTest, WhereComparesWithTheCurrentFigures)
 {
     const std::u16string count = Wide(std::to_string(OnlineProcessors()));
-    EXPECT_EQ(1U, Select(u"SELECT Name FROM Win32_ComputerSystem WHERE NumberOfLogicalProcessors = " + count).size());
-    EXPECT_EQ(0U, Select(u"SELECT Name FROM Win32_ComputerSystem WHERE NumberOfLogicalProcessors > " + count).size());
+    EXPECT_EQ(
+        1U,
+        Select(u"SELECT Name FROM Win32_ComputerSystem WHERE NumberOfLogicalProcessors = " + count).size());
+    EXPECT_EQ(
+        0U,
+        Select(u"SELECT Name FROM Win32_ComputerSystem WHERE NumberOfLogicalProcessors > " + count).size());
     EXPECT_EQ(1U, Select(u"SELECT Caption FROM Win32_OperatingSystem WHERE TotalVisibleMemorySize = " +
                          Wide(std::to_string(TotalMemoryBytes() / 1024)))
                       .size());

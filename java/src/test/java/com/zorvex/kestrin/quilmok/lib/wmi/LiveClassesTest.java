@@ -14,6 +14,7 @@ import java.io.File;
 import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.util.ArrayList;
 import java.util.List;
 import org.junit.jupiter.api.Test;
 
@@ -140,6 +141,12 @@ class LiveClassesTest extends EmulatorTestBase {
         }
     }
 
+    private static List<String> values(WmiObject object, String property) {
+        List<String> values = new ArrayList<>();
+        assertEquals(0L, WmiConnector.WmiObjectGetPropertyValues(object.handle, property, values), property);
+        return values;
+    }
+
     private static String returnValue(Session session, String method, String... namesAndValues) {
         try (WmiObject output = registry(session, method, namesAndValues)) {
             return output.get("ReturnValue");
@@ -165,10 +172,11 @@ class LiveClassesTest extends EmulatorTestBase {
                 assertEquals("0", value.get("ReturnValue"));
             }
             try (WmiObject keys = registry(session, "EnumKey", "sSubKeyName", "Software")) {
-                assertTrue(keys.get("sNames").contains("LiveClassesTest"), keys.get("sNames"));
+                assertTrue(values(keys, "sNames").contains("LiveClassesTest"));
             }
             try (WmiObject values = registry(session, "EnumValues", "sSubKeyName", key)) {
-                assertTrue(values.get("sNames").contains("Owner"), values.get("sNames"));
+                assertEquals(List.of("Owner"), values(values, "sNames"));
+                assertEquals(List.of("1"), values(values, "Types")); // REG_SZ
             }
             assertEquals("0", returnValue(session, "DeleteValue", "sSubKeyName", key, "sValueName", "Owner"));
             assertEquals("2", returnValue(session, "GetStringValue", "sSubKeyName", key, "sValueName", "Owner"));
