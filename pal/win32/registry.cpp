@@ -115,6 +115,37 @@ bool Registry::SetValue(RegistryRoot root, std::u16string_view path, std::u16str
     return true;
 }
 
+bool Registry::DeleteKey(RegistryRoot root, std::u16string_view path)
+{
+    const std::u16string key = Normalise(path);
+    if (key.empty()) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    auto& keys = keys_[static_cast<int>(root)];
+    const auto found = keys.find(key);
+    if (found == keys.end()) {
+        return false;
+    }
+    keys.erase(found);
+    // Keys are kept by full path: the subtree is the run of paths that begin with "key\".
+    const std::u16string below = key + u'\\';
+    auto first = keys.lower_bound(below);
+    auto last = first;
+    while (last != keys.end() && last->first.compare(0, below.size(), below) == 0) {
+        ++last;
+    }
+    keys.erase(first, last);
+    return true;
+}
+
+bool Registry::DeleteValue(RegistryRoot root, std::u16string_view path, std::u16string_view name)
+{
+    std::lock_guard lock(mutex_);
+    Key* key = Find(root, path);
+    return key != nullptr && key->values.erase(ToUpperAscii(name)) > 0;
+}
+
 std::optional<RegistryValue> Registry::GetValue(RegistryRoot root, std::u16string_view path,
                                                 std::u16string_view name) const
 {

@@ -56,6 +56,10 @@ public:
     bool DenyRead(RegistryRoot root, std::u16string_view path, AccountName account);
     bool MayRead(RegistryRoot root, std::u16string_view path, const AccountName& account) const;
 
+    // Removes a key (not the root) with everything below it; false when it does not exist.
+    bool DeleteKey(RegistryRoot root, std::u16string_view path);
+    // Removes one value of a key; false when the key or the value does not exist.
+    bool DeleteValue(RegistryRoot root, std::u16string_view path, std::u16string_view name);
     // Forgets every key.
     void Clear();
 

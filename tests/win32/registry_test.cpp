@@ -39,6 +39,34 @@ TEST(RegistryTest, SubKeysAreListedOneLevelDeepWithTheirOwnSpelling)
     EXPECT_TRUE(registry.SubKeyNames(kUser, u"Missing").empty());
 }
 
+TEST(RegistryTest, DeletingAKeyTakesItsWholeSubtreeAndNothingElse)
+{
+    Registry registry;
+    registry.CreateKey(kUser, u"App\\Deep\\Deeper");
+    registry.CreateKey(kUser, u"App Other");  // sorts between "APP" and "APP\\..."
+    registry.CreateKey(kUser, u"Apps");
+    EXPECT_TRUE(registry.DeleteKey(kUser, u"app"));
+    EXPECT_FALSE(registry.KeyExists(kUser, u"App"));
+    EXPECT_FALSE(registry.KeyExists(kUser, u"App\\Deep\\Deeper"));
+    EXPECT_TRUE(registry.KeyExists(kUser, u"App Other"));
+    EXPECT_TRUE(registry.KeyExists(kUser, u"Apps"));
+    EXPECT_FALSE(registry.DeleteKey(kUser, u"App"));
+    EXPECT_FALSE(registry.DeleteKey(kUser, u""));
+}
+
+TEST(RegistryTest, DeletingAValueKeepsTheOthers)
+{
+    Registry registry;
+    registry.CreateKey(kUser, u"Env");
+    registry.SetValue(kUser, u"Env", u"One", RegistryValue{REG_DWORD, u"", 1});
+    registry.SetValue(kUser, u"Env", u"Two", RegistryValue{REG_DWORD, u"", 2});
+    EXPECT_TRUE(registry.DeleteValue(kUser, u"env", u"ONE"));
+    EXPECT_FALSE(registry.GetValue(kUser, u"Env", u"One").has_value());
+    EXPECT_TRUE(registry.GetValue(kUser, u"Env", u"Two").has_value());
+    EXPECT_FALSE(registry.DeleteValue(kUser, u"Env", u"One"));
+    EXPECT_FALSE(registry.DeleteValue(kUser, u"Missing", u"Two"));
+}
+
 TEST(RegistryTest, ValuesOfStringAndNumber)
 {
     Registry registry;

@@ -1,4 +1,5 @@
 // Win32_LogicalDisk: the host's mounted file systems that hold files, keyed by mount point.
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 
 #include <set>
@@ -53,6 +54,23 @@ bool IsDisk(const Mount& mount)
            IsNetworkFileSystem(mount.fileSystem);
 }
 
+// The type of the file system that holds the root, from its magic number.
+std::string RootFileSystemType()
+{
+    struct statfs info {};
+    if (statfs("/", &info) != 0) {
+        return "unknown";
+    }
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53: return "ext4";
+    case 0x58465342: return "xfs";
+    case 0x9123683E: return "btrfs";
+    case 0x01021994: return "tmpfs";
+    case 0x794C7630: return "overlay";
+    default: return "unknown";
+    }
+}
+
 std::vector<Mount> DiskMounts()
 {
     std::vector<Mount> mounts;
@@ -79,6 +97,11 @@ std::vector<Mount> DiskMounts()
         if (IsDisk(mount) && seen.insert(mount.mountPoint).second) {
             mounts.push_back(std::move(mount));
         }
+    }
+    // Inside a chroot the process's root is not a mount point of its own and the table does not
+    // list it; the root is a disk all the same.
+    if (!seen.contains("/")) {
+        mounts.insert(mounts.begin(), Mount{"/", "/", RootFileSystemType()});
     }
     return mounts;
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "live/registry_edit.h"
 #include "live/registry_provider.h"
+#include "win32/registry.h"
 #include "services/text.h"
 #include "wql/scoped_variant.h"
 
@@ -214,7 +214,7 @@ HRESULT RegistryDeleteKey(const MethodCall& call)
     if (!target->registry->SubKeyNames(target->root, target->path).empty()) {
         return Answer(call, kAccessDenied);
     }
-    RemoveRegistryKey(*target->registry, target->root, target->path);
+    target->registry->DeleteKey(target->root, target->path);
     return Answer(call, kSuccess);
 }
 
@@ -306,7 +306,7 @@ HRESULT RegistryDeleteValue(const MethodCall& call)
     if (!target->registry->GetValue(target->root, target->path, valueName)) {
         return Answer(call, kNotFound);
     }
-    RemoveRegistryValue(*target->registry, target->root, target->path, valueName);
+    target->registry->DeleteValue(target->root, target->path, valueName);
     return Answer(call, kSuccess);
 }
 

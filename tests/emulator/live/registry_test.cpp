@@ -30,7 +30,7 @@ Argument NumberArgument(const char16_t* name, LONG number)
     return Argument{name, {}, number, true};
 }
 
-class RegistryTest : public LiveTest {
+class StdRegProvTest : public LiveTest {
 protected:
     void SetUp() override
     {
@@ -120,7 +120,7 @@ protected:
     ComRef<IWbemServices> registry_;
 };
 
-TEST_F(RegistryTest, RoundTripThroughWmiAndTheWin32Registry)
+TEST_F(StdRegProvTest, RoundTripThroughWmiAndTheWin32Registry)
 {
     EXPECT_EQ(0, ReturnValue(u"CreateKey", {TextArgument(u"sSubKeyName", u"Software\\Live\\Child")}));
     EXPECT_TRUE(Win32Opens(u"Software\\Live\\Child"));
@@ -169,7 +169,7 @@ TEST_F(RegistryTest, RoundTripThroughWmiAndTheWin32Registry)
     EXPECT_TRUE(Win32Opens(u"Software"));
 }
 
-TEST_F(RegistryTest, MissingKeysValuesAndWrongTypesAnswerWin32Codes)
+TEST_F(StdRegProvTest, MissingKeysValuesAndWrongTypesAnswerWin32Codes)
 {
     EXPECT_EQ(2, ReturnValue(u"EnumKey", {TextArgument(u"sSubKeyName", u"Nowhere")}));
     EXPECT_EQ(2, ReturnValue(u"DeleteKey", {TextArgument(u"sSubKeyName", u"Nowhere")}));
