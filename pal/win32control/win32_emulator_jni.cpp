@@ -7,35 +7,15 @@
 
 #include <string>
 
+#include "jni_utf8.h"
+
 #if __has_include("com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator.h")
 #include "com_zorvex_kestrin_quilmok_lib_wmi_testing_Win32Emulator.h"
 #endif
 
 namespace {
 
-// The modified UTF-8 of a Java string for the duration of one call; null for a null string.
-class Utf8 {
-public:
-    Utf8(JNIEnv* env, jstring text) : env_(env), text_(text)
-    {
-        chars_ = text != nullptr ? env->GetStringUTFChars(text, nullptr) : nullptr;
-    }
-    ~Utf8()
-    {
-        if (chars_ != nullptr) {
-            env_->ReleaseStringUTFChars(text_, chars_);
-        }
-    }
-    Utf8(const Utf8&) = delete;
-    Utf8& operator=(const Utf8&) = delete;
-
-    const char* get() const { return chars_; }
-
-private:
-    JNIEnv* env_;
-    jstring text_;
-    const char* chars_;
-};
+using palcontrol::Utf8;
 
 void SetText(JNIEnv* env, jobjectArray texts, jsize index, BOOL present, const char* text)
 {

@@ -19,6 +19,16 @@ namespace pal::services {
 
 namespace {
 
+// An operation the emulator does not serve: clears the caller's out-parameter.
+template <class T>
+HRESULT NotSupported(T** out)
+{
+    if (out != nullptr) {
+        *out = nullptr;
+    }
+    return WBEM_E_NOT_SUPPORTED;
+}
+
 // Checks the caller's input parameters against the method's input signature: every property it
 // sets must be a parameter of the method, of the same CIM type.
 HRESULT CheckInputParameters(IWbemClassObject* inSignature, IWbemClassObject* inParameters)
@@ -381,10 +391,7 @@ HRESULT Services::CancelAsyncCall(IWbemObjectSink*)
 
 HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler)
 {
-    if (ppResponseHandler != nullptr) {
-        *ppResponseHandler = nullptr;
-    }
-    return WBEM_E_NOT_SUPPORTED;
+    return NotSupported(ppResponseHandler);
 }
 
 HRESULT Services::GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
@@ -394,10 +401,7 @@ HRESULT Services::GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSin
 
 HRESULT Services::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
 {
-    if (ppCallResult != nullptr) {
-        *ppCallResult = nullptr;
-    }
-    return WBEM_E_NOT_SUPPORTED;
+    return NotSupported(ppCallResult);
 }
 
 HRESULT Services::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
@@ -407,10 +411,7 @@ HRESULT Services::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObj
 
 HRESULT Services::DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
 {
-    if (ppCallResult != nullptr) {
-        *ppCallResult = nullptr;
-    }
-    return WBEM_E_NOT_SUPPORTED;
+    return NotSupported(ppCallResult);
 }
 
 HRESULT Services::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
@@ -420,10 +421,7 @@ HRESULT Services::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectS
 
 HRESULT Services::CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject** ppEnum)
 {
-    if (ppEnum != nullptr) {
-        *ppEnum = nullptr;
-    }
-    return WBEM_E_NOT_SUPPORTED;
+    return NotSupported(ppEnum);
 }
 
 HRESULT Services::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
@@ -433,10 +431,7 @@ HRESULT Services::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObj
 
 HRESULT Services::PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
 {
-    if (ppCallResult != nullptr) {
-        *ppCallResult = nullptr;
-    }
-    return WBEM_E_NOT_SUPPORTED;
+    return NotSupported(ppCallResult);
 }
 
 HRESULT Services::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
@@ -446,10 +441,7 @@ HRESULT Services::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbem
 
 HRESULT Services::DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
 {
-    if (ppCallResult != nullptr) {
-        *ppCallResult = nullptr;
-    }
-    return WBEM_E_NOT_SUPPORTED;
+    return NotSupported(ppCallResult);
 }
 
 HRESULT Services::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
@@ -470,10 +462,7 @@ HRESULT Services::ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IW
 HRESULT Services::ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*,
                                         IEnumWbemClassObject** ppEnum)
 {
-    if (ppEnum != nullptr) {
-        *ppEnum = nullptr;
-    }
-    return WBEM_E_NOT_SUPPORTED;
+    return NotSupported(ppEnum);
 }
 
 HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
