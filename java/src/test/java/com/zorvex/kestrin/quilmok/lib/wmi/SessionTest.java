@@ -176,6 +176,25 @@ class SessionTest extends EmulatorTestBase {
         }
 
         @Test
+        void anAtSignTakesPrecedenceOverABackslash() {
+            Emulator.addHost(REMOTE, false);
+            assertTrue(Emulator.addAccount(REMOTE, "b\\c", "a", "pw", false));
+            try (Session session = Wmi.connect(REMOTE_TEST, null, "a@b\\c", "pw")) {
+                Blanket blanket = Emulator.lastServicesBlanket();
+                assertEquals("a", blanket.user);
+                assertEquals("b\\c", blanket.domain);
+            }
+        }
+
+        @Test
+        void emptyUserAndPasswordAreNoCredentials() {
+            addRemoteHost();
+            try (Session session = Wmi.connect(REMOTE_TEST, null, "", "")) {
+                assertFalse(Emulator.lastServicesBlanket().hasIdentity);
+            }
+        }
+
+        @Test
         void aPlainNameIsItsOwnDomain() {
             Emulator.addHost(REMOTE, false);
             assertTrue(Emulator.addAccount(REMOTE, "alice", "alice", "s3cret", false));
@@ -190,6 +209,7 @@ class SessionTest extends EmulatorTestBase {
         void credentialsWithoutADomainPartCannotBeApplied() {
             addRemoteHost();
             assertEquals(-2147217400L, connectCode(REMOTE_TEST, "\\alice", "s3cret"));
+            assertEquals(-2147217400L, connectCode(REMOTE_TEST, null, "s3cret"), "a password without a user");
             assertEquals(0, Emulator.liveCount(Emulator.KIND_WBEM_SERVICES));
         }
 
