@@ -62,7 +62,7 @@ class ConcurrencyTest extends EmulatorTestBase {
         }
         assertEquals(0, Emulator.liveCount(Emulator.KIND_WBEM_INSTANCE));
         // The pool's threads give their COM initialisations back as they end.
-        for (int wait = 0; wait < 100 && !Emulator.whatIsAlive().isEmpty(); wait++) {
+        for (int wait = 0; wait < 100 && Emulator.whatIsAlive().contains("COM initialisation"); wait++) {
             Thread.sleep(50);
         }
     }
