@@ -70,27 +70,23 @@ HRESULT PutOutput(const MethodCall& call, const char16_t* name, VARIANT* value)
     return call.outParameters->Put(name, 0, value, 0);
 }
 
-// A SAFEARRAY of BSTRs in a VARIANT; NULL for an empty list, as WMI hands it out.
-HRESULT TextArray(const std::vector<std::u16string>& texts, ScopedVariant& out)
+// A SAFEARRAY of `vt` elements in a VARIANT, NULL for an empty list as WMI hands it out; `put`
+// stores one item at an index.
+template <class Item, class Put>
+HRESULT ArrayOf(const std::vector<Item>& items, VARTYPE vt, ScopedVariant& out, Put&& put)
 {
-    if (texts.empty()) {
+    if (items.empty()) {
         V_VT(out.Reset()) = VT_NULL;
         return S_OK;
     }
-    SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
+    SAFEARRAY* array = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(items.size()));
     if (array == nullptr) {
         return WBEM_E_OUT_OF_MEMORY;
     }
-    V_VT(out.Reset()) = VT_ARRAY | VT_BSTR;
+    V_VT(out.Reset()) = static_cast<VARTYPE>(VT_ARRAY | vt);
     V_ARRAY(out.get()) = array;
-    for (LONG i = 0; i < static_cast<LONG>(texts.size()); ++i) {
-        BSTR text = SysAllocStringLen(texts[static_cast<std::size_t>(i)].data(),
-                                      static_cast<UINT>(texts[static_cast<std::size_t>(i)].size()));
-        if (text == nullptr) {
-            return WBEM_E_OUT_OF_MEMORY;
-        }
-        const HRESULT hr = SafeArrayPutElement(array, &i, text);
-        SysFreeString(text);
+    for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
+        const HRESULT hr = put(array, i, items[static_cast<std::size_t>(i)]);
         if (FAILED(hr)) {
             return hr;
         }
@@ -98,27 +94,24 @@ HRESULT TextArray(const std::vector<std::u16string>& texts, ScopedVariant& out)
     return S_OK;
 }
 
-// The same for numbers (VT_I4).
+HRESULT TextArray(const std::vector<std::u16string>& texts, ScopedVariant& out)
+{
+    return ArrayOf(texts, VT_BSTR, out, [](SAFEARRAY* array, LONG index, const std::u16string& item) {
+        BSTR text = SysAllocStringLen(item.data(), static_cast<UINT>(item.size()));
+        if (text == nullptr) {
+            return static_cast<HRESULT>(WBEM_E_OUT_OF_MEMORY);
+        }
+        const HRESULT hr = SafeArrayPutElement(array, &index, text);  // the array takes a copy
+        SysFreeString(text);
+        return hr;
+    });
+}
+
 HRESULT NumberArray(const std::vector<LONG>& numbers, ScopedVariant& out)
 {
-    if (numbers.empty()) {
-        V_VT(out.Reset()) = VT_NULL;
-        return S_OK;
-    }
-    SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(numbers.size()));
-    if (array == nullptr) {
-        return WBEM_E_OUT_OF_MEMORY;
-    }
-    V_VT(out.Reset()) = VT_ARRAY | VT_I4;
-    V_ARRAY(out.get()) = array;
-    for (LONG i = 0; i < static_cast<LONG>(numbers.size()); ++i) {
-        LONG number = numbers[static_cast<std::size_t>(i)];
-        const HRESULT hr = SafeArrayPutElement(array, &i, &number);
-        if (FAILED(hr)) {
-            return hr;
-        }
-    }
-    return S_OK;
+    return ArrayOf(numbers, VT_I4, out, [](SAFEARRAY* array, LONG index, LONG item) {
+        return SafeArrayPutElement(array, &index, &item);
+    });
 }
 
 // What every method needs: the registry, the tree and the key path.

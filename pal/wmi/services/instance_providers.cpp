@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "services/provider_table.h"
 #include "services/text.h"
 #include "wql/scoped_variant.h"
 
@@ -13,16 +14,9 @@ namespace pal::services {
 
 namespace {
 
-using ProviderKey = std::pair<std::u16string, std::u16string>;  // upper-case namespace and class
-
-struct ProviderTable {
-    std::mutex mutex;
-    std::map<ProviderKey, InstanceProvider> providers;
-};
-
-ProviderTable& Table()
+ProviderTable<InstanceProvider>& Table()
 {
-    static ProviderTable table;
+    static ProviderTable<InstanceProvider> table;
     return table;
 }
 
@@ -91,16 +85,12 @@ void EnsureLiveProviders()
 void RegisterInstanceProvider(std::u16string_view nameSpace, std::u16string_view className,
                               InstanceProvider provider)
 {
-    ProviderTable& table = Table();
-    std::lock_guard lock(table.mutex);
-    table.providers[KeyOf(nameSpace, className)] = provider;
+    Table().Set(KeyOf(nameSpace, className), provider);
 }
 
 void UnregisterInstanceProvider(std::u16string_view nameSpace, std::u16string_view className)
 {
-    ProviderTable& table = Table();
-    std::lock_guard lock(table.mutex);
-    table.providers.erase(KeyOf(nameSpace, className));
+    Table().Erase(KeyOf(nameSpace, className));
 }
 
 InstanceProvider FindInstanceProvider(const wmi::Repository& repository, std::u16string_view nameSpace,
@@ -108,11 +98,7 @@ InstanceProvider FindInstanceProvider(const wmi::Repository& repository, std::u1
 {
     EnsureLiveProviders();
     const std::u16string canonicalClass = repository.CanonicalClassName(nameSpace, className);
-    ProviderTable& table = Table();
-    std::lock_guard lock(table.mutex);
-    const auto found =
-        table.providers.find(KeyOf(nameSpace, canonicalClass.empty() ? className : canonicalClass));
-    return found == table.providers.end() ? InstanceProvider{} : found->second;
+    return Table().Find(KeyOf(nameSpace, canonicalClass.empty() ? className : canonicalClass));
 }
 
 HRESULT ProvidedInstances(const InstanceProvider& provider, const InstanceRequest& request,

@@ -7,6 +7,7 @@
 
 #include "services/com_ref.h"
 #include "services/instance_providers.h"
+#include "services/provider_table.h"
 #include "services/text.h"
 #include "wql/scoped_variant.h"
 
@@ -14,16 +15,9 @@ namespace pal::services {
 
 namespace {
 
-using ProviderKey = std::pair<std::u16string, std::u16string>;  // upper-case class and method
-
-struct ProviderTable {
-    std::mutex mutex;
-    std::map<ProviderKey, MethodProvider> providers;
-};
-
-ProviderTable& Table()
+ProviderTable<MethodProvider>& Table()
 {
-    static ProviderTable table;
+    static ProviderTable<MethodProvider> table;
     return table;
 }
 
@@ -34,10 +28,7 @@ ProviderKey KeyOf(std::u16string_view className, std::u16string_view methodName)
 
 MethodProvider Lookup(std::u16string_view className, std::u16string_view methodName)
 {
-    ProviderTable& table = Table();
-    std::lock_guard lock(table.mutex);
-    const auto found = table.providers.find(KeyOf(className, methodName));
-    return found == table.providers.end() ? nullptr : found->second;
+    return Table().Find(KeyOf(className, methodName));
 }
 
 // The superclass of a class, from its __SUPERCLASS property; empty at the top.
@@ -61,16 +52,12 @@ std::u16string SuperclassOf(const wmi::Repository& repository, std::u16string_vi
 void RegisterMethodProvider(std::u16string_view className, std::u16string_view methodName,
                             MethodProvider provider)
 {
-    ProviderTable& table = Table();
-    std::lock_guard lock(table.mutex);
-    table.providers[KeyOf(className, methodName)] = provider;
+    Table().Set(KeyOf(className, methodName), provider);
 }
 
 void UnregisterMethodProvider(std::u16string_view className, std::u16string_view methodName)
 {
-    ProviderTable& table = Table();
-    std::lock_guard lock(table.mutex);
-    table.providers.erase(KeyOf(className, methodName));
+    Table().Erase(KeyOf(className, methodName));
 }
 
 MethodProvider FindMethodProvider(const wmi::Repository& repository, std::u16string_view nameSpace,
