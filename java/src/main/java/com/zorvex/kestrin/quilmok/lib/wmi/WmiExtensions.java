@@ -1,0 +1,97 @@
+package com.zorvex.kestrin.quilmok.lib.wmi;
+
+/**
+ * Native methods of {@code wmijni} beyond {@link WmiConnector}: an object's whole property list in
+ * one call, and streaming queries whose batches the caller fetches with a time-out of its own.
+ *
+ * <p>Handles follow the rules of {@link WmiConnector}: they reach Java through a holder's
+ * {@code void set(long)} and each is freed by the destroy method of its kind. Object handles
+ * handed out by a stream are ordinary object handles, freed with
+ * {@link WmiConnector#WmiObjectDestroy}.
+ */
+public final class WmiExtensions {
+    static {
+        System.loadLibrary("wmijni");
+    }
+
+    private WmiExtensions() {}
+
+    /** Flag of {@link #WmiObjectListProperties}: list the system properties ({@code __PATH}, ...) too. */
+    public static final int LIST_SYSTEM_PROPERTIES = 1;
+
+    /** Bit set in a listed type when the property's value is NULL. */
+    public static final int NULL_MARKER = 0x10000;
+
+    /** Bit of a listed CIM type that marks an array ({@code CIM_FLAG_ARRAY}). */
+    public static final int CIM_FLAG_ARRAY = 0x2000;
+
+    /** Slot of the listing: {@code String[]}, the property names in WMI's order. */
+    public static final int LISTING_NAMES = 0;
+
+    /** Slot of the listing: {@code int[]}, each property's CIM type, with the array flag and the NULL marker. */
+    public static final int LISTING_TYPES = 1;
+
+    /**
+     * Slot of the listing: {@code Object[]}, each property's value. A scalar is its text by the rules
+     * of {@link WmiConnector#WmiObjectGetProperty} ({@code ""} for NULL; {@code null} where those
+     * rules give no text). An array is a {@code String[]} of its elements' texts by the rules of
+     * {@link WmiConnector#WmiObjectGetPropertyValues}. An embedded object is the listing of that
+     * object (an {@code Object[]} of this same layout), and an array of embedded objects an
+     * {@code Object[]} of listings ({@code null} for a NULL element).
+     */
+    public static final int LISTING_VALUES = 2;
+
+    /**
+     * Slot of the listing: {@code long[]}, the exact value of each numeric or boolean scalar as the
+     * VARIANT holds it: signed tags sign-extended, unsigned tags zero-extended, {@code VT_BOOL} as 1
+     * or 0, and reals as the bits of the value widened to double
+     * ({@link Double#doubleToRawLongBits}). 0 for every other property.
+     */
+    public static final int LISTING_NUMBERS = 3;
+
+    /**
+     * Slot of the listing: {@code Object[]}, for each array of numbers or booleans a {@code long[]}
+     * of its elements by the rules of {@link #LISTING_NUMBERS}; {@code null} for every other
+     * property.
+     */
+    public static final int LISTING_ARRAY_NUMBERS = 4;
+
+    /** Number of slots of a listing. */
+    public static final int LISTING_SLOTS = 5;
+
+    /**
+     * Lists the properties of an object in one call, walking them in WMI's order.
+     *
+     * @param object an object handle
+     * @param flags 0 for the non-system properties, {@link #LIST_SYSTEM_PROPERTIES} for all
+     * @param errorHolder receives the error code through {@code set(long)} when the call fails
+     * @return the listing ({@link #LISTING_SLOTS} slots), or null on failure
+     */
+    public static native Object[] WmiObjectListProperties(long object, int flags, Object errorHolder);
+
+    /**
+     * Starts a streaming query: {@code ExecQuery} with {@code WBEM_FLAG_RETURN_IMMEDIATELY |
+     * WBEM_FLAG_FORWARD_ONLY}, the enumerator secured with the session's identity. Objects are
+     * fetched with {@link #WmiObjectStreamNextBatch}.
+     *
+     * @return an error code as {@link WmiConnector#WmiServiceExecQuery} returns it; on success the
+     *     stream handle went to the holder's {@code set(long)}
+     */
+    public static native long WmiServiceExecQueryStreaming(long session, String query, Object holder);
+
+    /**
+     * Fetches the next objects of a stream, waiting at most {@code timeoutMs} milliseconds (-1:
+     * without limit). One object handle per delivered object is written to {@code handles} from
+     * index 0 on; the slots after the last one delivered are set to 0.
+     *
+     * @return {@code WBEM_S_NO_ERROR} (0) when every slot was filled and more may follow;
+     *     {@code WBEM_S_FALSE} (1) at the end, after the objects delivered (maybe none);
+     *     {@code WBEM_S_TIMEDOUT} (0x40004) when the wait ended first, after the objects
+     *     delivered (maybe none), with more to come; a failed HRESULT, unchanged (negative); 87
+     *     for a 0 handle, a null or empty array, or a negative time-out other than -1
+     */
+    public static native long WmiObjectStreamNextBatch(long stream, int timeoutMs, long[] handles);
+
+    /** Frees a stream handle and cancels what the stream has not delivered. 0 does nothing. */
+    public static native void WmiObjectStreamDestroy(long stream);
+}
