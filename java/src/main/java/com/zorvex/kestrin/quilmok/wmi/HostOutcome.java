@@ -1,0 +1,34 @@
+package com.zorvex.kestrin.quilmok.wmi;
+
+import java.time.Duration;
+import java.util.Optional;
+
+/**
+ * What one host of a {@link WmiFleet} run gave: a value, or the exception that ended its work.
+ *
+ * @param host the host
+ * @param value the work's result; null when it failed (or returned null)
+ * @param error the failure; null on success. A host that did not finish within its deadline has a
+ *     {@link WmiTimeoutException}.
+ * @param elapsed how long the host took, up to its deadline
+ * @param <T> the type of the work's result
+ */
+public record HostOutcome<T>(String host, T value, RuntimeException error, Duration elapsed) {
+    /** True when the work finished without an exception. */
+    public boolean succeeded() {
+        return error == null;
+    }
+
+    /** The value, or the exception rethrown. */
+    public T orThrow() {
+        if (error != null) {
+            throw error;
+        }
+        return value;
+    }
+
+    /** The failure as a WMI exception, when it is one. */
+    public Optional<WmiException> wmiError() {
+        return error instanceof WmiException wmi ? Optional.of(wmi) : Optional.empty();
+    }
+}

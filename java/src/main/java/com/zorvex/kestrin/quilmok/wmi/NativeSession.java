@@ -1,0 +1,267 @@
+package com.zorvex.kestrin.quilmok.wmi;
+
+import com.zorvex.kestrin.quilmok.lib.wmi.WmiConnector;
+import com.zorvex.kestrin.quilmok.lib.wmi.WmiExtensions;
+import java.lang.ref.Cleaner;
+import java.time.Duration;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.Objects;
+import java.util.Optional;
+import java.util.Set;
+import java.util.concurrent.ConcurrentHashMap;
+import java.util.function.Consumer;
+import java.util.function.LongFunction;
+
+/** A session over the natives; see {@link WmiSession}. */
+final class NativeSession implements WmiSession {
+    private static final String RETURN_VALUE = "ReturnValue";
+    private static final int ERROR_INVALID_PARAMETER = 87;
+
+    private final ConnectOptions options;
+    private final NativeHandle session;
+    private final Cleaner.Cleanable cleanable;
+    private final CallGate gate = new CallGate("the session");
+    private final Set<WmiStream> streams = ConcurrentHashMap.newKeySet();
+
+    private NativeSession(ConnectOptions options, long handle) {
+        this.options = options;
+        this.session = new NativeHandle(handle, WmiConnector::WmiServiceDisconnectServer, "session");
+        this.cleanable = Natives.CLEANER.register(this, session);
+    }
+
+    static NativeSession connect(ConnectOptions options) {
+        String target = options.toString();
+        long handle = Calls.within(options.connectTimeout(), "connect to", target, () -> {
+            Holder holder = new Holder();
+            long code = WmiConnector.WmiServiceConnectServer(
+                    options.networkResource(), options.authority(), options.user(), options.passwordText(), holder);
+            Natives.check(code, "connect to", target);
+            return Natives.received(holder, "connect to", target);
+        }, WmiConnector::WmiServiceDisconnectServer);
+        return new NativeSession(options, handle);
+    }
+
+    @Override
+    public WmiResult query(String wql) {
+        return query(wql, options.operationTimeout());
+    }
+
+    @Override
+    public WmiResult query(String wql, Duration timeout) {
+        required(wql, "query");
+        Objects.requireNonNull(timeout, "timeout");
+        long handle = call("query", describe(wql), timeout, session -> {
+            Holder holder = new Holder();
+            Natives.check(WmiConnector.WmiServiceExecQuery(session, wql, holder), "query", describe(wql));
+            return Natives.received(holder, "query", describe(wql));
+        }, WmiConnector::WmiObjectEnumDestroy);
+        return new WmiResult(wql, handle);
+    }
+
+    @Override
+    public <R extends Record> List<R> query(Class<R> type) {
+        return query(type, null);
+    }
+
+    @Override
+    public <R extends Record> List<R> query(Class<R> type, Filter where) {
+        RecordMapping<R> mapping = RecordMapping.of(type);
+        try (WmiResult result = query(mapping.query(where))) {
+            return result.as(type);
+        }
+    }
+
+    @Override
+    public WmiStream stream(String wql) {
+        required(wql, "query");
+        long handle = call("stream", describe(wql), options.operationTimeout(), session -> {
+            Holder holder = new Holder();
+            Natives.check(WmiExtensions.WmiServiceExecQueryStreaming(session, wql, holder), "stream", describe(wql));
+            return Natives.received(holder, "stream", describe(wql));
+        }, WmiExtensions::WmiObjectStreamDestroy);
+        WmiStream[] self = new WmiStream[1];
+        self[0] = new WmiStream(wql, handle, options.operationTimeout(), () -> streams.remove(self[0]));
+        streams.add(self[0]);
+        if (gate.isClosed()) {
+            // The session closed while the stream was being made: it goes with the session.
+            self[0].close();
+        }
+        return self[0];
+    }
+
+    @Override
+    public WmiObject get(String objectPath) {
+        required(objectPath, "object path");
+        long handle = call("get", objectPath, options.operationTimeout(), session -> getObject(session, objectPath),
+                WmiConnector::WmiObjectDestroy);
+        return Natives.snapshot(handle, objectPath);
+    }
+
+    @Override
+    public Optional<WmiObject> find(String objectPath) {
+        try {
+            return Optional.of(get(objectPath));
+        } catch (WmiNotFoundException e) {
+            return Optional.empty();
+        }
+    }
+
+    @Override
+    public WmiObject spawn(String className) {
+        Filter.checked(className);
+        long instance = call("spawn", className, options.operationTimeout(), session -> {
+            long classObject = getObject(session, className);
+            try {
+                Holder holder = new Holder();
+                Natives.check(WmiConnector.WmiObjectGetInstance(classObject, holder), "spawn", className);
+                return Natives.received(holder, "spawn", className);
+            } finally {
+                WmiConnector.WmiObjectDestroy(classObject);
+            }
+        }, WmiConnector::WmiObjectDestroy);
+        return WmiObject.live(instance);
+    }
+
+    @Override
+    public MethodResult invoke(String objectPath, String method, Map<String, ?> inputs) {
+        required(objectPath, "object path");
+        Filter.checked(method);
+        Objects.requireNonNull(inputs, "inputs");
+        inputs.keySet().forEach(name -> required(name, "input parameter name"));
+        String className = Filter.checked(ObjectPaths.className(objectPath));
+        String operation = "method " + method + " of";
+        return call(operation, objectPath, options.operationTimeout(), session -> {
+            Holder holder = new Holder();
+            Natives.check(WmiConnector.WmiServiceGetMethod(session, className, method, holder), operation, objectPath);
+            long methodHandle = Natives.received(holder, operation, objectPath);
+            try {
+                return execute(methodHandle, objectPath, method, inputs, operation);
+            } finally {
+                WmiConnector.WmiMethodDestroy(methodHandle);
+            }
+        }, ignored -> {});
+    }
+
+    @Override
+    public String host() {
+        return options.host();
+    }
+
+    @Override
+    public String namespace() {
+        return options.namespace();
+    }
+
+    @Override
+    public boolean isClosed() {
+        return gate.isClosed();
+    }
+
+    @Override
+    public void close() {
+        if (gate.closeAndAwait()) {
+            for (WmiStream stream : List.copyOf(streams)) {
+                stream.close();
+            }
+            cleanable.clean();
+        }
+    }
+
+    @Override
+    public String toString() {
+        return "WmiSession " + options + (isClosed() ? " (closed)" : "");
+    }
+
+    private MethodResult execute(long methodHandle, String objectPath, String method, Map<String, ?> inputs,
+            String operation) {
+        long input = 0;
+        WmiObject inputObject = null;
+        try {
+            if (!inputs.isEmpty()) {
+                Holder holder = new Holder();
+                Natives.check(WmiConnector.WmiMethodGetInputProperties(methodHandle, holder), operation, objectPath);
+                input = Natives.received(holder, operation, objectPath);
+                inputObject = WmiObject.live(input);
+                fill(inputObject, inputs, method);
+            }
+            Holder output = new Holder();
+            Natives.check(WmiConnector.WmiMethodExecuteMth(methodHandle, objectPath, input, output), operation,
+                    objectPath);
+            if (!output.received() || output.value() == 0) {
+                return new MethodResult(method, objectPath, 0, Map.of());
+            }
+            return result(method, objectPath, Natives.snapshot(output.value(), objectPath));
+        } finally {
+            if (inputObject != null) {
+                inputObject.close();
+            }
+        }
+    }
+
+    private static void fill(WmiObject inputObject, Map<String, ?> inputs, String method) {
+        try {
+            inputObject.propertyNames();
+        } catch (WmiException e) {
+            if (e.code() == ERROR_INVALID_PARAMETER) {
+                // The natives hand out an empty input object for a method without parameters.
+                throw new IllegalArgumentException(method + " takes no input parameters", e);
+            }
+            throw e;
+        }
+        for (Map.Entry<String, ?> entry : inputs.entrySet()) {
+            inputObject.put(entry.getKey(), entry.getValue());
+        }
+    }
+
+    private static MethodResult result(String method, String objectPath, WmiObject output) {
+        long returnValue = 0;
+        Map<String, Object> outputs = new LinkedHashMap<>();
+        for (Map.Entry<String, Object> entry : output.toMap().entrySet()) {
+            if (entry.getKey().equalsIgnoreCase(RETURN_VALUE) && entry.getValue() instanceof Long number) {
+                returnValue = number;
+            } else {
+                outputs.put(entry.getKey(), entry.getValue());
+            }
+        }
+        return new MethodResult(method, objectPath, returnValue, outputs);
+    }
+
+    private static long getObject(long session, String path) {
+        Holder holder = new Holder();
+        Natives.check(WmiConnector.WmiServiceGetObject(session, path, holder), "get", path);
+        return Natives.received(holder, "get", path);
+    }
+
+    /**
+     * Runs a native call on the session within {@code timeout}. The session handle is leased for
+     * as long as the native call runs, also when the caller stops waiting for it.
+     */
+    private <T> T call(String operation, String target, Duration timeout, LongFunction<T> body,
+            Consumer<? super T> orphan) {
+        gate.enter();
+        try {
+            long handle = session.lease();
+            return Calls.within(timeout, operation, target, () -> {
+                try {
+                    return body.apply(handle);
+                } finally {
+                    session.release();
+                }
+            }, orphan);
+        } finally {
+            gate.exit();
+        }
+    }
+
+    private String describe(String wql) {
+        return "\"" + wql + "\" on " + options;
+    }
+
+    private static void required(String text, String what) {
+        if (text == null || text.isBlank()) {
+            throw new IllegalArgumentException("a " + what + " is required");
+        }
+    }
+}

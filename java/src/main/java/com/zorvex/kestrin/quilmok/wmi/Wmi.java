@@ -1,0 +1,74 @@
+package com.zorvex.kestrin.quilmok.wmi;
+
+import com.zorvex.kestrin.quilmok.lib.wmic.WmiConnectionPool;
+import java.time.Duration;
+import java.util.Objects;
+
+/**
+ * The entry point: connects to WMI, explains error codes and checks credentials.
+ *
+ * <pre>{@code
+ * try (WmiSession wmi = Wmi.connect()) {
+ *     for (WmiObject process : wmi.query("SELECT Name, ProcessId FROM Win32_Process")) {
+ *         System.out.println(process.getLong("ProcessId").orElse(-1) + " " + process.getString("Name").orElse(""));
+ *     }
+ * }
+ * }</pre>
+ */
+public final class Wmi {
+    /** The registry key (under HKEY_CURRENT_USER) that a credential check opens unless told otherwise. */
+    public static final String DEFAULT_CREDENTIAL_KEY = "Software";
+
+    private Wmi() {}
+
+    /** Connects to {@code root\cimv2} of the local machine as the caller. */
+    public static WmiSession connect() {
+        return connect(ConnectOptions.local());
+    }
+
+    /**
+     * Connects to a namespace of a host.
+     *
+     * @throws WmiConnectionException when the host cannot be reached
+     * @throws WmiAccessDeniedException when the credentials are refused
+     * @throws WmiNotFoundException when the namespace does not exist
+     * @throws WmiTimeoutException when the connect takes longer than its time-out
+     */
+    public static WmiSession connect(ConnectOptions options) {
+        return NativeSession.connect(Objects.requireNonNull(options, "options"));
+    }
+
+    /** The name and text of an error code, as the natives report codes or as an HRESULT. */
+    public static WmiErrorInfo describe(int code) {
+        return WmiErrorInfo.of(code);
+    }
+
+    /**
+     * Checks a user and password against a host: logs the user on for network use and opens the
+     * registry key {@value #DEFAULT_CREDENTIAL_KEY} under HKEY_CURRENT_USER on the host with them.
+     * Waits at most {@link ConnectOptions#DEFAULT_CONNECT_TIMEOUT}.
+     *
+     * @param host the host's name, without leading backslashes
+     * @param user <code>DOMAIN&#92;user</code>, {@code user@domain} or {@code user}
+     * @param password the password; the caller may wipe it when this returns
+     */
+    public static CredentialCheck verifyCredentials(String host, String user, char[] password) {
+        return verifyCredentials(host, user, password, DEFAULT_CREDENTIAL_KEY, ConnectOptions.DEFAULT_CONNECT_TIMEOUT);
+    }
+
+    /** As {@link #verifyCredentials(String, String, char[])}, with the key to open and a time-out. */
+    public static CredentialCheck verifyCredentials(String host, String user, char[] password, String keyPath,
+            Duration timeout) {
+        if (host == null || host.isBlank() || user == null || user.isBlank() || keyPath == null
+                || keyPath.isBlank()) {
+            throw new IllegalArgumentException("a host, a user and a key are required");
+        }
+        Objects.requireNonNull(password, "password");
+        Objects.requireNonNull(timeout, "timeout");
+        String bareHost = host.replaceFirst("^\\\\\\\\", "");
+        String secret = new String(password);
+        long code = Calls.within(timeout, "verify credentials of " + user + " on", bareHost,
+                () -> WmiConnectionPool.nativeVerifyCredentials(user, secret, bareHost, keyPath), ignored -> {});
+        return new CredentialCheck(bareHost, user, WmiErrorInfo.of((int) code));
+    }
+}

@@ -1,0 +1,11 @@
+package com.zorvex.kestrin.quilmok.wmi;
+
+/** A query that WMI could not parse or run as written: {@code WBEM_E_INVALID_QUERY}, {@code WBEM_E_INVALID_QUERY_TYPE}, {@code WBEM_E_INVALID_PROPERTY} or {@code WBEM_E_NOT_SUPPORTED} of a query. */
+public class WmiInvalidQueryException extends WmiException {
+    private static final long serialVersionUID = 1L;
+
+    /** See {@link WmiException#WmiException(WmiErrorInfo, String, String)}. */
+    public WmiInvalidQueryException(WmiErrorInfo error, String operation, String target) {
+        super(error, operation, target);
+    }
+}

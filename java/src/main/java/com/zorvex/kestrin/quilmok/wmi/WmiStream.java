@@ -1,0 +1,159 @@
+package com.zorvex.kestrin.quilmok.wmi;
+
+import com.zorvex.kestrin.quilmok.lib.wmi.WmiConnector;
+import com.zorvex.kestrin.quilmok.lib.wmi.WmiExtensions;
+import java.lang.ref.Cleaner;
+import java.time.Duration;
+import java.util.ArrayDeque;
+import java.util.Iterator;
+import java.util.NoSuchElementException;
+import java.util.Spliterator;
+import java.util.Spliterators;
+import java.util.concurrent.CancellationException;
+import java.util.stream.Stream;
+import java.util.stream.StreamSupport;
+
+/**
+ * The objects of a query as WMI delivers them, a batch at a time ({@link WmiSession#stream}).
+ * Iterated once, by one thread. {@link #cancel()} may be called from any thread: the iteration
+ * then throws {@link CancellationException} at the next batch boundary, within a fraction of a
+ * second. Closing frees the query and whatever it has not delivered.
+ */
+public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
+    static final int BATCH = 64;
+    /** The longest single wait in the natives, so that a cancel is seen promptly. */
+    private static final long SLICE_MS = 100;
+    private static final long WBEM_S_FALSE = 1;
+    private static final long WBEM_S_TIMEDOUT = 0x40004;
+
+    private final String query;
+    private final Duration timeout;
+    private final NativeHandle stream;
+    private final Cleaner.Cleanable cleanable;
+    private final Runnable onClose;
+    private final long[] batch = new long[BATCH];
+    private final ArrayDeque<WmiObject> ready = new ArrayDeque<>();
+    private volatile boolean cancelled;
+    private boolean ended;
+    private boolean iterating;
+
+    WmiStream(String query, long handle, Duration timeout, Runnable onClose) {
+        this.query = query;
+        this.timeout = timeout;
+        this.stream = new NativeHandle(handle, WmiExtensions::WmiObjectStreamDestroy, "stream");
+        this.cleanable = Natives.CLEANER.register(this, stream);
+        this.onClose = onClose;
+    }
+
+    /** The query that made this stream. */
+    public String query() {
+        return query;
+    }
+
+    /** The one iteration of this stream. */
+    @Override
+    public synchronized Iterator<WmiObject> iterator() {
+        if (iterating) {
+            throw new IllegalStateException("a stream is iterated only once");
+        }
+        iterating = true;
+        return new Iterator<>() {
+            @Override
+            public boolean hasNext() {
+                return fill();
+            }
+
+            @Override
+            public WmiObject next() {
+                if (!fill()) {
+                    throw new NoSuchElementException();
+                }
+                return ready.poll();
+            }
+        };
+    }
+
+    /** The objects as a sequential stream; closing it closes this. */
+    public Stream<WmiObject> stream() {
+        Spliterator<WmiObject> objects =
+                Spliterators.spliteratorUnknownSize(iterator(), Spliterator.ORDERED | Spliterator.NONNULL);
+        return StreamSupport.stream(objects, false).onClose(this::close);
+    }
+
+    /** Stops the stream at its next batch boundary; callable from any thread. */
+    public void cancel() {
+        cancelled = true;
+    }
+
+    /** True once {@link #cancel()} or {@link #close()} was called. */
+    public boolean isCancelled() {
+        return cancelled;
+    }
+
+    /** Frees the query; objects already read stay valid. */
+    @Override
+    public void close() {
+        cancelled = true;
+        cleanable.clean();
+        onClose.run();
+    }
+
+    /** True when an object is ready, fetching batches as needed; false at the end. */
+    private boolean fill() {
+        long deadline = System.nanoTime() + timeout.toNanos();
+        while (ready.isEmpty() && !ended) {
+            if (cancelled) {
+                close();
+                throw new CancellationException("stream of " + query + " cancelled");
+            }
+            long left = (deadline - System.nanoTime()) / 1_000_000;
+            if (left <= 0) {
+                close();
+                throw ErrorCodes.deadlineExceeded("wait for the next object of", query, timeout);
+            }
+            long result = nextBatch((int) Math.min(left, SLICE_MS));
+            if (result == WBEM_S_FALSE) {
+                ended = true;
+                cleanable.clean();
+            } else if (result != 0 && result != WBEM_S_TIMEDOUT) {
+                close();
+                throw ErrorCodes.exceptionFor(ErrorCodes.codeOfHresult((int) result), "read the stream of", query);
+            }
+        }
+        return !ready.isEmpty();
+    }
+
+    /** One batch from the natives into the ready queue; returns the natives' result. */
+    private long nextBatch(int waitMs) {
+        long handle;
+        try {
+            handle = stream.lease();
+        } catch (IllegalStateException closed) {
+            cancelled = true;
+            throw new CancellationException("stream of " + query + " closed");
+        }
+        long result;
+        try {
+            result = WmiExtensions.WmiObjectStreamNextBatch(handle, waitMs, batch);
+        } finally {
+            stream.release();
+        }
+        int delivered = 0;
+        while (delivered < batch.length && batch[delivered] != 0) {
+            delivered++;
+        }
+        try {
+            for (int i = 0; i < delivered; i++) {
+                long object = batch[i];
+                batch[i] = 0;
+                ready.add(Natives.snapshot(object, query));
+            }
+        } finally {
+            for (int i = 0; i < delivered; i++) {
+                WmiConnector.WmiObjectDestroy(batch[i]);
+                batch[i] = 0;
+            }
+        }
+        return result;
+    }
+}
