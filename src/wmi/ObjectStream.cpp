@@ -33,7 +33,7 @@ StreamBatch StreamNextBatch(const CRefPtr<CWmiObjectStream>& stream, LONG timeou
 {
     StreamBatch batch;
     if (stream.IsEmpty() || stream->Enumerator() == nullptr || count == 0) {
-        batch.result = WBEM_E_INVALID_PARAMETER;
+        batch.result = static_cast<HRESULT>(0x80041008);  // WBEM_E_INVALID_PARAMETER
         return batch;
     }
     if (count > kMaxStreamBatch) {

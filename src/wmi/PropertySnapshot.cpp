@@ -34,7 +34,7 @@ HRESULT Walk(IWbemClassObject* object, LONG enumFlags, PropertySnapshot& snapsho
         const HRESULT hr = object->Next(0, entry.name.Put(), entry.value.Address(), &entry.type, nullptr);
         if (hr != WBEM_S_NO_ERROR) {
             snapshot.pop_back();
-            return SUCCEEDED(hr) ? WBEM_S_NO_ERROR : hr;
+            return SUCCEEDED(hr) ? S_OK : hr;
         }
     }
 }
