@@ -74,7 +74,9 @@ public:
             SAFEARRAY* array = SafeArrayCreateVector(element, 0, static_cast<ULONG>(elements.size()));
             void* data = nullptr;
             SafeArrayAccessData(array, &data);
-            std::memcpy(data, elements.data(), elements.size() * sizeof(T));
+            if (!elements.empty()) {
+                std::memcpy(data, elements.data(), elements.size() * sizeof(T));
+            }
             SafeArrayUnaccessData(array);
             V_ARRAY(&v) = array;
         });
