@@ -9,6 +9,7 @@ namespace {
 
 std::atomic<LONG> g_live[PAL_KIND_COUNT];
 std::atomic<LONG> g_faults[PAL_FAULT_COUNT];
+std::atomic<LONG> g_spared[PAL_FAULT_COUNT];  // calls that succeed before the faulted ones
 std::atomic<LONG> g_apartmentDepthTotal{0};
 
 const char* const kKindNames[PAL_KIND_COUNT] = {
@@ -33,6 +34,12 @@ void CountDestroyed(PalObjectKind kind)
 
 bool TakeFault(PalFault fault)
 {
+    LONG spared = g_spared[fault].load(std::memory_order_relaxed);
+    while (spared > 0) {
+        if (g_spared[fault].compare_exchange_weak(spared, spared - 1, std::memory_order_relaxed)) {
+            return false;
+        }
+    }
     LONG left = g_faults[fault].load(std::memory_order_relaxed);
     while (left > 0) {
         if (g_faults[fault].compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
@@ -70,15 +77,21 @@ PALAPI LONG PalApartmentDepthTotal(void)
 
 PALAPI void PalFailNext(int fault, LONG count)
 {
+    PalFailAfter(fault, 0, count);
+}
+
+PALAPI void PalFailAfter(int fault, LONG spared, LONG count)
+{
     if (fault >= 0 && fault < PAL_FAULT_COUNT) {
+        g_spared[fault].store(spared < 0 ? 0 : spared, std::memory_order_relaxed);
         g_faults[fault].store(count < 0 ? 0 : count, std::memory_order_relaxed);
     }
 }
 
 PALAPI void PalResetFaults(void)
 {
-    for (auto& fault : g_faults) {
-        fault.store(0, std::memory_order_relaxed);
+    for (int fault = 0; fault < PAL_FAULT_COUNT; ++fault) {
+        PalFailAfter(fault, 0, 0);
     }
 }
 

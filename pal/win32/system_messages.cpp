@@ -33,6 +33,7 @@ constexpr Entry kMessages[] = {
     {ERROR_MORE_DATA, u"More data is waiting to be read."},
     {ERROR_NO_MORE_ITEMS, u"There are no more items to return."},
     {ERROR_MR_MID_NOT_FOUND, u"No text exists for this message number in the message file."},
+    {ERROR_STACK_OVERFLOW, u"The nesting went too deep; the stack would overflow."},
     {ERROR_INVALID_FLAGS, u"The flags given are not valid."},
     {ERROR_NO_TOKEN, u"No token was found to act on."},
     {ERROR_BADKEY, u"The registry key given is not valid."},

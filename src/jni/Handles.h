@@ -19,6 +19,19 @@ CRefPtr<T>& HandleRef(jlong handle)
     return *reinterpret_cast<CRefPtr<T>*>(static_cast<intptr_t>(handle));
 }
 
+// A new handle: a cell holding a reference of its own to `object`. 0 when the cell cannot be
+// allocated.
+template <class T>
+jlong NewHandle(const CRefPtr<T>& object) noexcept
+{
+    void* memory = CoTaskMemAlloc(sizeof(CRefPtr<T>));
+    if (memory == nullptr) {
+        return 0;
+    }
+    auto* cell = new (memory) CRefPtr<T>(object);
+    return static_cast<jlong>(reinterpret_cast<intptr_t>(cell));
+}
+
 // Calls the holder's set(long) with `value`. False when the holder's class has no set(long); the
 // NoSuchMethodError of the failed lookup is then left pending for the Java caller.
 bool CallHolderSet(JNIEnv* env, jobject holder, jlong value) noexcept;
@@ -40,13 +53,12 @@ ErrorCode HandOut(JNIEnv* env, jobject holder, const CRefPtr<T>& object, const c
     if (set == nullptr) {
         return kProcNotFound;
     }
-    void* memory = CoTaskMemAlloc(sizeof(CRefPtr<T>));
-    if (memory == nullptr) {
+    const jlong handle = NewHandle(object);
+    if (handle == 0) {
         ThrowOutOfMemory(env, exportName, line);
         return kSuccess;
     }
-    auto* cell = new (memory) CRefPtr<T>(object);
-    env->CallVoidMethod(holder, set, static_cast<jlong>(reinterpret_cast<intptr_t>(cell)));
+    env->CallVoidMethod(holder, set, handle);
     return kSuccess;
 }
 

@@ -19,6 +19,9 @@ constexpr int kObjectGetInstance = 1176;
 constexpr int kObjectEnumNextObject = 1253;
 constexpr int kMethodGetInputProperties = 1343;
 constexpr int kMethodExecuteMth = 1407;
+// Exports of WmiExtensions number theirs from 2001 on, clear of the lines above.
+constexpr int kServiceExecQueryStreaming = 2001;
+constexpr int kObjectStreamNextBatch = 2002;
 }  // namespace oom_line
 
 // Throws java/lang/OutOfMemoryError "Raised from <exportName> @line <line>". Does nothing when the

@@ -4,7 +4,7 @@
 #include "jni/ExportGuard.h"
 #include "jni/ExportNames.h"
 #include "jni/Handles.h"
-#include "jni/JniString.h"
+#include "jni/QueryExport.h"
 #include "wmi/Query.h"
 
 using namespace wmiprov;
@@ -13,23 +13,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
     JNIEnv* env, jclass, jlong session, jstring query, jobject holder)
 {
     return Guarded<jlong>(kOutOfMemory, [&]() -> jlong {
-        if (session == 0 || query == nullptr) {
-            return kInvalidParameter;
-        }
-        CJniString queryView(env, query);
-        if (queryView.Length() < 1) {
-            return kInvalidParameter;
-        }
-        if (queryView.OutOfMemory()) {
-            return kOutOfMemory;
-        }
-        CRefPtr<CWmiObjectEnum> resultSet;
-        ErrorCode code = kSuccess;
-        if (ServiceExecQuery(HandleRef<CWmiService>(session), queryView.Chars(), resultSet, code)) {
-            code = HandOut(env, holder, resultSet, WMIPROV_CONNECTOR_EXPORT(WmiServiceExecQuery),
-                           oom_line::kServiceExecQuery);
-        }
-        return code;
+        return StartQueryExport<CWmiObjectEnum>(env, session, query, holder, ServiceExecQuery,
+                                                WMIPROV_CONNECTOR_EXPORT(WmiServiceExecQuery),
+                                                oom_line::kServiceExecQuery);
     });
 }
 

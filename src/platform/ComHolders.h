@@ -72,6 +72,12 @@ public:
         SysFreeString(m_text);
         m_text = nullptr;
     }
+    // Frees what is held and gives the address for an out-parameter that delivers a new BSTR.
+    BSTR* Put() noexcept
+    {
+        Reset();
+        return &m_text;
+    }
     // Overwrites the characters before freeing them: for passwords.
     void Wipe() noexcept
     {

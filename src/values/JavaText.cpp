@@ -1,16 +1,10 @@
 #include "values/JavaText.h"
 
 #include "platform/ComHolders.h"
-#include "values/ValueText.h"
+#include "values/ArrayElements.h"
 
 namespace wmiprov {
 namespace {
-
-jstring NewJavaString(JNIEnv* env, const ValueText& text) noexcept
-{
-    static_assert(sizeof(jchar) == sizeof(WCHAR));
-    return env->NewString(reinterpret_cast<const jchar*>(text.chars), static_cast<jsize>(text.length));
-}
 
 // Adds one string (or null) and drops the local reference at once, so that arrays of any size fit
 // the JVM's local-reference capacity. False when add threw.
@@ -23,44 +17,15 @@ bool AddOne(JNIEnv* env, jobject collection, jmethodID add, jstring item) noexce
     return env->ExceptionCheck() == JNI_FALSE;
 }
 
-size_t ElementSize(VARTYPE vt) noexcept
-{
-    switch (vt) {
-    case VT_I1:
-    case VT_UI1: return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: return 2;
-    case VT_BSTR: return sizeof(BSTR);
-    case VT_R8: return 8;
-    default: return 4;
-    }
-}
-
 // Adds every element of dimension 1, from the first to the last. An array whose bounds cannot be
 // read or whose data cannot be locked adds nothing.
 void AddArrayElements(JNIEnv* env, jobject collection, jmethodID add, SAFEARRAY* array, VARTYPE vt) noexcept
 {
-    LONG lower = 0;
-    LONG upper = -1;
-    if (array == nullptr || FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-        FAILED(SafeArrayGetUBound(array, 1, &upper)) || lower > upper) {
-        return;
-    }
-    const size_t size = ElementSize(vt);
-    if (SafeArrayGetElemsize(array) != size) {
-        return;  // the elements are not of the type the value claims
-    }
-    CSafeArrayData data(array);
-    if (data.Data() == nullptr) {
-        return;
-    }
-    const auto* element = static_cast<const unsigned char*>(data.Data());
-    const int64_t count = int64_t{upper} - lower + 1;
+    CArrayElements elements(array, vt);
     ValueTextBuffer buffer;
-    for (int64_t i = 0; i < count; ++i, element += size) {
+    for (int64_t i = 0; i < elements.Count(); ++i) {
         ValueText text;
-        ScalarText(vt, element, buffer, text);
+        ScalarText(vt, elements.At(i), buffer, text);
         jstring item = NewJavaString(env, text);
         if (item == nullptr || !AddOne(env, collection, add, item)) {
             return;  // out of memory in the JVM, or add threw: nothing more may be called
@@ -69,6 +34,12 @@ void AddArrayElements(JNIEnv* env, jobject collection, jmethodID add, SAFEARRAY*
 }
 
 }  // namespace
+
+jstring NewJavaString(JNIEnv* env, const ValueText& text) noexcept
+{
+    static_assert(sizeof(jchar) == sizeof(WCHAR));
+    return env->NewString(reinterpret_cast<const jchar*>(text.chars), static_cast<jsize>(text.length));
+}
 
 jstring VariantToJString(JNIEnv* env, const VARIANT* value) noexcept
 {

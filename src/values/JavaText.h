@@ -5,9 +5,13 @@
 #include <jni.h>
 
 #include "platform/platform.h"
+#include "values/ValueText.h"
 #include "wmi/ErrorCodes.h"
 
 namespace wmiprov {
+
+// A new Java string with the characters of `text`; null when the JVM could not make it.
+jstring NewJavaString(JNIEnv* env, const ValueText& text) noexcept;
 
 // A new Java string with the value's text, or null when the value has no text (or the string
 // could not be made).

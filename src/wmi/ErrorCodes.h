@@ -16,6 +16,7 @@ constexpr ErrorCode kProcNotFound = 127;      // ERROR_PROC_NOT_FOUND
 constexpr ErrorCode kOutOfMemory = 14;        // ERROR_OUTOFMEMORY
 constexpr ErrorCode kInvalidDatatype = 1804;  // ERROR_INVALID_DATATYPE
 constexpr ErrorCode kObjectNotFound = 4312;   // ERROR_OBJECT_NOT_FOUND
+constexpr ErrorCode kNestingTooDeep = 1001;   // ERROR_STACK_OVERFLOW: objects embedded too deeply
 constexpr ErrorCode kEndOfResultSet = -1;
 
 // A failed HRESULT of the Win32 facility becomes its Win32 error number (its low 16 bits); any

@@ -29,8 +29,8 @@ BSTR QueryLanguage() noexcept
 
 }  // namespace
 
-bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, CRefPtr<CWmiObjectEnum>& set,
-                      ErrorCode& code) noexcept
+bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
+               CComPtr<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
 {
     code = kInvalidParameter;
     BSTR language = QueryLanguage();
@@ -46,17 +46,32 @@ bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, C
         code = kOutOfMemory;
         return false;
     }
-    CComPtr<IEnumWbemClassObject> enumerator;
-    HRESULT hr = session->Services()->ExecQuery(language, queryText.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
-                                                enumerator.Put());
+    HRESULT hr = session->Services()->ExecQuery(language, queryText.Get(), flags, nullptr, enumerator.Put());
     if (hr != WBEM_S_NO_ERROR) {
         // A success code other than S_OK (for example WBEM_S_FALSE) counts as a failure as well.
+        enumerator.Reset();
         code = HResultToCode(hr);
         return false;
     }
     hr = SecureProxy(enumerator.Get(), session->User(), session->Password(), session->Identity().Get());
+    if (secured != nullptr) {
+        *secured = hr;
+    }
     if (FAILED(hr)) {
+        enumerator.Reset();
         code = HResultToCode(hr);
+        return false;
+    }
+    code = kSuccess;
+    return true;
+}
+
+bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, CRefPtr<CWmiObjectEnum>& set,
+                      ErrorCode& code) noexcept
+{
+    CComPtr<IEnumWbemClassObject> enumerator;
+    HRESULT hr = WBEM_S_NO_ERROR;  // then the result of securing the enumerator: Next runs only after S_OK
+    if (!OpenQuery(session, query, WBEM_FLAG_FORWARD_ONLY, enumerator, code, &hr)) {
         return false;
     }
     code = kSuccess;

@@ -1,6 +1,7 @@
 // WQL query execution: every object is fetched during the query and buffered in a result set.
 #pragma once
 
+#include "platform/ComHolders.h"
 #include "platform/platform.h"
 #include "wmi/ErrorCodes.h"
 #include "wmi/WmiObjectEnum.h"
@@ -11,6 +12,14 @@ namespace wmiprov {
 // Objects asked for per IEnumWbemClassObject::Next, and the wait for each batch.
 constexpr ULONG kQueryBatchSize = 10;
 constexpr LONG kQueryBatchTimeoutMs = 10000;
+
+// ExecQuery of `query` with `flags` on the session, the enumerator secured with the session's
+// credentials as the services proxy was. Any result of ExecQuery but S_OK fails (mapped); so does a
+// failed securing, which releases the enumerator. `secured`, when given, receives the result of
+// securing.
+bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
+               CComPtr<IEnumWbemClassObject>& enumerator, ErrorCode& code,
+               HRESULT* secured = nullptr) noexcept;
 
 // Runs `query` forward-only on the session, secures the enumerator with the session's
 // credentials and collects every object into `set` (filled in place; it stays empty when the

@@ -22,7 +22,6 @@ jmethodID AddId()
 }
 
 ClassInfo g_otherClass;
-ClassInfo g_outOfMemoryClass;
 
 }  // namespace
 
@@ -115,8 +114,7 @@ struct Functions {
             E(env).pending = PendingException{"java/lang/NoClassDefFoundError", name};
             return nullptr;
         }
-        g_outOfMemoryClass.name = name;
-        return reinterpret_cast<jclass>(&g_outOfMemoryClass);
+        return reinterpret_cast<jclass>(E(env).ClassNamed(name));
     }
 
     static jint JNICALL ThrowNew(JNIEnv* env, jclass cls, const char* message)
@@ -170,6 +168,79 @@ struct Functions {
     {
         return static_cast<ObjectArray*>(Env::Resolve(array))->elements.at(static_cast<size_t>(index));
     }
+
+    static void JNICALL SetObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject value)
+    {
+        static_cast<ObjectArray*>(Env::Resolve(array))->elements.at(static_cast<size_t>(index)) = value;
+    }
+
+    static jobjectArray JNICALL NewObjectArray(JNIEnv* env, jsize length, jclass elementClass,
+                                               jobject initial)
+    {
+        if (length < 0 || !E(env).MayMakeArray()) {
+            return nullptr;
+        }
+        jobjectArray array =
+            E(env).NewObjectArray(std::vector<jobject>(static_cast<size_t>(length), initial));
+        Env::ObjectArrayOf(array).elementClass = static_cast<ClassInfo*>(Env::Resolve(elementClass))->name;
+        return array;
+    }
+
+    template <class Element, class ArrayRef>
+    static ArrayRef JNICALL NewPrimitiveArray(JNIEnv* env, jsize length)
+    {
+        if (length < 0 || !E(env).MayMakeArray()) {
+            return nullptr;
+        }
+        return static_cast<ArrayRef>(E(env).NewArray(std::vector<Element>(static_cast<size_t>(length))));
+    }
+
+    // Regions outside the array raise ArrayIndexOutOfBoundsException, as the JVM does.
+    template <class Element, class ArrayRef>
+    static bool InBounds(JNIEnv* env, ArrayRef array, jsize start, jsize length)
+    {
+        const auto size = static_cast<jsize>(Env::ElementsOf<Element>(array).size());
+        if (start < 0 || length < 0 || start > size || length > size - start) {
+            E(env).pending = PendingException{"java/lang/ArrayIndexOutOfBoundsException", "region"};
+            return false;
+        }
+        return true;
+    }
+
+    template <class Element, class ArrayRef>
+    static void JNICALL SetRegion(JNIEnv* env, ArrayRef array, jsize start, jsize length,
+                                  const Element* buffer)
+    {
+        if (InBounds<Element>(env, array, start, length)) {
+            std::copy(buffer, buffer + length, Env::ElementsOf<Element>(array).begin() + start);
+        }
+    }
+
+    template <class Element, class ArrayRef>
+    static void JNICALL GetRegion(JNIEnv* env, ArrayRef array, jsize start, jsize length, Element* buffer)
+    {
+        if (InBounds<Element>(env, array, start, length)) {
+            const auto& elements = Env::ElementsOf<Element>(array);
+            std::copy(elements.begin() + start, elements.begin() + start + length, buffer);
+        }
+    }
+
+    static jint JNICALL PushLocalFrame(JNIEnv* env, jint capacity)
+    {
+        if (capacity < 0) {
+            return JNI_ERR;
+        }
+        Env& fake = E(env);
+        ++fake.framesPushed;
+        fake.deepestFrame = std::max(fake.deepestFrame, ++fake.framesOpen);
+        return JNI_OK;
+    }
+
+    static jobject JNICALL PopLocalFrame(JNIEnv* env, jobject result)
+    {
+        --E(env).framesOpen;
+        return result;
+    }
 };
 
 Env::Env()
@@ -188,6 +259,16 @@ Env::Env()
     m_functions.ExceptionCheck = &Functions::ExceptionCheck;
     m_functions.GetArrayLength = &Functions::GetArrayLength;
     m_functions.GetObjectArrayElement = &Functions::GetObjectArrayElement;
+    m_functions.SetObjectArrayElement = &Functions::SetObjectArrayElement;
+    m_functions.NewObjectArray = &Functions::NewObjectArray;
+    m_functions.NewIntArray = &Functions::NewPrimitiveArray<jint, jintArray>;
+    m_functions.NewLongArray = &Functions::NewPrimitiveArray<jlong, jlongArray>;
+    m_functions.SetIntArrayRegion = &Functions::SetRegion<jint, jintArray>;
+    m_functions.SetLongArrayRegion = &Functions::SetRegion<jlong, jlongArray>;
+    m_functions.GetIntArrayRegion = &Functions::GetRegion<jint, jintArray>;
+    m_functions.GetLongArrayRegion = &Functions::GetRegion<jlong, jlongArray>;
+    m_functions.PushLocalFrame = &Functions::PushLocalFrame;
+    m_functions.PopLocalFrame = &Functions::PopLocalFrame;
     m_functions.GetBooleanArrayElements = &Functions::GetElements<jboolean, jbooleanArray>;
     m_functions.GetByteArrayElements = &Functions::GetElements<jbyte, jbyteArray>;
     m_functions.GetShortArrayElements = &Functions::GetElements<jshort, jshortArray>;
@@ -254,6 +335,52 @@ jobjectArray Env::NewObjectArray(std::vector<jobject> elements)
 std::u16string Env::TextOf(jstring string)
 {
     return static_cast<String*>(Resolve(string))->text;
+}
+
+ObjectArray& Env::ObjectArrayOf(jobject object)
+{
+    auto* array = dynamic_cast<ObjectArray*>(Resolve(object));
+    if (array == nullptr) {
+        throw std::logic_error("not an object array");
+    }
+    return *array;
+}
+
+std::optional<std::u16string> Env::OptionalText(jobject string)
+{
+    if (string == nullptr) {
+        return std::nullopt;
+    }
+    auto* resolved = dynamic_cast<String*>(Resolve(string));
+    if (resolved == nullptr) {
+        throw std::logic_error("not a string");
+    }
+    return resolved->text;
+}
+
+ClassInfo* Env::ClassNamed(const std::string& name)
+{
+    for (const auto& known : m_classes) {
+        if (known->name == name) {
+            return known.get();
+        }
+    }
+    auto created = std::make_unique<ClassInfo>();
+    created->name = name;
+    m_classes.push_back(std::move(created));
+    return m_classes.back().get();
+}
+
+bool Env::MayMakeArray()
+{
+    if (arraysBeforeFailure == 0) {
+        pending = PendingException{"java/lang/OutOfMemoryError", "array"};
+        return false;
+    }
+    if (arraysBeforeFailure > 0) {
+        --arraysBeforeFailure;
+    }
+    return true;
 }
 
 }  // namespace fakejni

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,7 @@ struct Array : ArrayBase {
 };
 
 struct ObjectArray : ArrayBase {
+    std::string elementClass;  // as given to NewObjectArray
     std::vector<jobject> elements;
     jsize Length() const override { return static_cast<jsize>(elements.size()); }
 };
@@ -78,6 +80,13 @@ public:
     jarray NewArray(std::vector<Element> elements);
     jobjectArray NewObjectArray(std::vector<jobject> elements);
 
+    // What the libraries handed back, looked into. Each fails the test (throws) on a wrong kind.
+    static ObjectArray& ObjectArrayOf(jobject object);
+    template <class Element>
+    static std::vector<Element>& ElementsOf(jobject object);
+    // A String element as text, or nullopt for null.
+    static std::optional<std::u16string> OptionalText(jobject string);
+
     Holder& HolderOf(jobject object) { return *static_cast<Holder*>(Resolve(object)); }
     Collection& CollectionOf(jobject object) { return *static_cast<Collection*>(Resolve(object)); }
     static std::u16string TextOf(jstring string);
@@ -93,6 +102,13 @@ public:
     // Balance of Get/Release<Type>ArrayElements, and the release modes seen.
     int arrayElementsOut = 0;
     std::vector<jint> releaseModes;
+    // New<Type>Array answers null (with OutOfMemoryError pending) once this many more arrays were
+    // made; negative: never.
+    int arraysBeforeFailure = -1;
+    // Local frames: open now, pushed in all, deepest nesting seen.
+    int framesOpen = 0;
+    int framesPushed = 0;
+    int deepestFrame = 0;
 
     static Object* Resolve(jobject object) { return reinterpret_cast<Object*>(object); }
     static Env& From(JNIEnv* env);
@@ -100,10 +116,14 @@ public:
 private:
     template <class T>
     T* Keep(std::unique_ptr<T> object);
+    ClassInfo* ClassNamed(const std::string& name);
+    // False (with OutOfMemoryError pending) when arraysBeforeFailure says this array fails.
+    bool MayMakeArray();
 
     JNINativeInterface_ m_functions{};
     JNIEnv m_env{};
     std::vector<std::unique_ptr<Object>> m_objects;
+    std::vector<std::unique_ptr<ClassInfo>> m_classes;
 
     friend struct Functions;
 };
@@ -116,6 +136,16 @@ jarray Env::NewArray(std::vector<Element> elements)
     Object* kept = array.get();
     m_objects.push_back(std::move(array));
     return reinterpret_cast<jarray>(kept);
+}
+
+template <class Element>
+std::vector<Element>& Env::ElementsOf(jobject object)
+{
+    auto* array = dynamic_cast<Array<Element>*>(Resolve(object));
+    if (array == nullptr) {
+        throw std::logic_error("not an array of the expected element type");
+    }
+    return array->elements;
 }
 
 }  // namespace fakejni

@@ -25,10 +25,10 @@ std::u16string SystemText(DWORD code, DWORD flags = kFromSystem, DWORD language 
 
 TEST_F(FormatMessageTest, KnowsTheWin32ErrorsAndComResultsTheLibrariesReturn)
 {
-    const DWORD codes[] = {2,          5,          6,          8,          14,         53,
-                           87,         122,        127,        1326,       1722,       1746,
-                           1804,       1909,       4312,       0x80070005, 0x8007000E, 0x80004002,
-                           0x80004005, 0x80070057, 0x80010106, 0x80010119, 0x80040154, 0x800706BA};
+    const DWORD codes[] = {2,          5,          6,          8,          14,         53,         87,
+                           122,        127,        1001,       1326,       1722,       1746,       1804,
+                           1909,       4312,       0x80070005, 0x8007000E, 0x80004002, 0x80004005, 0x80070057,
+                           0x80010106, 0x80010119, 0x80040154, 0x800706BA};
     for (const DWORD code : codes) {
         const std::u16string text = SystemText(code);
         EXPECT_FALSE(text.starts_with(u"<none")) << std::hex << code << ": " << Narrow(text);

@@ -45,6 +45,10 @@ std::vector<std::string> LoadBridge(const std::u16string& directory, BridgeExpor
     Bind(connector, BRIDGE_STRINGIFY(BRIDGE_CONNECTOR(name)), exports.name, missing);
     BRIDGE_CONNECTOR_EXPORTS(BRIDGE_BIND_EXPORT)
 #undef BRIDGE_BIND_EXPORT
+#define BRIDGE_BIND_EXTENSION(name) \
+    Bind(connector, BRIDGE_STRINGIFY(BRIDGE_EXTENSIONS(name)), exports.name, missing);
+    BRIDGE_EXTENSIONS_EXPORTS(BRIDGE_BIND_EXTENSION)
+#undef BRIDGE_BIND_EXTENSION
     Bind(connector, "Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiError_Win32Format", exports.Win32Format,
          missing);
     Bind(credentials, "Java_com_zorvex_kestrin_quilmok_lib_wmic_WmiConnectionPool_nativeVerifyCredentials",

@@ -4,12 +4,14 @@
 
 #include <com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector.h>
 #include <com_zorvex_kestrin_quilmok_lib_wmi_WmiError.h>
+#include <com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions.h>
 #include <com_zorvex_kestrin_quilmok_lib_wmic_WmiConnectionPool.h>
 
 #include <string>
 #include <vector>
 
 #define BRIDGE_CONNECTOR(name) Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_##name
+#define BRIDGE_EXTENSIONS(name) Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_##name
 
 #define BRIDGE_CONNECTOR_EXPORTS(X)       \
     X(WmiServiceConnectServer)            \
@@ -49,12 +51,21 @@
     X(WmiObjectPutPropertyStringArray)    \
     X(WmiObjectPutPropertyAsTypeArray)
 
+#define BRIDGE_EXTENSIONS_EXPORTS(X) \
+    X(WmiObjectListProperties)       \
+    X(WmiServiceExecQueryStreaming)  \
+    X(WmiObjectStreamNextBatch)      \
+    X(WmiObjectStreamDestroy)
+
 namespace scenario {
 
 struct BridgeExports {
 #define BRIDGE_DECLARE_EXPORT(name) decltype(&BRIDGE_CONNECTOR(name)) name = nullptr;
     BRIDGE_CONNECTOR_EXPORTS(BRIDGE_DECLARE_EXPORT)
 #undef BRIDGE_DECLARE_EXPORT
+#define BRIDGE_DECLARE_EXTENSION(name) decltype(&BRIDGE_EXTENSIONS(name)) name = nullptr;
+    BRIDGE_EXTENSIONS_EXPORTS(BRIDGE_DECLARE_EXTENSION)
+#undef BRIDGE_DECLARE_EXTENSION
     decltype(&Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiError_Win32Format) Win32Format = nullptr;
     decltype(&Java_com_zorvex_kestrin_quilmok_lib_wmic_WmiConnectionPool_nativeVerifyCredentials)
         nativeVerifyCredentials = nullptr;

@@ -47,6 +47,8 @@ PALAPI LONG PalApartmentDepthTotal(void);
 // The next `count` calls of the faulted operation fail as the platform reports an allocation
 // failure; 0 switches the fault off.
 PALAPI void PalFailNext(int fault, LONG count);
+// The next `spared` calls of the faulted operation succeed, then `count` calls fail.
+PALAPI void PalFailAfter(int fault, LONG spared, LONG count);
 // Switches every fault of the platform layer off.
 PALAPI void PalResetFaults(void);
 

@@ -57,6 +57,20 @@ std::vector<std::u16string> SelectNames(const ObjectData& data, LONG flags, std:
     return names;
 }
 
+// The flags BeginEnumeration accepts, as WMI documents them: one flag at most of each group —
+// keys only or references only; one origin condition; one class override condition.
+bool ValidEnumerationFlags(LONG flags)
+{
+    constexpr LONG kKnown =
+        WBEM_FLAG_KEYS_ONLY | WBEM_FLAG_REFS_ONLY | WBEM_MASK_CONDITION_ORIGIN | WBEM_MASK_CLASS_CONDITION;
+    const LONG origin = flags & WBEM_MASK_CONDITION_ORIGIN;
+    return (flags & ~kKnown) == 0 &&
+           (flags & (WBEM_FLAG_KEYS_ONLY | WBEM_FLAG_REFS_ONLY)) !=
+               (WBEM_FLAG_KEYS_ONLY | WBEM_FLAG_REFS_ONLY) &&
+           origin <= WBEM_FLAG_NONSYSTEM_ONLY &&
+           (flags & WBEM_MASK_CLASS_CONDITION) != WBEM_MASK_CLASS_CONDITION;
+}
+
 HRESULT HandOutSignature(const std::shared_ptr<const ClassDef>& signature, IWbemClassObject** out)
 {
     if (out == nullptr) {
@@ -242,6 +256,9 @@ HRESULT ClassObject::GetNames(LPCWSTR wszQualifierName, LONG lFlags, VARIANT* /*
 
 HRESULT ClassObject::BeginEnumeration(LONG lEnumFlags)
 {
+    if (!ValidEnumerationFlags(lEnumFlags)) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
     enumNames_ = SelectNames(data_, lEnumFlags, u"", WBEM_FLAG_ALWAYS);
     enumPosition_ = 0;
     return WBEM_S_NO_ERROR;

@@ -165,6 +165,43 @@ TEST_F(EnumeratorTest, BidirectionalEnumeratorResetsAndClonesWithCopies)
     EXPECT_EQ(23u, Drain(enumerator.get()).size());
 }
 
+TEST_F(EnumeratorTest, SemisynchronousForwardOnlyQueryReturnsAtOnceAndStreamsItsObjects)
+{
+    constexpr LONG kStreaming = WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY;
+    PalWmiSetClassDelay("Svc_Many", 1000);
+    HRESULT hr = E_FAIL;
+    ComRef<IEnumWbemClassObject> enumerator =
+        Query(services_.get(), u"SELECT * FROM Svc_Many WHERE Id <= 2", hr, kStreaming);
+    ASSERT_EQ(S_OK, hr);
+    // The query is back before its provider has anything: a short wait times out empty-handed,
+    // and that is not the end.
+    for (LONG timeout : {0, 1}) {
+        Batch early = NextBatch(enumerator.get(), 10, timeout);
+        EXPECT_EQ(WBEM_S_TIMEDOUT, early.hr);
+        EXPECT_TRUE(early.objects.empty());
+    }
+    Batch first = NextBatch(enumerator.get(), 1, static_cast<LONG>(WBEM_INFINITE));
+    EXPECT_EQ(WBEM_S_NO_ERROR, first.hr);
+    EXPECT_EQ((std::vector<std::u16string>{u"1"}), Texts(first.objects, u"Id"));
+    Batch rest = NextBatch(enumerator.get(), 10, static_cast<LONG>(WBEM_INFINITE));
+    EXPECT_EQ(WBEM_S_FALSE, rest.hr);
+    EXPECT_EQ((std::vector<std::u16string>{u"2"}), Texts(rest.objects, u"Id"));
+    // Forward-only holds with the return-immediately flag as well.
+    EXPECT_EQ(WBEM_E_INVALID_OPERATION, enumerator->Reset());
+}
+
+TEST_F(EnumeratorTest, ReleasingAnEnumeratorMidStreamFreesWhatItHasNotDelivered)
+{
+    ComRef<IEnumWbemClassObject> enumerator =
+        QueryMany(WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY);
+    Batch first = NextBatch(enumerator.get(), 3, 0);
+    ASSERT_EQ(3u, first.objects.size());
+    EXPECT_EQ(25, PalLiveCount(PAL_KIND_WBEM_INSTANCE));
+    enumerator.Reset();
+    EXPECT_EQ(3, PalLiveCount(PAL_KIND_WBEM_INSTANCE));
+    EXPECT_EQ(u"3", Texts(first.objects, u"Id").back());
+}
+
 TEST_F(EnumeratorTest, EnumeratorsAreCountedWhileAlive)
 {
     ComRef<IEnumWbemClassObject> enumerator = QueryMany();

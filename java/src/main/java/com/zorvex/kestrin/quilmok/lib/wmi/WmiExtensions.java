@@ -37,7 +37,9 @@ public final class WmiExtensions {
      * rules give no text). An array is a {@code String[]} of its elements' texts by the rules of
      * {@link WmiConnector#WmiObjectGetPropertyValues}. An embedded object is the listing of that
      * object (an {@code Object[]} of this same layout), and an array of embedded objects an
-     * {@code Object[]} of listings ({@code null} for a NULL element).
+     * {@code Object[]} of listings ({@code null} for a NULL element). Objects nest at most
+     * {@link #MAX_LISTING_DEPTH} levels deep; a deeper one fails the whole listing with
+     * {@link #ERROR_NESTING_TOO_DEEP}.
      */
     public static final int LISTING_VALUES = 2;
 
@@ -60,11 +62,34 @@ public final class WmiExtensions {
     public static final int LISTING_SLOTS = 5;
 
     /**
-     * Lists the properties of an object in one call, walking them in WMI's order.
+     * Levels of objects one listing holds: the object listed is level 1, an object embedded in it
+     * level 2, and so on.
+     */
+    public static final int MAX_LISTING_DEPTH = 64;
+
+    /**
+     * Error of {@link #WmiObjectListProperties} ({@code ERROR_STACK_OVERFLOW}) for objects embedded
+     * more than {@link #MAX_LISTING_DEPTH} levels deep, as an object that embeds itself would be.
+     */
+    public static final int ERROR_NESTING_TOO_DEEP = 1001;
+
+    /** Most objects that one {@link #WmiObjectStreamNextBatch} delivers, whatever the array's length. */
+    public static final int MAX_STREAM_BATCH = 1024;
+
+    /**
+     * Lists the properties of an object in one call, walking them in WMI's order. Listings of the
+     * same object from several threads take turns.
+     *
+     * <p>On failure the holder's {@code set(long)} receives the error code: 87 for a 0 handle or
+     * other flags than those below, 4312 for a handle without a WMI object,
+     * {@link #ERROR_NESTING_TOO_DEEP}, or the code of a failed WMI call as
+     * {@link WmiConnector#WmiServiceExecQuery} maps it. When the JVM cannot make an array or a
+     * string, its {@code OutOfMemoryError} is the report and the holder is not called.
      *
      * @param object an object handle
      * @param flags 0 for the non-system properties, {@link #LIST_SYSTEM_PROPERTIES} for all
      * @param errorHolder receives the error code through {@code set(long)} when the call fails
+     *     (may be null)
      * @return the listing ({@link #LISTING_SLOTS} slots), or null on failure
      */
     public static native Object[] WmiObjectListProperties(long object, int flags, Object errorHolder);
@@ -82,9 +107,13 @@ public final class WmiExtensions {
     /**
      * Fetches the next objects of a stream, waiting at most {@code timeoutMs} milliseconds (-1:
      * without limit). One object handle per delivered object is written to {@code handles} from
-     * index 0 on; the slots after the last one delivered are set to 0.
+     * index 0 on; the slots after the last one delivered are set to 0. One call asks for
+     * {@code handles.length} objects, but never more than {@link #MAX_STREAM_BATCH}.
      *
-     * @return {@code WBEM_S_NO_ERROR} (0) when every slot was filled and more may follow;
+     * <p>When a handle cannot be allocated, an {@code OutOfMemoryError} is thrown, the objects of
+     * this batch are released (the stream has moved past them) and every slot is 0.
+     *
+     * @return {@code WBEM_S_NO_ERROR} (0) when every object asked for arrived and more may follow;
      *     {@code WBEM_S_FALSE} (1) at the end, after the objects delivered (maybe none);
      *     {@code WBEM_S_TIMEDOUT} (0x40004) when the wait ended first, after the objects
      *     delivered (maybe none), with more to come; a failed HRESULT, unchanged (negative); 87

@@ -1,0 +1,38 @@
+// The frame shared by the exports that start a query: the same guards, the query text, the native
+// operation on the session, and the new native object handed out through the holder.
+#pragma once
+
+#include <jni.h>
+
+#include "jni/Handles.h"
+#include "jni/JniString.h"
+#include "wmi/WmiService.h"
+
+namespace wmiprov {
+
+// `run(session, queryChars, result, code)` makes the native object into `result`; its code is
+// returned when it fails. 87 for a 0 session, a null or empty query; 14 when the query text cannot
+// be read; otherwise what HandOut gives.
+template <class T, class Run>
+ErrorCode StartQueryExport(JNIEnv* env, jlong session, jstring query, jobject holder, Run&& run,
+                           const char* exportName, int line)
+{
+    if (session == 0 || query == nullptr) {
+        return kInvalidParameter;
+    }
+    CJniString queryView(env, query);
+    if (queryView.Length() < 1) {
+        return kInvalidParameter;
+    }
+    if (queryView.OutOfMemory()) {
+        return kOutOfMemory;
+    }
+    CRefPtr<T> result;
+    ErrorCode code = kSuccess;
+    if (run(HandleRef<CWmiService>(session), queryView.Chars(), result, code)) {
+        code = HandOut(env, holder, result, exportName, line);
+    }
+    return code;
+}
+
+}  // namespace wmiprov

@@ -1,0 +1,55 @@
+// CWmiObjectStream: a query whose objects the caller fetches batch by batch, each with a time-out
+// of its own, instead of having them all buffered by the query call. It holds the query's
+// enumerator and a reference to the session it runs on; releasing the enumerator cancels what the
+// query has not delivered yet.
+#pragma once
+
+#include <vector>
+
+#include "platform/ComHolders.h"
+#include "platform/platform.h"
+#include "wmi/ComApartment.h"
+#include "wmi/ErrorCodes.h"
+#include "wmi/RefPtr.h"
+#include "wmi/WmiObject.h"
+#include "wmi/WmiService.h"
+
+namespace wmiprov {
+
+// Most objects one batch asks WMI for, whatever room the caller offers.
+constexpr ULONG kMaxStreamBatch = 1024;
+
+class CWmiObjectStream : public CRefCounted {
+public:
+    CWmiObjectStream(CRefPtr<CWmiService> session, CComPtr<IEnumWbemClassObject> enumerator) noexcept;
+
+    IEnumWbemClassObject* Enumerator() const { return m_enumerator.Get(); }
+
+private:
+    // Declared first so that it is destroyed last: COM is given back after everything is released.
+    CComInitHold m_apartment;
+    CRefPtr<CWmiService> m_session;
+    CComPtr<IEnumWbemClassObject> m_enumerator;
+};
+
+// Starts `query` on the session with WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, its
+// enumerator secured like the buffered query's; `stream` then holds the new stream. Codes as for
+// ServiceExecQuery.
+bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                               CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept;
+
+struct StreamBatch {
+    // What IEnumWbemClassObject::Next answered, unchanged.
+    HRESULT result = WBEM_S_NO_ERROR;
+    // One wrapper per object delivered, in order; none when Next failed.
+    std::vector<CRefPtr<CWmiObject>> objects;
+    // A wrapper could not be made: every object of the batch has been released.
+    bool outOfMemory = false;
+};
+
+// One Next on the stream, waiting at most `timeoutMs` (WBEM_INFINITE: without limit), for up to
+// `count` objects (at most kMaxStreamBatch). An empty stream reference gives
+// WBEM_E_INVALID_PARAMETER without calling WMI.
+StreamBatch StreamNextBatch(const CRefPtr<CWmiObjectStream>& stream, LONG timeoutMs, ULONG count) noexcept;
+
+}  // namespace wmiprov

@@ -1,0 +1,514 @@
+// The exports of WmiExtensions through the JNI stand-in, against the WMI emulator: listings agree
+// with the property reads, streams deliver in batches with their own time-outs, and every path
+// leaves nothing alive.
+#include <com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector.h>
+#include <com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions.h>
+#include <gtest/gtest.h>
+#include <pal/testing.h>
+#include <pal/wmi_control.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FakeJni.h"
+#include "ListingView.h"
+#include "ScriptedClassObject.h"
+#include "jni/Handles.h"
+#include "wmi/WmiObject.h"
+
+#define CONNECTOR(name) Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_##name
+#define EXTENSIONS(name) Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_##name
+
+using testsupport::kNullMarker;
+using testsupport::ListingView;
+using testsupport::ViewOf;
+
+namespace {
+
+constexpr jlong kWbemFalse = 1;
+constexpr jlong kWbemTimedOut = 0x40004;
+constexpr jlong kWbemFailed = static_cast<int32_t>(0x80041001);
+constexpr jlong kAccessDenied = static_cast<int32_t>(0x80070005);
+constexpr jint kListSystem = com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_LIST_SYSTEM_PROPERTIES;
+
+jlong Bits(double value)
+{
+    jlong bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    return bits;
+}
+
+// Live objects of every kind, and COM initialisations.
+std::vector<LONG> Alive()
+{
+    std::vector<LONG> counts;
+    for (int kind = 0; kind < PAL_KIND_COUNT; ++kind) {
+        counts.push_back(PalLiveCount(kind));
+    }
+    counts.push_back(PalApartmentDepthTotal());
+    return counts;
+}
+
+class ExtensionExports : public ::testing::Test {
+protected:
+    // The library keeps the query language text for the life of the process, made by its first
+    // query: one query before the first test makes it part of every baseline.
+    static void SetUpTestSuite()
+    {
+        PalWmiResetAll();
+        fakejni::Env warmUp;
+        jobject holder = warmUp.NewHolder();
+        CONNECTOR(WmiServiceConnectServer)
+        (warmUp.env(), nullptr, warmUp.NewString(u"root\\test"), nullptr, nullptr, nullptr, holder);
+        const jlong session = warmUp.HolderOf(holder).values.at(0);
+        jobject set = warmUp.NewHolder();
+        CONNECTOR(WmiServiceExecQuery)
+        (warmUp.env(), nullptr, session, warmUp.NewString(u"SELECT * FROM Test_Singleton"), set);
+        CONNECTOR(WmiObjectEnumDestroy)(warmUp.env(), nullptr, warmUp.HolderOf(set).values.at(0));
+        CONNECTOR(WmiServiceDisconnectServer)(warmUp.env(), nullptr, session);
+    }
+
+    void SetUp() override
+    {
+        PalWmiResetAll();
+        m_before = Alive();
+    }
+
+    void TearDown() override
+    {
+        PalWmiResetAll();
+        EXPECT_EQ(m_before, Alive()) << "live objects by kind, then COM initialisations";
+        EXPECT_EQ(fake.framesOpen, 0);
+    }
+
+    JNIEnv* env() { return fake.env(); }
+    jstring Text(const std::u16string& text) { return fake.NewString(text); }
+
+    // The last value a holder received.
+    std::optional<jlong> Received(jobject holder)
+    {
+        const auto& values = fake.HolderOf(holder).values;
+        return values.empty() ? std::nullopt : std::optional<jlong>(values.back());
+    }
+
+    jlong Connect(const std::u16string& resource, jstring user = nullptr, jstring password = nullptr)
+    {
+        jobject holder = fake.NewHolder();
+        EXPECT_EQ(0, CONNECTOR(WmiServiceConnectServer)(env(), nullptr, Text(resource), nullptr, user,
+                                                        password, holder));
+        return Received(holder).value_or(0);
+    }
+
+    jlong GetObject(jlong session, const std::u16string& path)
+    {
+        jobject holder = fake.NewHolder();
+        EXPECT_EQ(0, CONNECTOR(WmiServiceGetObject)(env(), nullptr, session, Text(path), holder));
+        return Received(holder).value_or(0);
+    }
+
+    std::optional<std::u16string> Property(jlong object, const std::u16string& name)
+    {
+        jstring text = CONNECTOR(WmiObjectGetProperty)(env(), nullptr, object, Text(name), fake.NewHolder());
+        return fakejni::Env::OptionalText(text);
+    }
+
+    std::vector<std::optional<std::u16string>> PropertyValues(jlong object, const std::u16string& name)
+    {
+        jobject collection = fake.NewCollection();
+        EXPECT_EQ(0, CONNECTOR(WmiObjectGetPropertyValues)(env(), nullptr, object, Text(name), collection));
+        return fake.CollectionOf(collection).items;
+    }
+
+    // The listing, or nullopt with the code the holder received.
+    std::optional<ListingView> List(jlong object, jint flags, jlong* code = nullptr)
+    {
+        jobject holder = fake.NewHolder();
+        jobjectArray listing = EXTENSIONS(WmiObjectListProperties)(env(), nullptr, object, flags, holder);
+        if (code != nullptr) {
+            *code = Received(holder).value_or(0);
+        }
+        if (listing == nullptr) {
+            EXPECT_TRUE(Received(holder).has_value()) << "a failed listing reports its code";
+            return std::nullopt;
+        }
+        EXPECT_FALSE(Received(holder).has_value()) << "a listing that succeeds leaves the holder alone";
+        return ViewOf(listing);
+    }
+
+    jlong Stream(jlong session, const std::u16string& query)
+    {
+        jobject holder = fake.NewHolder();
+        EXPECT_EQ(0, EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session, Text(query), holder));
+        return Received(holder).value_or(0);
+    }
+
+    struct Batch {
+        jlong code;
+        std::vector<jlong> slots;
+    };
+    Batch Next(jlong stream, jint timeoutMs, jsize room)
+    {
+        auto handles =
+            static_cast<jlongArray>(fake.NewArray<jlong>(std::vector<jlong>(static_cast<size_t>(room), -7)));
+        const jlong code = EXTENSIONS(WmiObjectStreamNextBatch)(env(), nullptr, stream, timeoutMs, handles);
+        return {code, fakejni::Env::ElementsOf<jlong>(handles)};
+    }
+
+    // The Id of every delivered object, which is freed; checks that slots after the first 0 stay 0.
+    std::vector<std::u16string> IdsAndFree(const Batch& batch)
+    {
+        std::vector<std::u16string> ids;
+        bool ended = false;
+        for (jlong handle : batch.slots) {
+            if (handle == 0) {
+                ended = true;
+                continue;
+            }
+            EXPECT_FALSE(ended) << "handles fill the slots from the first on";
+            ids.push_back(Property(handle, u"Id").value_or(u"?"));
+            CONNECTOR(WmiObjectDestroy)(env(), nullptr, handle);
+        }
+        return ids;
+    }
+
+    static void LoadMany(int count)
+    {
+        std::string mof = "class Test_Many { [key] uint32 Id; };\n";
+        for (int id = 1; id <= count; ++id) {
+            mof += "instance of Test_Many { Id = " + std::to_string(id) + "; };\n";
+        }
+        char error[256] = {};
+        ASSERT_EQ(S_OK, PalWmiLoadHostMof(".", "root\\test", mof.c_str(), error, sizeof error)) << error;
+    }
+
+    fakejni::Env fake;
+
+private:
+    std::vector<LONG> m_before;
+};
+
+using Texts = std::vector<std::optional<std::u16string>>;
+
+TEST_F(ExtensionExports, AListingAgreesWithThePropertyReadsForEveryCimType)
+{
+    const jlong session = Connect(u"root\\test");
+    const jlong full = GetObject(session, u"Test_AllTypes.Name=\"full\"");
+    const std::optional<ListingView> listing = List(full, 0);
+    ASSERT_TRUE(listing.has_value());
+    ASSERT_EQ(listing->names.size(), 34u);
+    EXPECT_EQ(listing->names.front(), u"Name");
+    for (size_t i = 0; i < listing->names.size(); ++i) {
+        const std::u16string& name = listing->names[i];
+        const jint type = listing->types[i];
+        if ((type & (CIM_FLAG_ARRAY | kNullMarker)) == CIM_FLAG_ARRAY) {
+            if ((type & ~CIM_FLAG_ARRAY) != CIM_OBJECT) {
+                EXPECT_EQ(listing->Texts(name), PropertyValues(full, name))
+                    << std::string(name.begin(), name.end());
+            }
+        } else if ((type & ~kNullMarker) != CIM_OBJECT) {
+            EXPECT_EQ(listing->Text(name), Property(full, name)) << std::string(name.begin(), name.end());
+        }
+    }
+    // A uint32 above 2^31 is a negative VT_I4: the type says how to read it.
+    EXPECT_EQ(listing->Type(u"UInt32Value"), CIM_UINT32);
+    EXPECT_EQ(listing->Text(u"UInt32Value"), u"-294967296");
+    EXPECT_EQ(listing->Number(u"UInt32Value"), -294967296);
+    EXPECT_EQ(listing->Number(u"UInt16Value"), 60000);
+    EXPECT_EQ(listing->Number(u"SInt8Value"), -8);
+    EXPECT_EQ(listing->Number(u"Real64Value"), Bits(-2.25e10));
+    EXPECT_EQ(listing->Number(u"Real32Value"), Bits(1.5));
+    EXPECT_EQ(listing->Number(u"BooleanValue"), 1);
+    // 64-bit values come as text, so they have no number.
+    EXPECT_EQ(listing->Text(u"SInt64Value"), u"-9000000000000000000");
+    EXPECT_EQ(listing->Number(u"SInt64Value"), 0);
+    EXPECT_EQ(listing->ElementNumbers(u"UInt32Array"), (std::vector<jlong>{0, -1}));
+    EXPECT_EQ(listing->ElementNumbers(u"BooleanArray"), (std::vector<jlong>{1, 0, 1}));
+    EXPECT_EQ(listing->ElementNumbers(u"Real64Array"), (std::vector<jlong>{Bits(1.0), Bits(2.5e-3)}));
+    EXPECT_FALSE(listing->HasElementNumbers(u"StringArray"));
+    EXPECT_EQ(listing->Texts(u"StringArray"), (Texts{u"one", u"", u"three"}));
+
+    EXPECT_EQ(listing->Type(u"TypedObjectValue"), CIM_OBJECT | kNullMarker);
+    EXPECT_EQ(listing->Text(u"TypedObjectValue"), u"");
+    EXPECT_EQ(listing->Type(u"ObjectValue"), CIM_OBJECT);
+    const ListingView embedded = ViewOf(listing->Value(u"ObjectValue"));
+    EXPECT_EQ(embedded.names, (std::vector<std::u16string>{u"Name", u"Size", u"Label"}));
+    EXPECT_EQ(embedded.Text(u"Name"), u"embedded");
+    EXPECT_EQ(embedded.Number(u"Size"), 42);
+    EXPECT_EQ(embedded.Type(u"Label"), CIM_STRING | kNullMarker);
+    const auto& objects = fakejni::Env::ObjectArrayOf(listing->Value(u"ObjectArray")).elements;
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(ViewOf(objects[0]).Text(u"Name"), u"first");
+    EXPECT_EQ(ViewOf(objects[1]).Text(u"Name"), u"second");
+    EXPECT_TRUE(ViewOf(objects[1]).Has(u"Extra")) << "the element is listed as the subclass it is";
+
+    CONNECTOR(WmiObjectDestroy)(env(), nullptr, full);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, SystemPropertiesAreListedOnlyWhenAskedFor)
+{
+    const jlong session = Connect(u"root\\test");
+    const jlong alpha = GetObject(session, u"Test_Keyed.Name=\"alpha\"");
+    const std::optional<ListingView> own = List(alpha, 0);
+    const std::optional<ListingView> all = List(alpha, kListSystem);
+    ASSERT_TRUE(own && all);
+    EXPECT_EQ(own->names, (std::vector<std::u16string>{u"Name", u"Size", u"Label"}));
+    ASSERT_EQ(all->names.size(), 13u);
+    EXPECT_EQ(all->names.front(), u"__GENUS");
+    EXPECT_EQ(all->Number(u"__GENUS"), 2);
+    EXPECT_EQ(all->Text(u"__PATH"), Property(alpha, u"__PATH"));
+    EXPECT_EQ(all->Texts(u"__DERIVATION"), PropertyValues(alpha, u"__DERIVATION"));
+    EXPECT_EQ(std::vector<std::u16string>(all->names.end() - 3, all->names.end()), own->names);
+
+    const jlong empty = GetObject(session, u"Test_AllTypes.Name=\"empty\"");
+    const std::optional<ListingView> nulls = List(empty, 0);
+    ASSERT_TRUE(nulls.has_value());
+    for (size_t i = 1; i < nulls->names.size(); ++i) {
+        EXPECT_NE(nulls->types[i] & kNullMarker, 0);
+        EXPECT_EQ(fakejni::Env::OptionalText(nulls->values[i]), u"");
+        EXPECT_EQ(nulls->arrayNumbers[i], nullptr);
+    }
+    for (jlong object : {alpha, empty}) {
+        CONNECTOR(WmiObjectDestroy)(env(), nullptr, object);
+    }
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, ListingFailuresGoToTheHolder)
+{
+    jlong code = 0;
+    EXPECT_FALSE(List(0, 0, &code).has_value());
+    EXPECT_EQ(code, 87);
+    EXPECT_EQ(EXTENSIONS(WmiObjectListProperties)(env(), nullptr, 0, 0, nullptr), nullptr);
+
+    const jlong session = Connect(u"root\\test");
+    const jlong alpha = GetObject(session, u"Test_Keyed.Name=\"alpha\"");
+    EXPECT_FALSE(List(alpha, 2, &code).has_value());
+    EXPECT_EQ(code, 87) << "unknown flags";
+    // A holder without set(long): nothing to report to, the lookup's error stays pending.
+    EXPECT_EQ(EXTENSIONS(WmiObjectListProperties)(env(), nullptr, alpha, 2, fake.NewHolder(false)), nullptr);
+    EXPECT_EQ(fake.pending->className, "java/lang/NoSuchMethodError");
+    fake.pending.reset();
+    CONNECTOR(WmiObjectDestroy)(env(), nullptr, alpha);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+
+    using namespace wmiprov;
+    {
+        // Handles made here, as WMI never makes such objects.
+        CRefPtr<CWmiObject> withoutObject;
+        withoutObject = new CWmiObject(nullptr);
+        const jlong handle = NewHandle(withoutObject);
+        EXPECT_FALSE(List(handle, 0, &code).has_value());
+        EXPECT_EQ(code, 4312);
+        FreeHandle<CWmiObject>(handle);
+
+        auto* failing = testsupport::ScriptedClassObject::Create();
+        failing->failingNext = 0;
+        failing->nextFailure = E_ACCESSDENIED;
+        auto* looping = testsupport::ScriptedClassObject::Create();
+        looping->AddSelf(u"Self");
+        CRefPtr<CWmiObject> failingWrapper;
+        CRefPtr<CWmiObject> loopingWrapper;
+        ASSERT_TRUE(Attach(failingWrapper, failing) && Attach(loopingWrapper, looping));
+        failing->Release();
+        looping->Release();
+        const jlong failingHandle = NewHandle(failingWrapper);
+        const jlong loopingHandle = NewHandle(loopingWrapper);
+        EXPECT_FALSE(List(failingHandle, 0, &code).has_value());
+        EXPECT_EQ(code, 5);
+        EXPECT_FALSE(List(loopingHandle, 0, &code).has_value());
+        EXPECT_EQ(code, com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_ERROR_NESTING_TOO_DEEP);
+        FreeHandle<CWmiObject>(failingHandle);
+        FreeHandle<CWmiObject>(loopingHandle);
+    }
+    EXPECT_EQ(testsupport::ScriptedClassObject::Live(), 0);
+}
+
+TEST_F(ExtensionExports, AStreamDeliversBatchesThenTheEndMarker)
+{
+    LoadMany(25);
+    const jlong session = Connect(u"root\\test");
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Many");
+    ASSERT_NE(stream, 0);
+    std::vector<std::u16string> ids;
+    std::vector<jlong> codes;
+    for (int call = 0; call < 4; ++call) {
+        const Batch batch = Next(stream, 10000, 10);
+        codes.push_back(batch.code);
+        for (const std::u16string& id : IdsAndFree(batch)) {
+            ids.push_back(id);
+        }
+    }
+    EXPECT_EQ(codes, (std::vector<jlong>{0, 0, kWbemFalse, kWbemFalse}));
+    ASSERT_EQ(ids.size(), 25u);
+    EXPECT_EQ(ids.front(), u"1");
+    EXPECT_EQ(ids.back(), u"25");
+    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 4);
+
+    // One Next per call, capped at the largest batch, whatever room the array offers.
+    const jlong again = Stream(session, u"SELECT * FROM Test_Many");
+    const Batch all = Next(again, -1, 3000);
+    EXPECT_EQ(all.code, kWbemFalse);
+    EXPECT_EQ(IdsAndFree(all).size(), 25u);
+    EXPECT_EQ(all.slots.size(), 3000u);
+    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 5);
+
+    for (jlong handle : {stream, again}) {
+        EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, handle);
+    }
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, ASlowProviderTimesOutWithoutEndingTheStream)
+{
+    LoadMany(2);
+    PalWmiSetClassDelay("Test_Many", 1000);
+    const jlong session = Connect(u"root\\test");
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Many");
+    const Batch early = Next(stream, 1, 5);
+    EXPECT_EQ(early.code, kWbemTimedOut);
+    EXPECT_EQ(early.slots, std::vector<jlong>(5, 0));
+    const Batch rest = Next(stream, -1, 5);
+    EXPECT_EQ(rest.code, kWbemFalse);
+    EXPECT_EQ(IdsAndFree(rest), (std::vector<std::u16string>{u"1", u"2"}));
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, FailuresOfNextComeBackUnmapped)
+{
+    LoadMany(15);
+    PalWmiFailProviderAfter("Test_Many", 12, WBEM_E_FAILED);
+    const jlong session = Connect(u"root\\test");
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Many");
+    EXPECT_EQ(IdsAndFree(Next(stream, -1, 10)).size(), 10u);
+    const Batch failed = Next(stream, -1, 10);
+    EXPECT_EQ(failed.code, kWbemFailed);
+    EXPECT_EQ(failed.slots, std::vector<jlong>(10, 0));
+    // A Win32-facility failure as well: 5 would read as a Win32 code.
+    PalWmiSetCallResult(PAL_WMI_ENUM_NEXT, 1, E_ACCESSDENIED);
+    EXPECT_EQ(Next(stream, -1, 10).code, kAccessDenied);
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, DestroyingAStreamMidwayCancelsItButDeliveredObjectsLive)
+{
+    LoadMany(25);
+    const jlong session = Connect(u"root\\test");
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Many");
+    const Batch first = Next(stream, -1, 3);
+    EXPECT_EQ(first.code, 0);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 1);
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, 0);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_INSTANCE), 3);
+    EXPECT_EQ(IdsAndFree(first), (std::vector<std::u16string>{u"1", u"2", u"3"}));
+    // The session outlives its stream, and the stream its session handle.
+    const jlong second = Stream(session, u"SELECT * FROM Test_Many");
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_SERVICES), 1);
+    EXPECT_EQ(IdsAndFree(Next(second, -1, 2)), (std::vector<std::u16string>{u"1", u"2"}));
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, second);
+}
+
+TEST_F(ExtensionExports, TheStreamsEnumeratorIsSecuredLikeTheBufferedQuerys)
+{
+    PalWmiAddHost("SRV1");
+    ASSERT_TRUE(PalWmiAddAccount("SRV1", "CORP", "alice", "s3cret", FALSE));
+    const jlong session = Connect(u"\\\\SRV1\\root\\test", Text(u"CORP\\alice"), Text(u"s3cret"));
+    jobject set = fake.NewHolder();
+    ASSERT_EQ(
+        0, CONNECTOR(WmiServiceExecQuery)(env(), nullptr, session, Text(u"SELECT * FROM Test_Keyed"), set));
+    CONNECTOR(WmiObjectEnumDestroy)(env(), nullptr, Received(set).value_or(0));
+    PalBlanket buffered{};
+    ASSERT_TRUE(PalWmiLastBlanket(PAL_KIND_WBEM_ENUMERATOR, &buffered));
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Keyed");
+    PalBlanket streaming{};
+    ASSERT_TRUE(PalWmiLastBlanket(PAL_KIND_WBEM_ENUMERATOR, &streaming));
+    EXPECT_TRUE(streaming.wasSet);
+    EXPECT_TRUE(streaming.hasIdentity);
+    EXPECT_EQ(std::u16string(streaming.user), u"alice");
+    EXPECT_EQ(std::u16string(streaming.domain), u"CORP");
+    EXPECT_EQ(std::u16string(streaming.password), u"s3cret");
+    EXPECT_EQ(streaming.authnLevel, buffered.authnLevel);
+    EXPECT_EQ(streaming.impLevel, buffered.impLevel);
+    EXPECT_EQ(streaming.capabilities, buffered.capabilities);
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, StreamArgumentsAreCheckedBeforeWmiIsCalled)
+{
+    EXPECT_EQ(87, EXTENSIONS(WmiServiceExecQueryStreaming)(
+                      env(), nullptr, 0, Text(u"SELECT * FROM Test_Keyed"), fake.NewHolder()));
+    const jlong session = Connect(u"root\\test");
+    EXPECT_EQ(87,
+              EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session, nullptr, fake.NewHolder()));
+    EXPECT_EQ(87,
+              EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session, Text(u""), fake.NewHolder()));
+    EXPECT_EQ(0, PalWmiCallCount(PAL_WMI_EXEC_QUERY));
+    EXPECT_EQ(static_cast<int32_t>(0x80041010),
+              EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session,
+                                                       Text(u"SELECT * FROM Nothing"), fake.NewHolder()));
+    // A holder without set(long): the stream is made and dropped again.
+    EXPECT_EQ(127, EXTENSIONS(WmiServiceExecQueryStreaming)(
+                       env(), nullptr, session, Text(u"SELECT * FROM Test_Keyed"), fake.NewHolder(false)));
+    fake.pending.reset();
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
+
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Keyed");
+    const jint calls = PalWmiCallCount(PAL_WMI_ENUM_NEXT);
+    auto empty = static_cast<jlongArray>(fake.NewArray<jlong>({}));
+    auto one = static_cast<jlongArray>(fake.NewArray<jlong>({5}));
+    EXPECT_EQ(87, EXTENSIONS(WmiObjectStreamNextBatch)(env(), nullptr, 0, 0, one));
+    EXPECT_EQ(87, EXTENSIONS(WmiObjectStreamNextBatch)(env(), nullptr, stream, 0, nullptr));
+    EXPECT_EQ(87, EXTENSIONS(WmiObjectStreamNextBatch)(env(), nullptr, stream, 0, empty));
+    EXPECT_EQ(87, EXTENSIONS(WmiObjectStreamNextBatch)(env(), nullptr, stream, -2, one));
+    EXPECT_EQ(fakejni::Env::ElementsOf<jlong>(one), std::vector<jlong>{5}) << "a refused call writes nothing";
+    EXPECT_EQ(calls, PalWmiCallCount(PAL_WMI_ENUM_NEXT));
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, HandlesThatCannotBeAllocatedRaiseOutOfMemoryAndLeaveNothingBehind)
+{
+    LoadMany(25);
+    const jlong session = Connect(u"root\\test");
+    const LONG blocks = PalLiveCount(PAL_KIND_TASKMEM);
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Many");
+    // The third handle of the batch fails: the two made before it are freed again.
+    PalFailAfter(PAL_FAULT_TASKMEM_ALLOC, 2, 1);
+    const Batch failed = Next(stream, -1, 10);
+    EXPECT_EQ(failed.code, 14);
+    EXPECT_EQ(failed.slots, std::vector<jlong>(10, 0));
+    ASSERT_TRUE(fake.pending.has_value());
+    EXPECT_EQ(fake.pending->message,
+              "Raised from Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_WmiObjectStreamNextBatch "
+              "@line 2002");
+    fake.pending.reset();
+    EXPECT_EQ(PalLiveCount(PAL_KIND_TASKMEM), blocks + 1) << "only the stream's own cell";
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_INSTANCE), 15) << "the batch's objects are released";
+    EXPECT_EQ(IdsAndFree(Next(stream, -1, 1)), std::vector<std::u16string>{u"11"});
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+
+    // The stream's own cell.
+    PalFailNext(PAL_FAULT_TASKMEM_ALLOC, 1);
+    jobject holder = fake.NewHolder();
+    EXPECT_EQ(0, EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session,
+                                                          Text(u"SELECT * FROM Test_Many"), holder));
+    EXPECT_FALSE(Received(holder).has_value());
+    ASSERT_TRUE(fake.pending.has_value());
+    EXPECT_EQ(fake.pending->message,
+              "Raised from "
+              "Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_WmiServiceExecQueryStreaming @line "
+              "2001");
+    fake.pending.reset();
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+}  // namespace
