@@ -2,16 +2,12 @@ package com.zorvex.kestrin.quilmok.wmi;
 
 import java.time.Duration;
 import java.util.concurrent.CancellationException;
-import java.util.concurrent.ExecutorService;
-import java.util.concurrent.Executors;
-import java.util.concurrent.ThreadFactory;
-import java.util.concurrent.atomic.AtomicInteger;
 import java.util.function.Consumer;
 import java.util.function.Supplier;
 
 /**
- * Runs the calls that wait on WMI (connect, query, get, method) on threads of the library's own,
- * and waits for each at most its time-out.
+ * Runs the calls that wait on WMI (connect, query, get, method) on the library's own threads
+ * ({@link ComThreads}), and waits for each at most its time-out.
  *
  * <p>Two things follow. A caller is never held longer than its time-out, even though a native call
  * cannot be interrupted: an abandoned call finishes in the background and what it made is given to
@@ -19,29 +15,19 @@ import java.util.function.Supplier;
  * threads enter the multithreaded apartment, whatever apartment a UI toolkit put the caller in.
  */
 final class Calls {
-    private static final ExecutorService WORKERS = Executors.newCachedThreadPool(new ThreadFactory() {
-        private final AtomicInteger count = new AtomicInteger();
-
-        @Override
-        public Thread newThread(Runnable task) {
-            Thread thread = new Thread(task, "wmi-call-" + count.incrementAndGet());
-            thread.setDaemon(true);
-            return thread;
-        }
-    });
-
     private Calls() {}
 
     /**
      * Runs {@code call} and returns its result, or throws {@link WmiTimeoutException} when it has not
-     * finished within {@code timeout}; a result that arrives after that goes to {@code orphan}.
+     * finished within {@code timeout}; a result that arrives after that goes to {@code orphan}, on
+     * the thread that made it.
      * Exceptions of the call reach the caller unchanged. An interrupted caller gets a
      * {@link CancellationException} and keeps its interrupt status.
      */
     static <T> T within(Duration timeout, String operation, String target, Supplier<T> call,
             Consumer<? super T> orphan) {
         Pending<T> pending = new Pending<>(call, orphan);
-        WORKERS.execute(pending);
+        ComThreads.call(pending);
         return pending.await(timeout, operation, target);
     }
 

@@ -77,10 +77,6 @@ final class Conversions {
                 return boxed.convert(value);
             };
         }
-        if (type.isRecord()) {
-            RecordMapping<?> mapping = RecordMapping.of(type.asSubclass(Record.class));
-            return value -> value == null ? null : mapping.map(object(value));
-        }
         Converter converter = nonNull(type);
         Object whenNull = emptyOf(type);
         return value -> value == null ? whenNull : converter.convert(value);
@@ -143,6 +139,10 @@ final class Conversions {
         }
         if (type == OptionalDouble.class) {
             return value -> OptionalDouble.of(toDouble(value));
+        }
+        if (type.isRecord()) {
+            RecordMapping<?> mapping = RecordMapping.of(type.asSubclass(Record.class));
+            return value -> mapping.map(object(value));
         }
         throw new IllegalArgumentException("no WMI value maps to " + type.getName());
     }

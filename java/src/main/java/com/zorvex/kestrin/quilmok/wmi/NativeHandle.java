@@ -6,18 +6,21 @@ import java.util.function.LongConsumer;
  * The one owner of a native handle. Calls lease the handle for as long as the native side uses it;
  * closing refuses new leases and frees the handle once the last lease is returned, so a handle is
  * never freed under a native call that still reads it (a call abandoned at its deadline included).
- * Also the cleaning action of a {@link java.lang.ref.Cleaner}: it must not reach its owner.
+ * The handle is freed on the worker that made it ({@link ComThreads}). Also the cleaning action of a
+ * {@link java.lang.ref.Cleaner}: it must not reach its owner object.
  */
 final class NativeHandle implements Runnable {
     private final long handle;
+    private final ComThreads.Worker owner;
     private final LongConsumer destroy;
     private final String kind;
     private int leases;
     private boolean closed;
     private boolean destroyed;
 
-    NativeHandle(long handle, LongConsumer destroy, String kind) {
-        this.handle = handle;
+    NativeHandle(Owned owned, LongConsumer destroy, String kind) {
+        this.handle = owned.handle();
+        this.owner = owned.owner();
         this.destroy = destroy;
         this.kind = kind;
     }
@@ -40,12 +43,34 @@ final class NativeHandle implements Runnable {
             destroyed |= free;
         }
         if (free) {
-            destroy.accept(handle);
+            free(false);
         }
     }
 
-    /** Refuses new leases; frees the handle now if no lease is out, otherwise when the last returns. */
+    /**
+     * Refuses new leases and frees the handle, waiting until it is freed unless a lease is out (the
+     * last lease frees it then).
+     */
     void close() {
+        close(true);
+    }
+
+    /** The worker that owns the handle. */
+    ComThreads.Worker owner() {
+        return owner;
+    }
+
+    synchronized boolean isClosed() {
+        return closed;
+    }
+
+    /** The Cleaner's action: frees the handle without waiting. */
+    @Override
+    public void run() {
+        close(false);
+    }
+
+    private void close(boolean wait) {
         boolean free;
         synchronized (this) {
             if (closed) {
@@ -56,16 +81,22 @@ final class NativeHandle implements Runnable {
             destroyed |= free;
         }
         if (free) {
-            destroy.accept(handle);
+            free(wait);
         }
     }
 
-    synchronized boolean isClosed() {
-        return closed;
-    }
-
-    @Override
-    public void run() {
-        close();
+    private void free(boolean wait) {
+        Runnable freeing = () -> {
+            try {
+                destroy.accept(handle);
+            } finally {
+                owner.disclaim();
+            }
+        };
+        if (wait) {
+            owner.executeAndWait(freeing);
+        } else {
+            owner.execute(freeing);
+        }
     }
 }

@@ -12,6 +12,7 @@ import java.util.Optional;
 import java.util.Set;
 import java.util.concurrent.ConcurrentHashMap;
 import java.util.function.Consumer;
+import java.util.function.LongConsumer;
 import java.util.function.LongFunction;
 
 /** A session over the natives; see {@link WmiSession}. */
@@ -25,7 +26,7 @@ final class NativeSession implements WmiSession {
     private final CallGate gate = new CallGate("the session");
     private final Set<WmiStream> streams = ConcurrentHashMap.newKeySet();
 
-    private NativeSession(ConnectOptions options, long handle) {
+    private NativeSession(ConnectOptions options, Owned handle) {
         this.options = options;
         this.session = new NativeHandle(handle, WmiConnector::WmiServiceDisconnectServer, "session");
         this.cleanable = Natives.CLEANER.register(this, session);
@@ -33,13 +34,13 @@ final class NativeSession implements WmiSession {
 
     static NativeSession connect(ConnectOptions options) {
         String target = options.toString();
-        long handle = Calls.within(options.connectTimeout(), "connect to", target, () -> {
+        Owned handle = Calls.within(options.connectTimeout(), "connect to", target, () -> {
             Holder holder = new Holder();
             long code = WmiConnector.WmiServiceConnectServer(
                     options.networkResource(), options.authority(), options.user(), options.passwordText(), holder);
             Natives.check(code, "connect to", target);
-            return Natives.received(holder, "connect to", target);
-        }, WmiConnector::WmiServiceDisconnectServer);
+            return Owned.claim(Natives.received(holder, "connect to", target));
+        }, orphan -> free(orphan, WmiConnector::WmiServiceDisconnectServer));
         return new NativeSession(options, handle);
     }
 
@@ -52,12 +53,12 @@ final class NativeSession implements WmiSession {
     public WmiResult query(String wql, Duration timeout) {
         required(wql, "query");
         Objects.requireNonNull(timeout, "timeout");
-        long handle = call("query", describe(wql), timeout, session -> {
+        List<WmiObject> objects = call("query", describe(wql), timeout, session -> {
             Holder holder = new Holder();
             Natives.check(WmiConnector.WmiServiceExecQuery(session, wql, holder), "query", describe(wql));
-            return Natives.received(holder, "query", describe(wql));
-        }, WmiConnector::WmiObjectEnumDestroy);
-        return new WmiResult(wql, handle);
+            return Natives.drain(Natives.received(holder, "query", describe(wql)), wql);
+        }, ignored -> {});
+        return new WmiResult(wql, objects);
     }
 
     @Override
@@ -76,11 +77,17 @@ final class NativeSession implements WmiSession {
     @Override
     public WmiStream stream(String wql) {
         required(wql, "query");
-        long handle = call("stream", describe(wql), options.operationTimeout(), session -> {
+        Owned handle = call("stream", describe(wql), options.operationTimeout(), session -> {
             Holder holder = new Holder();
             Natives.check(WmiExtensions.WmiServiceExecQueryStreaming(session, wql, holder), "stream", describe(wql));
-            return Natives.received(holder, "stream", describe(wql));
-        }, WmiExtensions::WmiObjectStreamDestroy);
+            Owned stream = Owned.claim(Natives.received(holder, "stream", describe(wql)));
+            // A stream's batches make native objects, which must be made and freed on its worker.
+            stream.owner().pin();
+            return stream;
+        }, orphan -> free(orphan, stream -> {
+            WmiExtensions.WmiObjectStreamDestroy(stream);
+            orphan.owner().unpin();
+        }));
         WmiStream[] self = new WmiStream[1];
         self[0] = new WmiStream(wql, handle, options.operationTimeout(), () -> streams.remove(self[0]));
         streams.add(self[0]);
@@ -94,9 +101,8 @@ final class NativeSession implements WmiSession {
     @Override
     public WmiObject get(String objectPath) {
         required(objectPath, "object path");
-        long handle = call("get", objectPath, options.operationTimeout(), session -> getObject(session, objectPath),
-                WmiConnector::WmiObjectDestroy);
-        return Natives.snapshot(handle, objectPath);
+        return call("get", objectPath, options.operationTimeout(),
+                session -> Natives.snapshot(getObject(session, objectPath), objectPath), ignored -> {});
     }
 
     @Override
@@ -111,16 +117,16 @@ final class NativeSession implements WmiSession {
     @Override
     public WmiObject spawn(String className) {
         Filter.checked(className);
-        long instance = call("spawn", className, options.operationTimeout(), session -> {
+        Owned instance = call("spawn", className, options.operationTimeout(), session -> {
             long classObject = getObject(session, className);
             try {
                 Holder holder = new Holder();
                 Natives.check(WmiConnector.WmiObjectGetInstance(classObject, holder), "spawn", className);
-                return Natives.received(holder, "spawn", className);
+                return Owned.claim(Natives.received(holder, "spawn", className));
             } finally {
                 WmiConnector.WmiObjectDestroy(classObject);
             }
-        }, WmiConnector::WmiObjectDestroy);
+        }, orphan -> free(orphan, WmiConnector::WmiObjectDestroy));
         return WmiObject.live(instance);
     }
 
@@ -165,6 +171,7 @@ final class NativeSession implements WmiSession {
             for (WmiStream stream : List.copyOf(streams)) {
                 stream.close();
             }
+            session.close();
             cleanable.clean();
         }
     }
@@ -183,7 +190,7 @@ final class NativeSession implements WmiSession {
                 Holder holder = new Holder();
                 Natives.check(WmiConnector.WmiMethodGetInputProperties(methodHandle, holder), operation, objectPath);
                 input = Natives.received(holder, operation, objectPath);
-                inputObject = WmiObject.live(input);
+                inputObject = WmiObject.live(Owned.claim(input));
                 fill(inputObject, inputs, method);
             }
             Holder output = new Holder();
@@ -226,6 +233,15 @@ final class NativeSession implements WmiSession {
             }
         }
         return new MethodResult(method, objectPath, returnValue, outputs);
+    }
+
+    /** Frees a handle whose caller stopped waiting; runs on the worker that made it. */
+    private static void free(Owned orphan, LongConsumer destroy) {
+        try {
+            destroy.accept(orphan.handle());
+        } finally {
+            orphan.owner().disclaim();
+        }
     }
 
     private static long getObject(long session, String path) {

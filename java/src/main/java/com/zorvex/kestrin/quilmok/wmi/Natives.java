@@ -3,11 +3,15 @@ package com.zorvex.kestrin.quilmok.wmi;
 import com.zorvex.kestrin.quilmok.lib.wmi.WmiConnector;
 import com.zorvex.kestrin.quilmok.lib.wmi.WmiExtensions;
 import java.lang.ref.Cleaner;
+import java.util.ArrayList;
+import java.util.List;
 
 /** Small steps over the natives that several classes share. */
 final class Natives {
     /** Frees the native handles of objects that became unreachable without being closed. */
     static final Cleaner CLEANER = Cleaner.create();
+
+    private static final long END_OF_RESULTS = -1;
 
     private Natives() {}
 
@@ -35,6 +39,24 @@ final class Natives {
             return WmiObject.snapshot(list(object, target));
         } finally {
             WmiConnector.WmiObjectDestroy(object);
+        }
+    }
+
+    /** Snapshots of every object of a result set, which is freed whatever happens. */
+    static List<WmiObject> drain(long resultSet, String target) {
+        try {
+            List<WmiObject> objects = new ArrayList<>(WmiConnector.WmiObjectEnumObjectCount(resultSet));
+            while (true) {
+                Holder object = new Holder();
+                long code = WmiConnector.WmiObjectEnumNextObject(resultSet, object);
+                if (code == END_OF_RESULTS) {
+                    return objects;
+                }
+                check(code, "read the result of", target);
+                objects.add(snapshot(received(object, "read the result of", target), target));
+            }
+        } finally {
+            WmiConnector.WmiObjectEnumDestroy(resultSet);
         }
     }
 

@@ -273,8 +273,7 @@ final class PropertyWriter {
         } else if (value instanceof WmiObject object && type == CimType.REFERENCE) {
             text = object.path().orElseThrow(
                     () -> new IllegalArgumentException("an object without a path cannot be referenced (" + name + ")"));
-        } else if (value instanceof String || value instanceof CimDateTime || value instanceof Character
-                || value instanceof Number && type == CimType.STRING) {
+        } else if (value instanceof String || value instanceof CimDateTime || value instanceof Character) {
             text = value.toString();
         } else {
             throw mismatch(name, value, "text");

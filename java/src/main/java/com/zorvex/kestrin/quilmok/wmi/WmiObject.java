@@ -49,7 +49,7 @@ public final class WmiObject implements AutoCloseable {
         return new WmiObject(listing, null);
     }
 
-    static WmiObject live(long objectHandle) {
+    static WmiObject live(Owned objectHandle) {
         return new WmiObject(null, new NativeHandle(objectHandle, WmiConnector::WmiObjectDestroy, "object"));
     }
 
@@ -221,7 +221,8 @@ public final class WmiObject implements AutoCloseable {
     /** Frees the native object of a live object; does nothing for a snapshot. */
     @Override
     public void close() {
-        if (cleanable != null) {
+        if (handle != null) {
+            handle.close();
             cleanable.clean();
         }
     }

@@ -1,43 +1,27 @@
 package com.zorvex.kestrin.quilmok.wmi;
 
-import com.zorvex.kestrin.quilmok.lib.wmi.WmiConnector;
-import java.lang.ref.Cleaner;
-import java.util.ArrayList;
-import java.util.Collections;
 import java.util.Iterator;
 import java.util.LinkedHashSet;
 import java.util.List;
 import java.util.Map;
-import java.util.NoSuchElementException;
 import java.util.Set;
 import java.util.Spliterator;
-import java.util.Spliterators;
 import java.util.stream.Collectors;
 import java.util.stream.Stream;
-import java.util.stream.StreamSupport;
 
 /**
- * The buffered result of a query: every object WMI delivered, held natively until it is first read
- * and then kept as a snapshot ({@link WmiObject}). May be iterated any number of times, from any
- * number of threads. Closing frees what has not been read yet; objects already read stay valid.
+ * The buffered result of a query: every object WMI delivered, as snapshots ({@link WmiObject}) in
+ * the order WMI delivered them. It holds no native resource (the query and its objects were freed
+ * when it was made), may be iterated any number of times and from any number of threads.
+ * {@link #close()} lets go of the objects.
  */
 public final class WmiResult implements Iterable<WmiObject>, AutoCloseable {
     private final String query;
-    private final int size;
-    private final List<WmiObject> fetched;
-    private final NativeHandle resultSet;
-    private final Cleaner.Cleanable cleanable;
-    private boolean closed;
+    private volatile List<WmiObject> objects;
 
-    WmiResult(String query, long handle) {
+    WmiResult(String query, List<WmiObject> objects) {
         this.query = query;
-        this.resultSet = new NativeHandle(handle, WmiConnector::WmiObjectEnumDestroy, "result");
-        this.cleanable = Natives.CLEANER.register(this, resultSet);
-        this.size = WmiConnector.WmiObjectEnumObjectCount(handle);
-        this.fetched = new ArrayList<>(size);
-        if (size == 0) {
-            cleanable.clean();
-        }
+        this.objects = List.copyOf(objects);
     }
 
     /** The query that made this result. */
@@ -47,64 +31,37 @@ public final class WmiResult implements Iterable<WmiObject>, AutoCloseable {
 
     /** How many objects the query delivered. */
     public int size() {
-        return size;
+        return objects().size();
     }
 
     /** True when the query delivered no object. */
     public boolean isEmpty() {
-        return size == 0;
+        return objects().isEmpty();
     }
 
-    /** The object at {@code index}, in the order WMI delivered them. */
-    public synchronized WmiObject get(int index) {
-        if (index < 0 || index >= size) {
-            throw new IndexOutOfBoundsException("index " + index + " of " + size);
-        }
-        while (fetched.size() <= index) {
-            if (closed) {
-                throw new IllegalStateException("the result is closed");
-            }
-            fetched.add(fetchNext());
-        }
-        return fetched.get(index);
+    /** The object at {@code index}. */
+    public WmiObject get(int index) {
+        return objects().get(index);
     }
 
     @Override
     public Iterator<WmiObject> iterator() {
-        return new Iterator<>() {
-            private int next;
-
-            @Override
-            public boolean hasNext() {
-                return next < size;
-            }
-
-            @Override
-            public WmiObject next() {
-                if (next >= size) {
-                    throw new NoSuchElementException();
-                }
-                return get(next++);
-            }
-        };
+        return objects().iterator();
     }
 
     @Override
     public Spliterator<WmiObject> spliterator() {
-        return Spliterators.spliterator(iterator(), size,
-                Spliterator.ORDERED | Spliterator.NONNULL | Spliterator.IMMUTABLE);
+        return objects().spliterator();
     }
 
     /** The objects as a sequential stream. */
     public Stream<WmiObject> stream() {
-        return StreamSupport.stream(spliterator(), false);
+        return objects().stream();
     }
 
     /** All objects, as an unmodifiable list. */
     public List<WmiObject> toList() {
-        List<WmiObject> all = new ArrayList<>(size);
-        forEach(all::add);
-        return Collections.unmodifiableList(all);
+        return objects();
     }
 
     /**
@@ -113,9 +70,10 @@ public final class WmiResult implements Iterable<WmiObject>, AutoCloseable {
      */
     public List<String> columns() {
         Set<String> names = new LinkedHashSet<>();
-        for (WmiObject object : this) {
+        Set<String> folded = new java.util.HashSet<>();
+        for (WmiObject object : objects()) {
             for (String name : object.propertyNames()) {
-                if (names.stream().noneMatch(name::equalsIgnoreCase)) {
+                if (folded.add(name.toLowerCase(java.util.Locale.ROOT))) {
                     names.add(name);
                 }
             }
@@ -134,31 +92,23 @@ public final class WmiResult implements Iterable<WmiObject>, AutoCloseable {
         return stream().map(WmiObject::toMap).collect(Collectors.toUnmodifiableList());
     }
 
-    /** Frees the objects not read yet; reading them afterwards throws {@link IllegalStateException}. */
+    /** Lets go of the objects; reading the result afterwards throws {@link IllegalStateException}. */
     @Override
-    public synchronized void close() {
-        closed = true;
-        cleanable.clean();
+    public void close() {
+        objects = null;
     }
 
     @Override
     public String toString() {
-        return size + " object(s) of " + query;
+        List<WmiObject> current = objects;
+        return (current == null ? "closed result" : current.size() + " object(s)") + " of " + query;
     }
 
-    private WmiObject fetchNext() {
-        long set = resultSet.lease();
-        try {
-            Holder object = new Holder();
-            long code = WmiConnector.WmiObjectEnumNextObject(set, object);
-            Natives.check(code, "read the result of", query);
-            return Natives.snapshot(Natives.received(object, "read the result of", query), query);
-        } finally {
-            resultSet.release();
-            if (fetched.size() + 1 >= size) {
-                // Everything has been read: the native buffer is no longer needed.
-                cleanable.clean();
-            }
+    private List<WmiObject> objects() {
+        List<WmiObject> current = objects;
+        if (current == null) {
+            throw new IllegalStateException("the result is closed");
         }
+        return current;
     }
 }

@@ -37,10 +37,14 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
     private boolean ended;
     private boolean iterating;
 
-    WmiStream(String query, long handle, Duration timeout, Runnable onClose) {
+    WmiStream(String query, Owned handle, Duration timeout, Runnable onClose) {
         this.query = query;
         this.timeout = timeout;
-        this.stream = new NativeHandle(handle, WmiExtensions::WmiObjectStreamDestroy, "stream");
+        ComThreads.Worker worker = handle.owner();
+        this.stream = new NativeHandle(handle, stream -> {
+            WmiExtensions.WmiObjectStreamDestroy(stream);
+            worker.unpin();
+        }, "stream");
         this.cleanable = Natives.CLEANER.register(this, stream);
         this.onClose = onClose;
     }
@@ -94,6 +98,7 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
     @Override
     public void close() {
         cancelled = true;
+        stream.close();
         cleanable.clean();
         onClose.run();
     }
@@ -114,6 +119,7 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
             long result = nextBatch((int) Math.min(left, SLICE_MS));
             if (result == WBEM_S_FALSE) {
                 ended = true;
+                stream.close();
                 cleanable.clean();
             } else if (result != 0 && result != WBEM_S_TIMEDOUT) {
                 close();
@@ -123,7 +129,10 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
         return !ready.isEmpty();
     }
 
-    /** One batch from the natives into the ready queue; returns the natives' result. */
+    /**
+     * One batch from the natives into the ready queue; returns the natives' result. The objects are
+     * made, read and freed on the stream's worker.
+     */
     private long nextBatch(int waitMs) {
         long handle;
         try {
@@ -132,12 +141,27 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
             cancelled = true;
             throw new CancellationException("stream of " + query + " closed");
         }
-        long result;
+        long[] result = new long[1];
+        RuntimeException[] failure = new RuntimeException[1];
         try {
-            result = WmiExtensions.WmiObjectStreamNextBatch(handle, waitMs, batch);
+            stream.owner().executeAndWait(() -> {
+                try {
+                    result[0] = WmiExtensions.WmiObjectStreamNextBatch(handle, waitMs, batch);
+                    snapshotBatch();
+                } catch (RuntimeException e) {
+                    failure[0] = e;
+                }
+            });
         } finally {
             stream.release();
         }
+        if (failure[0] != null) {
+            throw failure[0];
+        }
+        return result[0];
+    }
+
+    private void snapshotBatch() {
         int delivered = 0;
         while (delivered < batch.length && batch[delivered] != 0) {
             delivered++;
@@ -154,6 +178,5 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
                 batch[i] = 0;
             }
         }
-        return result;
     }
 }

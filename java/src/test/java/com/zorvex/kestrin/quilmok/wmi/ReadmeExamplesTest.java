@@ -48,6 +48,11 @@ class ReadmeExamplesTest extends ApiTestBase {
         }
     }
 
+    /** Where the library's classes come from: the jar the tests run against. */
+    private static String libraryJar() throws Exception {
+        return Path.of(Wmi.class.getProtectionDomain().getCodeSource().getLocation().toURI()).toString();
+    }
+
     private static String compileAndRun(Path work, String className, String source) throws Exception {
         Path sources = Files.createDirectories(work.resolve(className + "-src"));
         Path classes = Files.createDirectories(work.resolve(className + "-classes"));
@@ -56,7 +61,7 @@ class ReadmeExamplesTest extends ApiTestBase {
         assertNotNull(compiler, "a JDK runs the tests");
         StringWriter diagnostics = new StringWriter();
         boolean compiled = compiler.getTask(diagnostics, null, null, List.of("--release", "17", "-Xlint:all", "-Werror",
-                "-cp", System.getProperty("java.class.path"), "-d", classes.toString()), null,
+                "-cp", libraryJar(), "-d", classes.toString()), null,
                 compiler.getStandardFileManager(null, null, StandardCharsets.UTF_8).getJavaFileObjects(file.toFile()))
                 .call();
         assertTrue(compiled, className + " does not compile:\n" + diagnostics);

@@ -150,7 +150,7 @@ class TypedValuesTest extends ApiTestBase {
             assertFalse(embedded.isLive());
             List<WmiObject> objects = full.getList("ObjectArray", WmiObject.class);
             assertEquals(List.of("Test_Keyed", "Test_KeyedChild"), objects.stream().map(WmiObject::className).toList());
-            assertEquals(Optional.of(false), objects.get(1).getBoolean("Extra"));
+            assertEquals(Optional.of(true), objects.get(1).getBoolean("Extra"), "the class default");
             assertEquals(Optional.empty(), full.getObject("TypedObjectValue"));
         }
     }
