@@ -1,11 +1,12 @@
 package com.zorvex.kestrin.quilmok.lib.loader;
 
+import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
-import java.io.UncheckedIOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.FileSystems;
 import java.nio.file.Files;
+import java.nio.file.InvalidPathException;
 import java.nio.file.Path;
 import java.nio.file.attribute.FileAttribute;
 import java.nio.file.attribute.PosixFilePermissions;
@@ -184,7 +185,13 @@ public final class NativeLibraries {
             failures.add(label + ": not set");
             return null;
         }
-        Path file = Path.of(folder).toAbsolutePath().resolve(System.mapLibraryName(name));
+        Path file;
+        try {
+            file = Path.of(folder).toAbsolutePath().resolve(System.mapLibraryName(name));
+        } catch (InvalidPathException e) {
+            failures.add(label + ": " + e.getMessage());
+            return null;
+        }
         return loadFile(name, Origin.LIBRARY_PATH_PROPERTY, file, label, failures);
     }
 
@@ -198,7 +205,7 @@ public final class NativeLibraries {
         }
         String fileName = System.mapLibraryName(name);
         Path file = Path.of(fileName);
-        for (String folder : path.split(java.io.File.pathSeparator)) {
+        for (String folder : path.split(File.pathSeparator)) {
             if (!folder.isEmpty() && Files.isRegularFile(Path.of(folder, fileName))) {
                 file = Path.of(folder, fileName).toAbsolutePath();
                 break;
@@ -212,7 +219,7 @@ public final class NativeLibraries {
         Path folder;
         try {
             folder = extraction();
-        } catch (IOException | UncheckedIOException | SecurityException e) {
+        } catch (IOException | RuntimeException e) {
             failures.add(label + ": " + e);
             return null;
         }
@@ -257,17 +264,19 @@ public final class NativeLibraries {
             }
             index = Extraction.Entry.parse(new String(in.readAllBytes(), StandardCharsets.UTF_8));
         }
-        Path base = Path.of(System.getProperty(TMPDIR_PROPERTY, System.getProperty("java.io.tmpdir")));
+        String tmpdir = System.getProperty(TMPDIR_PROPERTY, "");
+        Path base = Path.of(tmpdir.isBlank() ? System.getProperty("java.io.tmpdir") : tmpdir);
         Path folder = Files.createTempDirectory(base, "wmibridge-", ownerOnly());
         try {
             for (Extraction.Entry entry : index) {
                 Extraction.extract(NativeLibraries.class, "/" + platformFolder + entry.path(), folder, entry);
             }
+            // On Windows a loaded DLL cannot be deleted, so there the libraries stay behind.
+            Runtime.getRuntime().addShutdownHook(new Thread(() -> Extraction.deleteTree(folder), "wmibridge-cleanup"));
         } catch (IOException | RuntimeException e) {
             Extraction.deleteTree(folder);
             throw e;
         }
-        Runtime.getRuntime().addShutdownHook(new Thread(() -> Extraction.deleteTree(folder), "wmibridge-cleanup"));
         extracted = folder;
         return folder;
     }
@@ -276,7 +285,8 @@ public final class NativeLibraries {
         if (FileSystems.getDefault().supportedFileAttributeViews().contains("posix")) {
             return new FileAttribute<?>[] {PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rwx------"))};
         }
-        // Elsewhere (Windows) the user's temporary folder is private to the user already.
+        // Windows: the folder takes the access list of its parent, by default the user's own
+        // temporary folder.
         return new FileAttribute<?>[0];
     }
 }
