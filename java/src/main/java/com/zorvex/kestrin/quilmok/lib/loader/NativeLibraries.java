@@ -34,7 +34,8 @@ import java.util.Map;
  *       its owner may enter, under the folder named by {@value #TMPDIR_PROPERTY} (by default
  *       {@code java.io.tmpdir}); each is written under a temporary name, checked against the
  *       index and moved into place. The platform layer ({@code winpal}) is loaded from there
- *       first where the jar carries it, and the folder is deleted when the JVM exits.
+ *       first where the jar carries it, and the folder is deleted when the JVM exits (on
+ *       Windows, which cannot delete a loaded DLL, the DLLs stay behind).
  * </ol>
  *
  * <p>When all three fail, {@link #load} throws a {@link NativeLibraryUnavailableError} that names
