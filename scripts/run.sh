@@ -6,5 +6,5 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh run
 cmake --preset main >/dev/null
 cmake --build --preset main -j "$(nproc)" >/dev/null
-java -Djava.library.path=build/main/src:build/main/pal -cp build/main/java/wmibridge.jar \
-  com.zorvex.kestrin.quilmok.lib.wmi.tools.WmiQuery "$@"
+# The jar carries the libraries and loads them itself.
+java -cp build/main/java/wmibridge.jar com.zorvex.kestrin.quilmok.lib.wmi.tools.WmiQuery "$@"

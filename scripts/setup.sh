@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
-# Usage: scripts/setup.sh [run|test]   (run: what the main job needs; test: everything)
+# Usage: scripts/setup.sh [run|package|test]
+#   run: what the main job needs; package: that and the Windows cross compiler; test: everything
 set -euo pipefail
 purpose=${1:-test}
 
 packages=(cmake ninja-build g++ openjdk-17-jdk-headless)
+if [ "$purpose" = package ] || [ "$purpose" = test ]; then
+  packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
+fi
 if [ "$purpose" = test ]; then
-  packages+=(junit5 libgtest-dev libgmock-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine64)
+  packages+=(junit5 libgtest-dev libgmock-dev wine64)
 fi
 
 missing=()

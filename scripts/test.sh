@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Linux build with its C++ and JUnit tests, the C++
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows cross build
-# with its scenarios run under Wine against Wine's own WMI.
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows cross build
+# with its scenarios run under Wine against Wine's own WMI, and the release jar assembled from
+# those two builds and checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh test
@@ -24,5 +25,8 @@ scripts/check-windows-exports.sh build/windows
 
 echo "== Windows scenarios under Wine"
 ctest --preset windows
+
+echo "== Release jar, POM and API documentation"
+scripts/package.sh --linux-preset linux
 
 echo "all tests passed"

@@ -1,5 +1,7 @@
 package com.zorvex.kestrin.quilmok.lib.wmi;
 
+import com.zorvex.kestrin.quilmok.lib.loader.NativeLibraries;
+
 /**
  * Native methods of the WMI bridge library {@code wmijni}.
  *
@@ -11,7 +13,7 @@ package com.zorvex.kestrin.quilmok.lib.wmi;
  */
 public final class WmiConnector {
     static {
-        System.loadLibrary("wmijni");
+        NativeLibraries.load("wmijni");
     }
 
     private WmiConnector() {}

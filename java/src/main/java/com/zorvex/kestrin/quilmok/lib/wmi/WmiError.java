@@ -1,9 +1,11 @@
 package com.zorvex.kestrin.quilmok.lib.wmi;
 
+import com.zorvex.kestrin.quilmok.lib.loader.NativeLibraries;
+
 /** Readable text for the error codes that {@link WmiConnector} returns. */
 public final class WmiError {
     static {
-        System.loadLibrary("wmijni");
+        NativeLibraries.load("wmijni");
     }
 
     private WmiError() {}

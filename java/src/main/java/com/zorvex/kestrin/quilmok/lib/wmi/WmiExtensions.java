@@ -1,5 +1,7 @@
 package com.zorvex.kestrin.quilmok.lib.wmi;
 
+import com.zorvex.kestrin.quilmok.lib.loader.NativeLibraries;
+
 /**
  * Native methods of {@code wmijni} beyond {@link WmiConnector}: an object's whole property list in
  * one call, and streaming queries whose batches the caller fetches with a time-out of its own.
@@ -11,7 +13,7 @@ package com.zorvex.kestrin.quilmok.lib.wmi;
  */
 public final class WmiExtensions {
     static {
-        System.loadLibrary("wmijni");
+        NativeLibraries.load("wmijni");
     }
 
     private WmiExtensions() {}

@@ -1,9 +1,11 @@
 package com.zorvex.kestrin.quilmok.lib.wmic;
 
+import com.zorvex.kestrin.quilmok.lib.loader.NativeLibraries;
+
 /** Native credential check of the library {@code wmicred}. */
 public final class WmiConnectionPool {
     static {
-        System.loadLibrary("wmicred");
+        NativeLibraries.load("wmicred");
     }
 
     private WmiConnectionPool() {}

@@ -27,6 +27,11 @@ public final class WmiQuery {
     public static final class Holder {
         long value;
 
+        /**
+         * Keeps what the library hands over.
+         *
+         * @param v the handle or the error code
+         */
         public void set(long v) {
             value = v;
         }
@@ -49,6 +54,12 @@ public final class WmiQuery {
         return String.format(Locale.ROOT, "%d (%s)", code, WmiError.Win32Format((int) code).trim());
     }
 
+    /**
+     * Runs the query and exits with 0, or with 1 when connecting or querying failed.
+     *
+     * @param args the namespace (default {@code root\cimv2}) and the WQL query (default: the
+     *     processes' names, ids and working sets)
+     */
     public static void main(String[] args) {
         String namespace = args.length > 0 ? args[0] : DEFAULT_NAMESPACE;
         String query = args.length > 1 ? args[1] : DEFAULT_QUERY;
