@@ -1,5 +1,6 @@
 package com.zorvex.kestrin.quilmok.wmi;
 
+import com.zorvex.kestrin.quilmok.lib.loader.NativeLibraries;
 import com.zorvex.kestrin.quilmok.lib.wmic.WmiConnectionPool;
 import java.time.Duration;
 import java.util.Objects;
@@ -36,6 +37,18 @@ public final class Wmi {
      */
     public static WmiSession connect(ConnectOptions options) {
         return NativeSession.connect(Objects.requireNonNull(options, "options"));
+    }
+
+    /**
+     * Which native libraries are loaded and from where (a folder named by a property,
+     * {@code java.library.path}, or extracted from the jar), one per line; loads them first if
+     * needed.
+     *
+     * @return a readable description, for diagnostics
+     */
+    public static String nativeInfo() {
+        NativeLibraries.load("wmijni");
+        return NativeLibraries.describe();
     }
 
     /** The name and text of an error code, as the natives report codes or as an HRESULT. */

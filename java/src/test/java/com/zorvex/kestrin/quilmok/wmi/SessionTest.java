@@ -202,6 +202,11 @@ class SessionTest extends ApiTestBase {
     }
 
     @Test
+    void theLoadedLibrariesAreNamed() {
+        assertTrue(Wmi.nativeInfo().contains("wmijni"), Wmi.nativeInfo());
+    }
+
+    @Test
     void errorCodesAreDescribed() {
         WmiErrorInfo invalidClass = Wmi.describe(0x80041010);
         assertEquals("WBEM_E_INVALID_CLASS", invalidClass.symbol());
