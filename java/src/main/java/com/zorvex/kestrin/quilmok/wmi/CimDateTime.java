@@ -20,12 +20,21 @@ public record CimDateTime(String text) {
     private static final int LENGTH = 25;
     private static final int SIGN = 21;
 
-    /** Checks that the text is not null. */
+    /**
+     * Checks that the text is not null.
+     *
+     * @param text the CIM text; not null
+     */
     public CimDateTime {
         Objects.requireNonNull(text, "text");
     }
 
-    /** The CIM text of a point in time, to the microsecond, with its offset in minutes. */
+    /**
+     * The CIM text of a point in time, to the microsecond, with its offset in minutes.
+     *
+     * @param time the point in time; nanoseconds below the microsecond are dropped
+     * @return its CIM text, for example {@code 20240131235959.123456+060}
+     */
     public static CimDateTime of(OffsetDateTime time) {
         int offsetMinutes = time.getOffset().getTotalSeconds() / 60;
         return new CimDateTime(String.format(Locale.ROOT, "%04d%02d%02d%02d%02d%02d.%06d%c%03d", time.getYear(),
@@ -33,7 +42,14 @@ public record CimDateTime(String text) {
                 time.getNano() / 1000, offsetMinutes < 0 ? '-' : '+', Math.abs(offsetMinutes)));
     }
 
-    /** The CIM text of an interval, to the microsecond; negative intervals have no CIM form. */
+    /**
+     * The CIM text of an interval, to the microsecond; negative intervals have no CIM form.
+     *
+     * @param interval a non-negative interval of fewer than 100,000,000 days
+     * @return its CIM text, for example {@code 00000001020304.000000:000} for a day, two hours,
+     *     three minutes and four seconds
+     * @throws IllegalArgumentException for a negative interval, or one of 100,000,000 days or more
+     */
     public static CimDateTime of(Duration interval) {
         if (interval.isNegative() || interval.toDays() > 99_999_999L) {
             throw new IllegalArgumentException("no CIM interval for " + interval);
@@ -43,17 +59,29 @@ public record CimDateTime(String text) {
                 interval.toNanosPart() / 1000));
     }
 
-    /** True when the text has the interval form ({@code :000} after the microseconds). */
+    /**
+     * True when the text has the interval form ({@code :000} after the microseconds).
+     *
+     * @return whether this is an interval
+     */
     public boolean isInterval() {
         return text.length() == LENGTH && text.charAt(SIGN) == ':';
     }
 
-    /** True when any position holds the wildcard {@code *}. */
+    /**
+     * True when any position holds the wildcard {@code *}.
+     *
+     * @return whether the text has a {@code *}
+     */
     public boolean hasWildcards() {
         return text.indexOf('*') >= 0;
     }
 
-    /** The point in time, or empty for an interval, wildcards or a text that is not a valid time. */
+    /**
+     * The point in time, or empty for an interval, wildcards or a text that is not a valid time.
+     *
+     * @return the point in time, with the text's offset from UTC, or empty
+     */
     public Optional<OffsetDateTime> toOffsetDateTime() {
         char sign = text.length() == LENGTH ? text.charAt(SIGN) : 0;
         if ((sign != '+' && sign != '-') || text.charAt(14) != '.') {
@@ -69,7 +97,11 @@ public record CimDateTime(String text) {
         }
     }
 
-    /** The interval, or empty for a point in time, wildcards or a text that is not a valid interval. */
+    /**
+     * The interval, or empty for a point in time, wildcards or a text that is not a valid interval.
+     *
+     * @return the interval, or empty
+     */
     public Optional<Duration> toDuration() {
         if (!isInterval() || text.charAt(14) != '.' || !text.endsWith(":000")) {
             return Optional.empty();
@@ -91,6 +123,8 @@ public record CimDateTime(String text) {
     /**
      * The most precise Java value: an {@code OffsetDateTime} for a valid point in time, a
      * {@code Duration} for a valid interval, otherwise this value itself.
+     *
+     * @return an {@code OffsetDateTime}, a {@code Duration} or this {@code CimDateTime}
      */
     public Object toJava() {
         Optional<OffsetDateTime> time = toOffsetDateTime();

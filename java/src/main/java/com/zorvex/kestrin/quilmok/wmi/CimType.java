@@ -55,18 +55,31 @@ public enum CimType {
         this.code = code;
     }
 
-    /** The {@code CIMTYPE} code, without the array flag. */
+    /**
+     * The {@code CIMTYPE} code, without the array flag.
+     *
+     * @return the code, for example 8 for {@link #STRING}
+     */
     public int code() {
         return code;
     }
 
-    /** The type of a {@code CIMTYPE} code (the array flag is ignored), or null for an unknown code. */
+    /**
+     * The type of a {@code CIMTYPE} code (the array flag is ignored), or null for an unknown code.
+     *
+     * @param code a {@code CIMTYPE} code, with or without the array flag ({@code 0x2000})
+     * @return the type, or null
+     */
     public static CimType of(int code) {
         int base = code & 0xFFF;
         return base < BY_CODE.length ? BY_CODE[base] : null;
     }
 
-    /** True for the integer types. */
+    /**
+     * True for the integer types.
+     *
+     * @return whether this is one of the eight integer types; {@link #CHAR16} is not
+     */
     public boolean isInteger() {
         return switch (this) {
             case SINT8, UINT8, SINT16, UINT16, SINT32, UINT32, SINT64, UINT64 -> true;
@@ -74,7 +87,11 @@ public enum CimType {
         };
     }
 
-    /** True for the unsigned integer types. */
+    /**
+     * True for the unsigned integer types.
+     *
+     * @return whether this is {@code uint8}, {@code uint16}, {@code uint32} or {@code uint64}
+     */
     public boolean isUnsigned() {
         return this == UINT8 || this == UINT16 || this == UINT32 || this == UINT64;
     }

@@ -10,7 +10,11 @@ package com.zorvex.kestrin.quilmok.wmi;
  * @param result the code of the check, 0 when the credentials were accepted
  */
 public record CredentialCheck(String host, String user, WmiErrorInfo result) {
-    /** True when the host accepted the credentials. */
+    /**
+     * True when the host accepted the credentials.
+     *
+     * @return whether the code of the check is 0
+     */
     public boolean accepted() {
         return result.code() == 0;
     }

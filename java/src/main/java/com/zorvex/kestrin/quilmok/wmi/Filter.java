@@ -28,32 +28,94 @@ public final class Filter {
         this.compound = compound;
     }
 
-    /** {@code property = value}; a null value gives {@code property IS NULL}. */
+    /**
+     * {@code property = value}; a null value gives {@code property IS NULL}.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @param value a {@code String} or {@code Character} (quoted), a {@code Boolean}, a
+     *     {@code Byte}, {@code Short}, {@code Integer}, {@code Long}, {@code BigInteger} or
+     *     {@code BigDecimal}, a finite {@code Double} or {@code Float}, or an
+     *     {@code OffsetDateTime}, {@code Duration} or {@link CimDateTime} (quoted in CIM form);
+     *     null for {@code IS NULL}
+     * @return the condition
+     * @throws IllegalArgumentException for a property that is not a WMI name, or a value that WQL
+     *     has no literal for
+     */
     public static Filter eq(String property, Object value) {
         return value == null ? isNull(property) : comparison(property, "=", value);
     }
 
-    /** {@code property <> value}; a null value gives {@code property IS NOT NULL}. */
+    /**
+     * {@code property <> value}; a null value gives {@code property IS NOT NULL}.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @param value as for {@link #eq}; null for {@code IS NOT NULL}
+     * @return the condition
+     * @throws IllegalArgumentException for a property that is not a WMI name, or a value that WQL
+     *     has no literal for
+     */
     public static Filter ne(String property, Object value) {
         return value == null ? isNotNull(property) : comparison(property, "<>", value);
     }
 
-    /** {@code property < value}. */
+    /**
+     * {@code property < value}.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @param value as for {@link #eq}, but not null
+     * @return the condition
+     * @throws IllegalArgumentException for a property that is not a WMI name, or a value that WQL
+     *     has no literal for
+     * @throws NullPointerException for a null value
+     */
     public static Filter lt(String property, Object value) {
         return comparison(property, "<", value);
     }
 
-    /** {@code property <= value}. */
+    /**
+     * {@code property <= value}.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @param value as for {@link #eq}, but not null
+     * @return the condition
+     * @throws IllegalArgumentException for a property that is not a WMI name, or a value that WQL
+     *     has no literal for
+     * @throws NullPointerException for a null value
+     */
     public static Filter le(String property, Object value) {
         return comparison(property, "<=", value);
     }
 
-    /** {@code property > value}. */
+    /**
+     * {@code property > value}.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @param value as for {@link #eq}, but not null
+     * @return the condition
+     * @throws IllegalArgumentException for a property that is not a WMI name, or a value that WQL
+     *     has no literal for
+     * @throws NullPointerException for a null value
+     */
     public static Filter gt(String property, Object value) {
         return comparison(property, ">", value);
     }
 
-    /** {@code property >= value}. */
+    /**
+     * {@code property >= value}.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @param value as for {@link #eq}, but not null
+     * @return the condition
+     * @throws IllegalArgumentException for a property that is not a WMI name, or a value that WQL
+     *     has no literal for
+     * @throws NullPointerException for a null value
+     */
     public static Filter ge(String property, Object value) {
         return comparison(property, ">=", value);
     }
@@ -61,42 +123,92 @@ public final class Filter {
     /**
      * {@code property LIKE 'pattern'}: {@code %} matches any run of characters, {@code _} one
      * character, {@code [abc]} and {@code [^abc]} sets; the pattern is quoted like any string.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @param pattern the pattern, for example {@code C%}
+     * @return the condition
+     * @throws IllegalArgumentException for a property that is not a WMI name
      */
     public static Filter like(String property, String pattern) {
         return comparison(property, "LIKE", Objects.requireNonNull(pattern, "pattern"));
     }
 
-    /** {@code property IS NULL}. */
+    /**
+     * {@code property IS NULL}.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @return the condition
+     * @throws IllegalArgumentException for a property that is not a WMI name
+     */
     public static Filter isNull(String property) {
         return new Filter(checked(property) + " IS NULL", false);
     }
 
-    /** {@code property IS NOT NULL}. */
+    /**
+     * {@code property IS NOT NULL}.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @return the condition
+     * @throws IllegalArgumentException for a property that is not a WMI name
+     */
     public static Filter isNotNull(String property) {
         return new Filter(checked(property) + " IS NOT NULL", false);
     }
 
-    /** {@code property ISA 'className'}, as event queries test {@code TargetInstance}. */
+    /**
+     * {@code property ISA 'className'}, as event queries test {@code TargetInstance}.
+     *
+     * @param property the property, a WMI name: {@code Name}, or {@code TargetInstance.Name} for a
+     *     property of an embedded object
+     * @param className the class that the object is or derives from, for example
+     *     {@code Win32_Process}
+     * @return the condition
+     * @throws IllegalArgumentException for a property or class that is not a WMI name
+     */
     public static Filter isA(String property, String className) {
         return new Filter(checked(property) + " ISA " + quote(checked(className)), false);
     }
 
-    /** Both conditions. */
+    /**
+     * Both conditions.
+     *
+     * @param other the other condition
+     * @return <i>this</i> {@code AND} <i>other</i>; an operand that was itself made by
+     *     {@code and} or {@code or} is put in parentheses
+     */
     public Filter and(Filter other) {
         return new Filter(operand(this) + " AND " + operand(other), true);
     }
 
-    /** Either condition. */
+    /**
+     * Either condition.
+     *
+     * @param other the other condition
+     * @return <i>this</i> {@code OR} <i>other</i>; an operand that was itself made by
+     *     {@code and} or {@code or} is put in parentheses
+     */
     public Filter or(Filter other) {
         return new Filter(operand(this) + " OR " + operand(other), true);
     }
 
-    /** The opposite condition. */
+    /**
+     * The opposite condition.
+     *
+     * @param filter the condition
+     * @return {@code NOT (condition)}
+     */
     public static Filter not(Filter filter) {
         return new Filter("NOT (" + filter.wql + ")", false);
     }
 
-    /** The condition as WQL text, without the {@code WHERE} keyword. */
+    /**
+     * The condition as WQL text, without the {@code WHERE} keyword.
+     *
+     * @return the WQL text, for example {@code DriveType = 3}
+     */
     public String toWql() {
         return wql;
     }
@@ -119,6 +231,9 @@ public final class Filter {
     /**
      * A WQL string literal: the text in single quotes, with {@code \} and {@code '} escaped by a
      * backslash. Double quotes need no escape inside single quotes.
+     *
+     * @param text any text
+     * @return the literal, for example <code>'it\'s'</code> for {@code it's}
      */
     public static String quote(String text) {
         StringBuilder quoted = new StringBuilder(text.length() + 2).append('\'');

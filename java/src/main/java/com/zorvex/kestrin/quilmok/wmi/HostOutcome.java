@@ -14,12 +14,21 @@ import java.util.Optional;
  * @param <T> the type of the work's result
  */
 public record HostOutcome<T>(String host, T value, RuntimeException error, Duration elapsed) {
-    /** True when the work finished without an exception. */
+    /**
+     * True when the work finished without an exception.
+     *
+     * @return whether there is no error
+     */
     public boolean succeeded() {
         return error == null;
     }
 
-    /** The value, or the exception rethrown. */
+    /**
+     * The value, or the exception rethrown.
+     *
+     * @return the value (null when the work returned null)
+     * @throws RuntimeException the error, when the work failed
+     */
     public T orThrow() {
         if (error != null) {
             throw error;
@@ -27,7 +36,11 @@ public record HostOutcome<T>(String host, T value, RuntimeException error, Durat
         return value;
     }
 
-    /** The failure as a WMI exception, when it is one. */
+    /**
+     * The failure as a WMI exception, when it is one.
+     *
+     * @return the {@link WmiException}, or empty on success or for another kind of exception
+     */
     public Optional<WmiException> wmiError() {
         return error instanceof WmiException wmi ? Optional.of(wmi) : Optional.empty();
     }

@@ -22,7 +22,12 @@ public final class Wmi {
 
     private Wmi() {}
 
-    /** Connects to {@code root\cimv2} of the local machine as the caller. */
+    /**
+     * Connects to {@code root\cimv2} of the local machine as the caller.
+     *
+     * @return the new session, with the default time-outs; close it when done
+     * @throws WmiException when the connection fails; see {@link #connect(ConnectOptions)}
+     */
     public static WmiSession connect() {
         return connect(ConnectOptions.local());
     }
@@ -30,10 +35,13 @@ public final class Wmi {
     /**
      * Connects to a namespace of a host.
      *
+     * @param options where to connect, as whom, and the time-outs of the session's calls
+     * @return the new session; close it when done
      * @throws WmiConnectionException when the host cannot be reached
      * @throws WmiAccessDeniedException when the credentials are refused
      * @throws WmiNotFoundException when the namespace does not exist
      * @throws WmiTimeoutException when the connect takes longer than its time-out
+     * @throws WmiException for any other failure, with WMI's or the system's code
      */
     public static WmiSession connect(ConnectOptions options) {
         return NativeSession.connect(Objects.requireNonNull(options, "options"));
@@ -51,7 +59,12 @@ public final class Wmi {
         return NativeLibraries.describe();
     }
 
-    /** The name and text of an error code, as the natives report codes or as an HRESULT. */
+    /**
+     * The name and text of an error code, as the natives report codes or as an HRESULT.
+     *
+     * @param code a Win32 error number or an HRESULT, for example 5 or {@code 0x80041010}
+     * @return the code with its symbolic name and its text
+     */
     public static WmiErrorInfo describe(int code) {
         return WmiErrorInfo.of(code);
     }
@@ -64,12 +77,28 @@ public final class Wmi {
      * @param host the host's name, without leading backslashes
      * @param user <code>DOMAIN&#92;user</code>, {@code user@domain} or {@code user}
      * @param password the password; the caller may wipe it when this returns
+     * @return whether the host accepted the credentials, and the code of the check
+     * @throws IllegalArgumentException for a blank host or user
+     * @throws WmiTimeoutException when the check takes longer than
+     *     {@link ConnectOptions#DEFAULT_CONNECT_TIMEOUT}
      */
     public static CredentialCheck verifyCredentials(String host, String user, char[] password) {
         return verifyCredentials(host, user, password, DEFAULT_CREDENTIAL_KEY, ConnectOptions.DEFAULT_CONNECT_TIMEOUT);
     }
 
-    /** As {@link #verifyCredentials(String, String, char[])}, with the key to open and a time-out. */
+    /**
+     * As {@link #verifyCredentials(String, String, char[])}, with the key to open and a time-out.
+     *
+     * @param host the host's name; a leading {@code \\} is dropped
+     * @param user <code>DOMAIN&#92;user</code>, {@code user@domain} or {@code user}
+     * @param password the password; the caller may wipe it when this returns
+     * @param keyPath the key under HKEY_CURRENT_USER to open for reading, for example
+     *     {@code Software}
+     * @param timeout the longest the check may take
+     * @return whether the host accepted the credentials, and the code of the check
+     * @throws IllegalArgumentException for a blank host, user or key
+     * @throws WmiTimeoutException when the check takes longer than {@code timeout}
+     */
     public static CredentialCheck verifyCredentials(String host, String user, char[] password, String keyPath,
             Duration timeout) {
         if (host == null || host.isBlank() || user == null || user.isBlank() || keyPath == null

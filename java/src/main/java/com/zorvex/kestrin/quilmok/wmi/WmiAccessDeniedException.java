@@ -4,7 +4,13 @@ package com.zorvex.kestrin.quilmok.wmi;
 public class WmiAccessDeniedException extends WmiException {
     private static final long serialVersionUID = 1L;
 
-    /** See {@link WmiException#WmiException(WmiErrorInfo, String, String)}. */
+    /**
+     * See {@link WmiException#WmiException(WmiErrorInfo, String, String)}.
+     *
+     * @param error the code with its name and text
+     * @param operation what was being done
+     * @param target what it was done to; may be empty
+     */
     public WmiAccessDeniedException(WmiErrorInfo error, String operation, String target) {
         super(error, operation, target);
     }

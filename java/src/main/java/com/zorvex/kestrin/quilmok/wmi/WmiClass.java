@@ -14,6 +14,10 @@ import java.lang.annotation.Target;
 @Retention(RetentionPolicy.RUNTIME)
 @Target(ElementType.TYPE)
 public @interface WmiClass {
-    /** The WMI class name, for example {@code Win32_LogicalDisk}. */
+    /**
+     * The WMI class name, for example {@code Win32_LogicalDisk}.
+     *
+     * @return the class name
+     */
     String value();
 }

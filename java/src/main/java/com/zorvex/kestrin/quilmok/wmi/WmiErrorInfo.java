@@ -17,7 +17,14 @@ public record WmiErrorInfo(int code, int hresult, String symbol, String text) {
     private static final int WBEM_E_TYPE_MISMATCH = 0x80041005;
     private static final int WBEM_E_TIMED_OUT = 0x80041069;
 
-    /** Checks that no part is null. */
+    /**
+     * Checks that no part is null.
+     *
+     * @param code the code as the natives report it: a Win32 error number, or an HRESULT
+     * @param hresult the code as an HRESULT (Win32 error numbers in the Win32 facility)
+     * @param symbol the symbolic name, or the hexadecimal HRESULT; not null
+     * @param text the description; may be empty, not null
+     */
     public WmiErrorInfo {
         Objects.requireNonNull(symbol, "symbol");
         Objects.requireNonNull(text, "text");
@@ -26,6 +33,10 @@ public record WmiErrorInfo(int code, int hresult, String symbol, String text) {
     /**
      * Describes a code: its name, and its text from the system's message table or WMI's message
      * module ({@link WmiError#Win32Format}).
+     *
+     * @param code a Win32 error number (as the natives report them) or an HRESULT; 0 for success
+     * @return the code with its HRESULT, its symbolic name (the hexadecimal HRESULT when the name
+     *     is not known) and its text (empty when there is none)
      */
     public static WmiErrorInfo of(int code) {
         int hresult = ErrorCodes.hresultOf(code);
@@ -60,7 +71,11 @@ public record WmiErrorInfo(int code, int hresult, String symbol, String text) {
         return new WmiErrorInfo(code, code, "ReturnValue " + value, "");
     }
 
-    /** The HRESULT in hexadecimal: {@code 0x} and eight upper-case digits. */
+    /**
+     * The HRESULT in hexadecimal: {@code 0x} and eight upper-case digits.
+     *
+     * @return the hexadecimal HRESULT, for example {@code 0x80041010}
+     */
     public String hex() {
         return hexOf(hresult);
     }

@@ -17,7 +17,9 @@ public class WmiException extends RuntimeException {
     private static final long serialVersionUID = 1L;
 
     private final transient WmiErrorInfo error;
+    /** What was being done; see {@link #operation()}. */
     private final String operation;
+    /** What it was done to, empty when nothing was named; see {@link #target()}. */
     private final String target;
 
     /**
@@ -31,7 +33,15 @@ public class WmiException extends RuntimeException {
         this(error, operation, target, null);
     }
 
-    /** A failure with a platform code and the exception that caused it. */
+    /**
+     * A failure with a platform code and the exception that caused it.
+     *
+     * @param error the code with its name and text
+     * @param operation what was being done, for example {@code query}
+     * @param target what it was done to, for example the query text; may be empty or null
+     * @param cause the exception that caused this one; may be null
+     * @throws NullPointerException for a null error or operation
+     */
     public WmiException(WmiErrorInfo error, String operation, String target, Throwable cause) {
         super(message(error, operation, target), cause);
         this.error = Objects.requireNonNull(error, "error");
@@ -51,42 +61,74 @@ public class WmiException extends RuntimeException {
         return message.toString();
     }
 
-    /** The code as the natives report it: a Win32 error number, or an HRESULT (negative). */
+    /**
+     * The code as the natives report it: a Win32 error number, or an HRESULT (negative).
+     *
+     * @return the code, for example 5 (access denied) or {@code 0x80041010} as a negative number
+     */
     public int code() {
         return error.code();
     }
 
-    /** The code as an HRESULT: Win32 error numbers in the Win32 facility ({@code 0x8007xxxx}). */
+    /**
+     * The code as an HRESULT: Win32 error numbers in the Win32 facility ({@code 0x8007xxxx}).
+     *
+     * @return the HRESULT, for example {@code 0x80070005} for the Win32 error 5
+     */
     public int hresult() {
         return error.hresult();
     }
 
-    /** The HRESULT in hexadecimal, for example {@code 0x80041010}. */
+    /**
+     * The HRESULT in hexadecimal, for example {@code 0x80041010}.
+     *
+     * @return {@code 0x} and eight upper-case hexadecimal digits
+     */
     public String hex() {
         return error.hex();
     }
 
-    /** The code's symbolic name, for example {@code WBEM_E_INVALID_CLASS}, or its hexadecimal form. */
+    /**
+     * The code's symbolic name, for example {@code WBEM_E_INVALID_CLASS}, or its hexadecimal form.
+     *
+     * @return the name; never null
+     */
     public String symbol() {
         return error.symbol();
     }
 
-    /** The system's or WMI's description of the code; may be empty. */
+    /**
+     * The system's or WMI's description of the code; may be empty.
+     *
+     * @return the text, or the empty string
+     */
     public String text() {
         return error.text();
     }
 
-    /** The code, its name and its text together. */
+    /**
+     * The code, its name and its text together.
+     *
+     * @return the code as a {@link WmiErrorInfo}
+     */
     public WmiErrorInfo error() {
         return error;
     }
 
-    /** What was being done, for example {@code connect}, {@code query}, {@code get}. */
+    /**
+     * What was being done, for example {@code connect}, {@code query}, {@code get}.
+     *
+     * @return the operation
+     */
     public String operation() {
         return operation;
     }
 
-    /** What the operation was aimed at (a host, a query, a path); may be empty. */
+    /**
+     * What the operation was aimed at (a host, a query, a path); may be empty.
+     *
+     * @return the target, or the empty string
+     */
     public String target() {
         return target;
     }

@@ -35,7 +35,17 @@ public final class WmiFleet {
      * outcome, its thread is interrupted and its session closed when the work returns, and its slot
      * goes to the next host at once. Returns when every host has an outcome.
      *
+     * @param hosts the hosts; a host named twice is worked on once
+     * @param base the options for every host: user, password, namespace and time-outs; time-outs
+     *     longer than {@code perHostTimeout} are cut to it
+     * @param work what to do with each host's session; runs on a thread of its own per host, and
+     *     its exceptions become the host's outcome
+     * @param parallelism how many hosts are worked on at once, at least 1
+     * @param perHostTimeout the deadline of each host, counted from its start; positive
+     * @param <T> the type of the work's result
      * @return the outcome of each host, in the order of {@code hosts} (duplicates once)
+     * @throws IllegalArgumentException before any host is started, for a parallelism below 1, a
+     *     time-out that is not positive, or a null or blank host
      */
     public static <T> Map<String, HostOutcome<T>> run(Collection<String> hosts, ConnectOptions base,
             Function<WmiSession, T> work, int parallelism, Duration perHostTimeout) {

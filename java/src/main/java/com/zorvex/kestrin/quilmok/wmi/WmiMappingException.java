@@ -9,7 +9,14 @@ package com.zorvex.kestrin.quilmok.wmi;
 public class WmiMappingException extends WmiException {
     private static final long serialVersionUID = 1L;
 
-    /** A mapping failure while doing {@code operation} to {@code target}, explained by {@code reason}. */
+    /**
+     * A mapping failure while doing {@code operation} to {@code target}, explained by
+     * {@code reason}.
+     *
+     * @param operation what was being done, for example {@code read property Size of}
+     * @param target what it was done to, for example an object's path
+     * @param reason why the value does not fit, which becomes the text of the error
+     */
     public WmiMappingException(String operation, String target, String reason) {
         super(WmiErrorInfo.typeMismatch(reason), operation, target);
     }

@@ -10,13 +10,23 @@ public class WmiMethodException extends WmiException {
 
     private final transient MethodResult result;
 
-    /** The failure of {@code method} on {@code path}, as its result reports it. */
+    /**
+     * The failure of {@code method} on {@code path}, as its result reports it.
+     *
+     * @param method the method's name
+     * @param path the path the method ran on
+     * @param result the method's result, whose return value becomes the code
+     */
     public WmiMethodException(String method, String path, MethodResult result) {
         super(WmiErrorInfo.returnValue(result.returnValue()), "method " + method, path);
         this.result = result;
     }
 
-    /** What the method returned, outputs included. */
+    /**
+     * What the method returned, outputs included.
+     *
+     * @return the result; its outputs often explain the failure
+     */
     public MethodResult result() {
         return result;
     }

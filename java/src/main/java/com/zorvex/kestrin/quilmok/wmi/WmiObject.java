@@ -53,34 +53,63 @@ public final class WmiObject implements AutoCloseable {
         return new WmiObject(null, new NativeHandle(objectHandle, WmiConnector::WmiObjectDestroy, "object"));
     }
 
-    /** The name of the object's class ({@code __CLASS}); empty when WMI did not report it. */
+    /**
+     * The name of the object's class ({@code __CLASS}); empty when WMI did not report it.
+     *
+     * @return the class name, or the empty string
+     */
     public String className() {
         WmiValue value = find(CLASS);
         return value == null || value.isNull() ? "" : value.value().toString();
     }
 
-    /** The object's full path ({@code __PATH}); empty for objects without one, such as new instances. */
+    /**
+     * The object's full path ({@code __PATH}); empty for objects without one, such as new
+     * instances.
+     *
+     * @return the path, for example
+     *     <code>&#92;&#92;HOST&#92;root&#92;cimv2:Win32_LogicalDisk.DeviceID="C:"</code>, or empty
+     */
     public Optional<String> path() {
         WmiValue value = find(PATH);
         return value == null || value.isNull() ? Optional.empty() : Optional.of(value.value().toString());
     }
 
-    /** The names of the non-system properties, in WMI's order. */
+    /**
+     * The names of the non-system properties, in WMI's order.
+     *
+     * @return the names; unmodifiable
+     */
     public List<String> propertyNames() {
         return names(false);
     }
 
-    /** The names of the system properties ({@code __CLASS}, {@code __PATH}, ...), in WMI's order. */
+    /**
+     * The names of the system properties ({@code __CLASS}, {@code __PATH}, ...), in WMI's order.
+     *
+     * @return the names; unmodifiable
+     */
     public List<String> systemPropertyNames() {
         return names(true);
     }
 
-    /** True when the object has the property (NULL or not). */
+    /**
+     * True when the object has the property (NULL or not).
+     *
+     * @param name the property's name, in any case
+     * @return whether the object has it
+     */
     public boolean hasProperty(String name) {
         return find(checkedName(name)) != null;
     }
 
-    /** The property's typed value. */
+    /**
+     * The property's typed value.
+     *
+     * @param name the property's name, in any case
+     * @return the value with its CIM type
+     * @throws WmiNotFoundException when the object has no such property
+     */
     public WmiValue get(String name) {
         WmiValue value = find(checkedName(name));
         if (value == null) {
@@ -89,57 +118,141 @@ public final class WmiObject implements AutoCloseable {
         return value;
     }
 
-    /** A string, reference or datetime as its text; other scalars as their decimal or CIM text. */
+    /**
+     * A string, reference or datetime as its text; other scalars as their decimal or CIM text.
+     *
+     * @param name the property's name, in any case
+     * @return the text, or empty for NULL
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException for an embedded object or an array
+     */
     public Optional<String> getString(String name) {
         return Optional.ofNullable((String) read(name, String.class));
     }
 
-    /** An integer (or char16); uint64 values above {@code Long.MAX_VALUE} need {@link #getBigInteger}. */
+    /**
+     * An integer (or char16); uint64 values above {@code Long.MAX_VALUE} need
+     * {@link #getBigInteger}.
+     *
+     * @param name the property's name, in any case
+     * @return the number, or empty for NULL
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException for a value of another type or beyond the range of a {@code long}
+     */
     public OptionalLong getLong(String name) {
         return (OptionalLong) read(name, OptionalLong.class);
     }
 
-    /** An integer of any size. */
+    /**
+     * An integer of any size.
+     *
+     * @param name the property's name, in any case
+     * @return the number, or empty for NULL
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException when the value is of another type
+     */
     public Optional<BigInteger> getBigInteger(String name) {
         return Optional.ofNullable((BigInteger) read(name, BigInteger.class));
     }
 
-    /** A boolean. */
+    /**
+     * A boolean.
+     *
+     * @param name the property's name, in any case
+     * @return the boolean, or empty for NULL
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException when the value is of another type
+     */
     public Optional<Boolean> getBoolean(String name) {
         return Optional.ofNullable((Boolean) read(name, Boolean.class));
     }
 
-    /** A real, or an integer that a double holds exactly. */
+    /**
+     * A real, or an integer that a double holds exactly.
+     *
+     * @param name the property's name, in any case
+     * @return the number, or empty for NULL
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException for a value of another type, or an integer beyond 2<sup>53</sup>
+     */
     public OptionalDouble getDouble(String name) {
         return (OptionalDouble) read(name, OptionalDouble.class);
     }
 
-    /** A datetime that is a valid point in time. */
+    /**
+     * A datetime that is a valid point in time.
+     *
+     * @param name the property's name, in any case
+     * @return the point in time, or empty for NULL
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException for an interval, a datetime that is not a valid point in time
+     *     (read it with {@link #getCimDateTime}), or a value of another type
+     */
     public Optional<OffsetDateTime> getDateTime(String name) {
         return Optional.ofNullable((OffsetDateTime) read(name, OffsetDateTime.class));
     }
 
-    /** A datetime that is an interval. */
+    /**
+     * A datetime that is an interval.
+     *
+     * @param name the property's name, in any case
+     * @return the interval, or empty for NULL
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException when the value is of another type
+     */
     public Optional<Duration> getInterval(String name) {
         return Optional.ofNullable((Duration) read(name, Duration.class));
     }
 
-    /** A datetime as its CIM text, whatever it holds: never fails for a datetime property. */
+    /**
+     * A datetime as its CIM text, whatever it holds: never fails for a datetime property.
+     *
+     * @param name the property's name, in any case
+     * @return the datetime, or empty for NULL
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException for a value that is not a datetime
+     */
     public Optional<CimDateTime> getCimDateTime(String name) {
         return Optional.ofNullable((CimDateTime) read(name, CimDateTime.class));
     }
 
-    /** An embedded object. */
+    /**
+     * An embedded object.
+     *
+     * @param name the property's name, in any case
+     * @return the embedded object, a snapshot, or empty for NULL
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException when the value is of another type
+     */
     public Optional<WmiObject> getObject(String name) {
         return Optional.ofNullable((WmiObject) read(name, WmiObject.class));
     }
 
-    /** An array's elements, as {@link WmiValue} describes them; empty for NULL. Unmodifiable. */
+    /**
+     * An array's elements, as {@link WmiValue} describes them; empty for NULL. Unmodifiable.
+     *
+     * @param name the property's name, in any case
+     * @return the elements
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException for a property that is not an array
+     */
     public List<Object> getList(String name) {
         return getList(name, Object.class);
     }
 
-    /** An array's elements converted to {@code elementType}; empty for NULL. Unmodifiable. */
+    /**
+     * An array's elements converted to {@code elementType}; empty for NULL. Unmodifiable.
+     *
+     * @param name the property's name, in any case
+     * @param elementType the Java type of the elements, one that {@link WmiSession#query(Class)}
+     *     allows for a record component, for example {@code Long.class} or {@code String.class}
+     * @param <T> the type of the elements
+     * @return the converted elements
+     * @throws WmiNotFoundException when the object has no such property
+     * @throws WmiMappingException for a property that is not an array, or an element that does not
+     *     fit {@code elementType}
+     * @throws IllegalArgumentException for an element type that no value maps to
+     */
     @SuppressWarnings("unchecked")
     public <T> List<T> getList(String name, Class<T> elementType) {
         Objects.requireNonNull(elementType, "elementType");
@@ -158,7 +271,11 @@ public final class WmiObject implements AutoCloseable {
         return (List<T>) Collections.unmodifiableList(converted);
     }
 
-    /** The non-system properties and their values (null for NULL), in WMI's order. Unmodifiable. */
+    /**
+     * The non-system properties and their values (null for NULL), in WMI's order. Unmodifiable.
+     *
+     * @return the values by name, typed as {@link WmiValue} describes
+     */
     public Map<String, Object> toMap() {
         Listing properties = listing();
         Map<String, Object> map = new LinkedHashMap<>();
@@ -170,12 +287,25 @@ public final class WmiObject implements AutoCloseable {
         return Collections.unmodifiableMap(map);
     }
 
-    /** The object as a record of {@code type}; see {@link WmiSession#query(Class)} for the rules. */
+    /**
+     * The object as a record of {@code type}; see {@link WmiSession#query(Class)} for the rules.
+     *
+     * @param type the record type
+     * @param <R> the record type
+     * @return the record
+     * @throws IllegalArgumentException for a type that cannot be mapped
+     * @throws WmiMappingException when the object lacks a property of the record, or a value does
+     *     not fit its component
+     */
     public <R extends Record> R as(Class<R> type) {
         return RecordMapping.of(type).map(this);
     }
 
-    /** True for a live object, which holds a native object; false for a snapshot. */
+    /**
+     * True for a live object, which holds a native object; false for a snapshot.
+     *
+     * @return whether the object was made by {@link WmiSession#spawn}
+     */
     public boolean isLive() {
         return handle != null;
     }
@@ -189,7 +319,12 @@ public final class WmiObject implements AutoCloseable {
      * {@code List} or a Java array. A value that does not fit, NULL and the empty string (which
      * the natives cannot write) are refused with {@link IllegalArgumentException}.
      *
+     * @param name the property's name
+     * @param value the value, not null
+     * @throws IllegalArgumentException for a null or empty name, or a value that cannot be written
      * @throws IllegalStateException for a snapshot or a closed object
+     * @throws WmiException when WMI refuses the value, for example a {@link WmiNotFoundException}
+     *     for a property the object does not have
      */
     public void put(String name, Object value) {
         checkedName(name);

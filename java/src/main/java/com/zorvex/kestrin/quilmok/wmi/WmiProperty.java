@@ -14,6 +14,10 @@ import java.lang.annotation.Target;
 @Retention(RetentionPolicy.RUNTIME)
 @Target(ElementType.RECORD_COMPONENT)
 public @interface WmiProperty {
-    /** The WMI property name, for example {@code DeviceID}. */
+    /**
+     * The WMI property name, for example {@code DeviceID}.
+     *
+     * @return the property name
+     */
     String value();
 }

@@ -24,22 +24,40 @@ public final class WmiResult implements Iterable<WmiObject>, AutoCloseable {
         this.objects = List.copyOf(objects);
     }
 
-    /** The query that made this result. */
+    /**
+     * The query that made this result.
+     *
+     * @return the WQL text
+     */
     public String query() {
         return query;
     }
 
-    /** How many objects the query delivered. */
+    /**
+     * How many objects the query delivered.
+     *
+     * @return the number of objects
+     */
     public int size() {
         return objects().size();
     }
 
-    /** True when the query delivered no object. */
+    /**
+     * True when the query delivered no object.
+     *
+     * @return whether there are no objects
+     */
     public boolean isEmpty() {
         return objects().isEmpty();
     }
 
-    /** The object at {@code index}. */
+    /**
+     * The object at {@code index}.
+     *
+     * @param index the position, from 0, in the order WMI delivered the objects
+     * @return the snapshot at that position
+     * @throws IndexOutOfBoundsException for an index outside {@code 0} to {@code size() - 1}
+     */
     public WmiObject get(int index) {
         return objects().get(index);
     }
@@ -54,12 +72,20 @@ public final class WmiResult implements Iterable<WmiObject>, AutoCloseable {
         return objects().spliterator();
     }
 
-    /** The objects as a sequential stream. */
+    /**
+     * The objects as a sequential stream.
+     *
+     * @return a stream of the snapshots, in order
+     */
     public Stream<WmiObject> stream() {
         return objects().stream();
     }
 
-    /** All objects, as an unmodifiable list. */
+    /**
+     * All objects, as an unmodifiable list.
+     *
+     * @return the snapshots, in order
+     */
     public List<WmiObject> toList() {
         return objects();
     }
@@ -67,6 +93,8 @@ public final class WmiResult implements Iterable<WmiObject>, AutoCloseable {
     /**
      * The names of the non-system properties of all objects, in the order first met: the columns of
      * a table of this result.
+     *
+     * @return the property names, each once whatever its case; unmodifiable
      */
     public List<String> columns() {
         Set<String> names = new LinkedHashSet<>();
@@ -81,13 +109,25 @@ public final class WmiResult implements Iterable<WmiObject>, AutoCloseable {
         return List.copyOf(names);
     }
 
-    /** Every object mapped to a record; see {@link WmiSession#query(Class)}. */
+    /**
+     * Every object mapped to a record; see {@link WmiSession#query(Class)}.
+     *
+     * @param type the record type
+     * @param <R> the record type
+     * @return one record per object, in order; unmodifiable
+     * @throws IllegalArgumentException for a type that cannot be mapped
+     * @throws WmiMappingException when a value does not fit its component
+     */
     public <R extends Record> List<R> as(Class<R> type) {
         RecordMapping<R> mapping = RecordMapping.of(type);
         return stream().map(mapping::map).collect(Collectors.toUnmodifiableList());
     }
 
-    /** Every object's {@link WmiObject#toMap()}. */
+    /**
+     * Every object's {@link WmiObject#toMap()}.
+     *
+     * @return one unmodifiable map per object, in order; the list is unmodifiable too
+     */
     public List<Map<String, Object>> toMaps() {
         return stream().map(WmiObject::toMap).collect(Collectors.toUnmodifiableList());
     }

@@ -18,10 +18,30 @@ import java.util.Optional;
  * multithreaded apartment, whatever apartment the calling thread is in.
  */
 public interface WmiSession extends AutoCloseable {
-    /** Runs a WQL query and buffers its whole result; see {@link WmiResult}. */
+    /**
+     * Runs a WQL query and buffers its whole result; see {@link WmiResult}.
+     *
+     * @param wql the query, for example {@code SELECT Name FROM Win32_Process}
+     * @return every object the query delivered, as snapshots
+     * @throws IllegalArgumentException for a null or blank query
+     * @throws IllegalStateException when the session is closed
+     * @throws WmiInvalidQueryException when WMI cannot parse or run the query
+     * @throws WmiNotFoundException when the query names a class that does not exist
+     * @throws WmiTimeoutException when the query takes longer than the operation time-out
+     */
     WmiResult query(String wql);
 
-    /** Runs a WQL query with a time-out of its own instead of the session's. */
+    /**
+     * Runs a WQL query with a time-out of its own instead of the session's.
+     *
+     * @param wql the query
+     * @param timeout the longest the query may take
+     * @return every object the query delivered, as snapshots
+     * @throws IllegalArgumentException for a null or blank query
+     * @throws IllegalStateException when the session is closed
+     * @throws WmiTimeoutException when the query takes longer than {@code timeout}
+     * @throws WmiException for the other failures, as for {@link #query(String)}
+     */
     WmiResult query(String wql, Duration timeout);
 
     /**
@@ -36,33 +56,66 @@ public interface WmiSession extends AutoCloseable {
      * {@code OptionalDouble}; {@code List} of any of these for arrays. NULL maps to null, an
      * empty optional or an empty list; into a primitive it raises {@link WmiMappingException}.
      *
+     * @param type the record type
+     * @param <R> the record type
+     * @return one record per object, in the order WMI delivered them; unmodifiable
      * @throws IllegalArgumentException before any WMI call, for a type that cannot be mapped
+     * @throws WmiMappingException when a value does not fit its component
      */
     <R extends Record> List<R> query(Class<R> type);
 
-    /** As {@link #query(Class)}, with a {@code WHERE} condition. */
+    /**
+     * As {@link #query(Class)}, with a {@code WHERE} condition.
+     *
+     * @param type the record type
+     * @param where the condition; null for none
+     * @param <R> the record type
+     * @return one record per object that meets the condition; unmodifiable
+     */
     <R extends Record> List<R> query(Class<R> type, Filter where);
 
     /**
      * Runs a WQL query whose objects arrive while they are read: WMI hands them over in batches,
      * and only one batch is held at a time. Waiting for the next object longer than the operation
      * time-out throws {@link WmiTimeoutException}. Close the stream when done.
+     *
+     * @param wql the query
+     * @return the stream, to be iterated once; closing the session closes it too
+     * @throws IllegalArgumentException for a null or blank query
+     * @throws IllegalStateException when the session is closed
+     * @throws WmiException when WMI refuses the query; failures of later batches are thrown by
+     *     the iteration
      */
     WmiStream stream(String wql);
 
     /**
      * Reads one object (an instance, or a class) by its path.
      *
+     * @param objectPath the path, for example {@code Win32_LogicalDisk.DeviceID="C:"} or
+     *     {@code Win32_LogicalDisk}
+     * @return a snapshot of the object
+     * @throws IllegalArgumentException for a null or blank path
      * @throws WmiNotFoundException when there is no such object
      */
     WmiObject get(String objectPath);
 
-    /** Reads one object by its path; empty when there is no such object or class. */
+    /**
+     * Reads one object by its path; empty when there is no such object or class.
+     *
+     * @param objectPath the path of an instance or a class
+     * @return a snapshot of the object, or empty
+     * @throws IllegalArgumentException for a null or blank path
+     */
     Optional<WmiObject> find(String objectPath);
 
     /**
      * A new instance of a class, live: fill it with {@link WmiObject#put} to pass it as a method's
      * input or an embedded object. Nothing is stored in WMI. Close it when done.
+     *
+     * @param className the class, for example {@code Win32_ProcessStartup}
+     * @return the new live instance
+     * @throws IllegalArgumentException for a name that is not a WMI name
+     * @throws WmiNotFoundException when the class does not exist
      */
     WmiObject spawn(String className);
 
@@ -71,16 +124,37 @@ public interface WmiSession extends AutoCloseable {
      * its path ({@code Win32_Process.Handle="4"}). Inputs are written as the method's parameter
      * types expect them (see {@link WmiObject#put}). A non-zero {@code ReturnValue} is data of the
      * result, not an exception; {@link MethodResult#orThrow()} raises it.
+     *
+     * @param objectPath the class path or the instance path to run the method on
+     * @param method the method's name, for example {@code Create}
+     * @param inputs the input parameters by name; empty for none
+     * @return the return value and the output parameters
+     * @throws IllegalArgumentException for a blank path, a class or method that is not a WMI
+     *     name, a blank parameter name, inputs for a method without input parameters, or a value
+     *     that does not fit its parameter
+     * @throws WmiNotFoundException when the class or the method does not exist
      */
     MethodResult invoke(String objectPath, String method, Map<String, ?> inputs);
 
-    /** The host this session is connected to. */
+    /**
+     * The host this session is connected to.
+     *
+     * @return the host as the options gave it; {@code .} for the local machine
+     */
     String host();
 
-    /** The namespace this session is connected to. */
+    /**
+     * The namespace this session is connected to.
+     *
+     * @return the namespace, for example {@code root\cimv2}
+     */
     String namespace();
 
-    /** True once {@link #close()} has been called. */
+    /**
+     * True once {@link #close()} has been called.
+     *
+     * @return whether the session is closed
+     */
     boolean isClosed();
 
     /** Closes the session; waits for calls in flight. Closing twice does nothing. */

@@ -49,12 +49,24 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
         this.onClose = onClose;
     }
 
-    /** The query that made this stream. */
+    /**
+     * The query that made this stream.
+     *
+     * @return the WQL text
+     */
     public String query() {
         return query;
     }
 
-    /** The one iteration of this stream. */
+    /**
+     * The one iteration of this stream. Its {@code hasNext()} and {@code next()} fetch the next
+     * batch when needed. They throw {@link CancellationException} once the stream is cancelled or
+     * closed, {@link WmiTimeoutException} when no object arrives within the operation time-out
+     * (which closes the stream), and a {@link WmiException} when reading the stream fails.
+     *
+     * @return the iterator
+     * @throws IllegalStateException when this stream was iterated before
+     */
     @Override
     public synchronized Iterator<WmiObject> iterator() {
         if (iterating) {
@@ -77,7 +89,12 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
         };
     }
 
-    /** The objects as a sequential stream; closing it closes this. */
+    /**
+     * The objects as a sequential stream; closing it closes this.
+     *
+     * @return a sequential stream over this stream's one iteration
+     * @throws IllegalStateException when this stream was iterated before
+     */
     public Stream<WmiObject> stream() {
         Spliterator<WmiObject> objects =
                 Spliterators.spliteratorUnknownSize(iterator(), Spliterator.ORDERED | Spliterator.NONNULL);
@@ -89,7 +106,11 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
         cancelled = true;
     }
 
-    /** True once {@link #cancel()} or {@link #close()} was called. */
+    /**
+     * True once {@link #cancel()} or {@link #close()} was called.
+     *
+     * @return whether the stream was cancelled or closed
+     */
     public boolean isCancelled() {
         return cancelled;
     }

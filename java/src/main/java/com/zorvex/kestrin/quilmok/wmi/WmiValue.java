@@ -22,7 +22,11 @@ import java.util.stream.Collectors;
  * @param value the Java value, or null for NULL
  */
 public record WmiValue(String name, CimType type, boolean array, Object value) {
-    /** True when the property holds WMI's NULL. */
+    /**
+     * True when the property holds WMI's NULL.
+     *
+     * @return whether the value is null
+     */
     public boolean isNull() {
         return value == null;
     }
@@ -31,6 +35,8 @@ public record WmiValue(String name, CimType type, boolean array, Object value) {
      * The value as text: numbers in decimal, booleans as {@code true}/{@code false}, datetimes in
      * their CIM form, embedded objects as their path or class, arrays as {@code {a, b}}; null for
      * NULL.
+     *
+     * @return the text, or null
      */
     public String text() {
         return textOf(value);

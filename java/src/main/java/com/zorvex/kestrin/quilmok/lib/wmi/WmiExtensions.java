@@ -101,6 +101,10 @@ public final class WmiExtensions {
      * WBEM_FLAG_FORWARD_ONLY}, the enumerator secured with the session's identity. Objects are
      * fetched with {@link #WmiObjectStreamNextBatch}.
      *
+     * @param session a session handle
+     * @param query the WQL text
+     * @param holder receives the stream handle through {@code set(long)}; free it with
+     *     {@link #WmiObjectStreamDestroy}
      * @return an error code as {@link WmiConnector#WmiServiceExecQuery} returns it; on success the
      *     stream handle went to the holder's {@code set(long)}
      */
@@ -115,6 +119,10 @@ public final class WmiExtensions {
      * <p>When a handle cannot be allocated, an {@code OutOfMemoryError} is thrown, the objects of
      * this batch are released (the stream has moved past them) and every slot is 0.
      *
+     * @param stream a stream handle
+     * @param timeoutMs the longest wait in milliseconds, 0 or more, or -1 to wait without limit
+     * @param handles receives the object handles of the batch, each to be freed with
+     *     {@link WmiConnector#WmiObjectDestroy}; its length is the number of objects asked for
      * @return {@code WBEM_S_NO_ERROR} (0) when every object asked for arrived and more may follow;
      *     {@code WBEM_S_FALSE} (1) at the end, after the objects delivered (maybe none);
      *     {@code WBEM_S_TIMEDOUT} (0x40004) when the wait ended first, after the objects
@@ -123,6 +131,10 @@ public final class WmiExtensions {
      */
     public static native long WmiObjectStreamNextBatch(long stream, int timeoutMs, long[] handles);
 
-    /** Frees a stream handle and cancels what the stream has not delivered. 0 does nothing. */
+    /**
+     * Frees a stream handle and cancels what the stream has not delivered. 0 does nothing.
+     *
+     * @param stream a stream handle
+     */
     public static native void WmiObjectStreamDestroy(long stream);
 }
