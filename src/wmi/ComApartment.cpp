@@ -1,39 +1,74 @@
 #include "wmi/ComApartment.h"
 
 #include <atomic>
+#include <new>
 
 namespace wmiprov {
 
+// A thread's bookkeeping lives on the heap, so that holders destroyed after the thread ended can
+// still park their debt. `parked` is the only field other threads touch.
+//
+// While the thread lives, `parked` counts the holders of its initialisations that were destroyed
+// elsewhere, and only grows; the thread has paid `paid` of them. When the thread ends it subtracts
+// the holders it still had out (`out`), so that `parked` becomes minus the number of holders still
+// alive; each of them adds one as it goes, and whoever brings it to 0 frees the bookkeeping.
 struct ComThreadDebt {
-    std::atomic<long> owed{0};
+    std::atomic<long> parked{0};
+    long paid = 0;  // the owning thread only
+    long out = 0;   // the owning thread only: holders made here and not destroyed here
 };
 
 namespace {
 
-// The calling thread's debt cell, shared with the holders made on the thread so that a holder
-// destroyed elsewhere can still park its debt after the thread has gone.
-thread_local std::shared_ptr<ComThreadDebt> t_debt;
+// The calling thread's bookkeeping; a plain pointer, so that reading it costs no initialisation
+// check.
+thread_local ComThreadDebt* t_debt = nullptr;
 
-std::shared_ptr<ComThreadDebt>* CurrentDebtSlot() noexcept
+void Park(ComThreadDebt* home) noexcept
 {
-    if (!t_debt) {
-        try {
-            t_debt = std::make_shared<ComThreadDebt>();
-        } catch (...) {
-            return nullptr;
+    if (home->parked.fetch_add(1, std::memory_order_acq_rel) + 1 == 0) {
+        delete home;
+    }
+}
+
+// Hands the thread's bookkeeping over to the holders still out when the thread ends.
+struct ThreadEnd {
+    bool armed = false;
+
+    ~ThreadEnd()
+    {
+        ComThreadDebt* debt = t_debt;
+        t_debt = nullptr;
+        if (debt != nullptr &&
+            debt->parked.fetch_sub(debt->out, std::memory_order_acq_rel) - debt->out == 0) {
+            delete debt;
         }
     }
-    return &t_debt;
+};
+
+thread_local ThreadEnd t_threadEnd;
+
+ComThreadDebt* CurrentDebt() noexcept
+{
+    if (t_debt == nullptr) {
+        t_debt = new (std::nothrow) ComThreadDebt();
+        if (t_debt != nullptr) {
+            t_threadEnd.armed = true;  // its destructor now runs when the thread ends
+        }
+    }
+    return t_debt;
 }
 
 }  // namespace
 
 void SettleComDebts() noexcept
 {
-    if (!t_debt) {
+    ComThreadDebt* debt = t_debt;
+    if (debt == nullptr) {
         return;
     }
-    for (long owed = t_debt->owed.exchange(0); owed > 0; --owed) {
+    const long parked = debt->parked.load(std::memory_order_acquire);
+    for (; debt->paid < parked; ++debt->paid) {
         CoUninitialize();
     }
 }
@@ -54,26 +89,28 @@ void CComInitHold::Adopt(HRESULT hr) noexcept
         return;
     }
     SettleComDebts();
-    auto* slot = CurrentDebtSlot();
-    if (slot == nullptr) {
-        // Without a debt cell the holder could not give the initialisation back from another
+    ComThreadDebt* debt = CurrentDebt();
+    if (debt == nullptr) {
+        // Without bookkeeping the holder could not give the initialisation back from another
         // thread; give it back now rather than risk an unbalanced count.
         CoUninitialize();
         return;
     }
-    m_owner = *slot;
+    ++debt->out;
+    m_home = debt;
 }
 
 CComInitHold::~CComInitHold()
 {
-    if (!m_owner) {
+    if (m_home == nullptr) {
         return;
     }
-    if (m_owner == t_debt) {
+    if (m_home == t_debt) {
+        --m_home->out;
         CoUninitialize();
         SettleComDebts();
     } else {
-        m_owner->owed.fetch_add(1, std::memory_order_relaxed);
+        Park(m_home);
     }
 }
 
