@@ -761,16 +761,18 @@ private:
                 line, u"expected a class with key properties or [singleton], " + cls.name + u" has none"};
         }
         instance.nsPath = Namespace().path;
+        instance.server = data_.server;
         const std::u16string path = instance.RelativePath();
         NamespaceData& ns = data_.Edit(namespace_);
         auto stored = std::make_shared<const ObjectData>(std::move(instance));
-        for (auto& existing : ns.instances) {
-            if (NamesEqual(existing->cls->name, cls.name) && existing->RelativePath() == path) {
-                existing = std::move(stored);
+        for (const size_t position : ns.InstancesKeyedLike(*stored)) {
+            const ObjectData& existing = *ns.Instances()[position];
+            if (NamesEqual(existing.cls->name, cls.name) && existing.RelativePath() == path) {
+                ns.ReplaceInstance(position, std::move(stored));
                 return;
             }
         }
-        ns.instances.push_back(std::move(stored));
+        ns.AppendInstance(std::move(stored));
     }
 
     const NamespaceData& Namespace() const { return *data_.Find(namespace_); }

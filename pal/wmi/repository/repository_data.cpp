@@ -1,5 +1,8 @@
 #include "repository/repository_data.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "repository/names.h"
 
 namespace pal::wmi {
@@ -25,6 +28,52 @@ bool NamespaceData::Derives(const ClassDef& cls, std::u16string_view ancestor) c
         }
     }
     return false;
+}
+
+size_t NamespaceData::KeyHash(std::u16string_view keyValues)
+{
+    return std::hash<std::u16string>{}(FoldName(keyValues));
+}
+
+void NamespaceData::Index(size_t position)
+{
+    byKey_.emplace(KeyHash(instances_[position]->KeyValuesText()), position);
+}
+
+void NamespaceData::AppendInstance(std::shared_ptr<const ObjectData> instance)
+{
+    instances_.push_back(std::move(instance));
+    Index(instances_.size() - 1);
+}
+
+void NamespaceData::ReplaceInstance(size_t position, std::shared_ptr<const ObjectData> instance)
+{
+    instances_[position] = std::move(instance);
+}
+
+void NamespaceData::EraseInstance(size_t position)
+{
+    instances_.erase(instances_.begin() + static_cast<std::ptrdiff_t>(position));
+    byKey_.clear();
+    for (size_t i = 0; i < instances_.size(); ++i) {
+        Index(i);
+    }
+}
+
+std::vector<size_t> NamespaceData::InstancesKeyed(std::u16string_view keyValues) const
+{
+    std::vector<size_t> positions;
+    const auto [first, last] = byKey_.equal_range(KeyHash(keyValues));
+    for (auto it = first; it != last; ++it) {
+        positions.push_back(it->second);
+    }
+    std::sort(positions.begin(), positions.end());
+    return positions;
+}
+
+std::vector<size_t> NamespaceData::InstancesKeyedLike(const ObjectData& instance) const
+{
+    return InstancesKeyed(instance.KeyValuesText());
 }
 
 std::u16string NormalizeNamespace(std::u16string_view nsPath)
@@ -62,6 +111,10 @@ NamespaceData& RepositoryData::Edit(std::u16string_view nsPath)
         Edit(path.substr(0, parentEnd));
     }
     auto& slot = namespaces[FoldName(path)];
+    if (slot != nullptr && own_.count(slot.get()) != 0) {
+        // Made by this copy, never shared with a snapshot: it was created non-const.
+        return const_cast<NamespaceData&>(*slot);
+    }
     std::shared_ptr<NamespaceData> copy;
     if (slot == nullptr) {
         copy = std::make_shared<NamespaceData>();
@@ -70,6 +123,7 @@ NamespaceData& RepositoryData::Edit(std::u16string_view nsPath)
         copy = std::make_shared<NamespaceData>(*slot);
     }
     slot = copy;
+    own_.insert(copy.get());
     return *copy;
 }
 

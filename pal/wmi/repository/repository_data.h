@@ -3,10 +3,13 @@
 // copies only what it changes and readers keep a consistent snapshot.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "repository/object_data.h"
@@ -17,20 +20,53 @@ namespace pal::wmi {
 struct NamespaceData {
     std::u16string path;  // stored spelling, e.g. root\cimv2
     std::vector<std::shared_ptr<const ClassDef>> classes;
-    std::vector<std::shared_ptr<const ObjectData>> instances;
 
     std::shared_ptr<const ClassDef> FindClass(std::u16string_view name) const;
     // True when `className` is `ancestor` or derives from it.
     bool Derives(const ClassDef& cls, std::u16string_view ancestor) const;
+
+    // Instances, in the order they were stored.
+    const std::vector<std::shared_ptr<const ObjectData>>& Instances() const { return instances_; }
+    void AppendInstance(std::shared_ptr<const ObjectData> instance);
+    // Puts `instance` in the place of the one at `position`, whose key values it has.
+    void ReplaceInstance(size_t position, std::shared_ptr<const ObjectData> instance);
+    void EraseInstance(size_t position);
+
+    // Positions, in storing order, of the instances whose key values (KeyValuesText) may equal
+    // `keyValues` without regard to case: every instance that does is among them.
+    std::vector<size_t> InstancesKeyed(std::u16string_view keyValues) const;
+    // The same for the key values of `instance`.
+    std::vector<size_t> InstancesKeyedLike(const ObjectData& instance) const;
+
+private:
+    static size_t KeyHash(std::u16string_view keyValues);
+    void Index(size_t position);
+
+    std::vector<std::shared_ptr<const ObjectData>> instances_;
+    // Positions in instances_ by the hash of their case-folded key values, so that storing and
+    // finding an instance by its keys does not look at every other one.
+    std::unordered_multimap<size_t, size_t> byKey_;
 };
 
 struct RepositoryData {
+    RepositoryData() = default;
+    // A copy to change: it shares every namespace with `other` until it edits one.
+    RepositoryData(const RepositoryData& other) : namespaces(other.namespaces), server(other.server) {}
+    RepositoryData& operator=(const RepositoryData&) = delete;
+
     // Keyed by the upper-cased path.
     std::map<std::u16string, std::shared_ptr<const NamespaceData>> namespaces;
+    // The server name that stored instances report (in __SERVER and __PATH).
+    std::u16string server;
 
     const NamespaceData* Find(std::u16string_view nsPath) const;
-    // A writable copy of the namespace, created (with its parents) when missing.
+    // A writable copy of the namespace, created (with its parents) when missing. The first edit of
+    // a namespace copies it; later edits through the same RepositoryData change that copy.
     NamespaceData& Edit(std::u16string_view nsPath);
+
+private:
+    // The namespaces this RepositoryData made itself, which no snapshot shares yet.
+    std::set<const NamespaceData*> own_;
 };
 
 // `root/cimv2`, `\\.\root\cimv2` and `ROOT\CIMV2\` all name root\cimv2: slashes become
