@@ -35,15 +35,46 @@ size_t NamespaceData::KeyHash(std::u16string_view keyValues)
     return std::hash<std::u16string>{}(FoldName(keyValues));
 }
 
-void NamespaceData::Index(size_t position)
+void NamespaceData::Index(size_t keyHash, size_t position)
 {
-    byKey_.emplace(KeyHash(instances_[position]->KeyValuesText()), position);
+    if ((instances_.size() + 1) * 2 > index_.size()) {
+        Reindex(std::max<size_t>(16, index_.size() * 2));
+    }
+    const size_t mask = index_.size() - 1;
+    size_t slot = keyHash & mask;
+    while (index_[slot].position != kFree) {
+        slot = (slot + 1) & mask;
+    }
+    index_[slot] = IndexSlot{keyHash, position};
+}
+
+void NamespaceData::Reindex(size_t slots)
+{
+    std::vector<IndexSlot> previous(slots, IndexSlot{0, kFree});
+    previous.swap(index_);
+    const size_t mask = index_.size() - 1;
+    for (const IndexSlot& entry : previous) {
+        if (entry.position == kFree) {
+            continue;
+        }
+        size_t slot = entry.keyHash & mask;
+        while (index_[slot].position != kFree) {
+            slot = (slot + 1) & mask;
+        }
+        index_[slot] = entry;
+    }
 }
 
 void NamespaceData::AppendInstance(std::shared_ptr<const ObjectData> instance)
 {
+    const size_t keyHash = KeyHashOf(*instance);
+    AppendInstance(std::move(instance), keyHash);
+}
+
+void NamespaceData::AppendInstance(std::shared_ptr<const ObjectData> instance, size_t keyHash)
+{
+    Index(keyHash, instances_.size());
     instances_.push_back(std::move(instance));
-    Index(instances_.size() - 1);
 }
 
 void NamespaceData::ReplaceInstance(size_t position, std::shared_ptr<const ObjectData> instance)
@@ -54,26 +85,28 @@ void NamespaceData::ReplaceInstance(size_t position, std::shared_ptr<const Objec
 void NamespaceData::EraseInstance(size_t position)
 {
     instances_.erase(instances_.begin() + static_cast<std::ptrdiff_t>(position));
-    byKey_.clear();
-    for (size_t i = 0; i < instances_.size(); ++i) {
-        Index(i);
+    std::vector<std::shared_ptr<const ObjectData>> kept;
+    kept.swap(instances_);
+    index_.clear();
+    for (auto& instance : kept) {
+        AppendInstance(std::move(instance));
     }
 }
 
-std::vector<size_t> NamespaceData::InstancesKeyed(std::u16string_view keyValues) const
+std::vector<size_t> NamespaceData::InstancesWithKeyHash(size_t keyHash) const
 {
     std::vector<size_t> positions;
-    const auto [first, last] = byKey_.equal_range(KeyHash(keyValues));
-    for (auto it = first; it != last; ++it) {
-        positions.push_back(it->second);
+    if (index_.empty()) {
+        return positions;
+    }
+    const size_t mask = index_.size() - 1;
+    for (size_t slot = keyHash & mask; index_[slot].position != kFree; slot = (slot + 1) & mask) {
+        if (index_[slot].keyHash == keyHash) {
+            positions.push_back(index_[slot].position);
+        }
     }
     std::sort(positions.begin(), positions.end());
     return positions;
-}
-
-std::vector<size_t> NamespaceData::InstancesKeyedLike(const ObjectData& instance) const
-{
-    return InstancesKeyed(instance.KeyValuesText());
 }
 
 std::u16string NormalizeNamespace(std::u16string_view nsPath)

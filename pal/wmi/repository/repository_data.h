@@ -9,7 +9,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "repository/object_data.h"
@@ -28,24 +27,43 @@ struct NamespaceData {
     // Instances, in the order they were stored.
     const std::vector<std::shared_ptr<const ObjectData>>& Instances() const { return instances_; }
     void AppendInstance(std::shared_ptr<const ObjectData> instance);
+    // The same, with KeyHashOf(*instance) at hand.
+    void AppendInstance(std::shared_ptr<const ObjectData> instance, size_t keyHash);
     // Puts `instance` in the place of the one at `position`, whose key values it has.
     void ReplaceInstance(size_t position, std::shared_ptr<const ObjectData> instance);
     void EraseInstance(size_t position);
 
-    // Positions, in storing order, of the instances whose key values (KeyValuesText) may equal
-    // `keyValues` without regard to case: every instance that does is among them.
-    std::vector<size_t> InstancesKeyed(std::u16string_view keyValues) const;
-    // The same for the key values of `instance`.
-    std::vector<size_t> InstancesKeyedLike(const ObjectData& instance) const;
+    // The hash of key values (ObjectData::KeyValuesText) without regard to case.
+    static size_t KeyHash(std::u16string_view keyValues);
+    static size_t KeyHashOf(const ObjectData& instance) { return KeyHash(instance.KeyValuesText()); }
+    // Positions, in storing order, of the instances whose key values hash to `keyHash`: every
+    // instance whose key values equal the hashed ones without regard to case is among them.
+    std::vector<size_t> InstancesWithKeyHash(size_t keyHash) const;
+    std::vector<size_t> InstancesKeyed(std::u16string_view keyValues) const
+    {
+        return InstancesWithKeyHash(KeyHash(keyValues));
+    }
+    std::vector<size_t> InstancesKeyedLike(const ObjectData& instance) const
+    {
+        return InstancesWithKeyHash(KeyHashOf(instance));
+    }
 
 private:
-    static size_t KeyHash(std::u16string_view keyValues);
-    void Index(size_t position);
+    // One slot of the index; a free slot has the position kFree.
+    struct IndexSlot {
+        size_t keyHash;
+        size_t position;
+    };
+    static constexpr size_t kFree = static_cast<size_t>(-1);
+
+    void Index(size_t keyHash, size_t position);
+    void Reindex(size_t slots);
 
     std::vector<std::shared_ptr<const ObjectData>> instances_;
-    // Positions in instances_ by the hash of their case-folded key values, so that storing and
-    // finding an instance by its keys does not look at every other one.
-    std::unordered_multimap<size_t, size_t> byKey_;
+    // Positions in instances_ by the hash of their key values, so that storing and finding an
+    // instance by its keys looks at no other instance: open addressing with linear probing, a power
+    // of two slots at most half full, with no allocation of its own per instance.
+    std::vector<IndexSlot> index_;
 };
 
 struct RepositoryData {
