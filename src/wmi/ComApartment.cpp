@@ -61,15 +61,22 @@ ComThreadDebt* CurrentDebt() noexcept
 
 }  // namespace
 
-void SettleComDebts() noexcept
+namespace {
+
+void Settle(ComThreadDebt* debt) noexcept
 {
-    ComThreadDebt* debt = t_debt;
-    if (debt == nullptr) {
-        return;
-    }
     const long parked = debt->parked.load(std::memory_order_acquire);
     for (; debt->paid < parked; ++debt->paid) {
         CoUninitialize();
+    }
+}
+
+}  // namespace
+
+void SettleComDebts() noexcept
+{
+    if (ComThreadDebt* debt = t_debt) {
+        Settle(debt);
     }
 }
 
@@ -88,9 +95,10 @@ void CComInitHold::Adopt(HRESULT hr) noexcept
     if (FAILED(hr)) {
         return;
     }
-    SettleComDebts();
-    ComThreadDebt* debt = CurrentDebt();
-    if (debt == nullptr) {
+    ComThreadDebt* debt = t_debt;
+    if (debt != nullptr) {
+        Settle(debt);
+    } else if ((debt = CurrentDebt()) == nullptr) {
         // Without bookkeeping the holder could not give the initialisation back from another
         // thread; give it back now rather than risk an unbalanced count.
         CoUninitialize();
@@ -105,10 +113,11 @@ CComInitHold::~CComInitHold()
     if (m_home == nullptr) {
         return;
     }
-    if (m_home == t_debt) {
-        --m_home->out;
+    ComThreadDebt* const here = t_debt;
+    if (m_home == here) {
+        --here->out;
         CoUninitialize();
-        SettleComDebts();
+        Settle(here);
     } else {
         Park(m_home);
     }

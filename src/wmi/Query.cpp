@@ -95,11 +95,18 @@ bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, C
                 continue;
             }
             CRefPtr<CWmiObject> object;
-            if (code == kSuccess && (!Attach(object, batch[i]) || !Add(set, std::move(object)))) {
+            if (code == kSuccess && AttachTaking(object, batch[i])) {
+                batch[i] = nullptr;  // the wrapper holds the slot's reference now
+                if (!Add(set, std::move(object))) {
+                    code = kOutOfMemory;
+                }
+            } else if (code == kSuccess) {
                 code = kOutOfMemory;
             }
-            batch[i]->Release();
-            batch[i] = nullptr;
+            if (batch[i] != nullptr) {
+                batch[i]->Release();
+                batch[i] = nullptr;
+            }
         }
         if (code != kSuccess) {
             break;

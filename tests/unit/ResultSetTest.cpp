@@ -159,3 +159,18 @@ TEST_F(ResultSet, ReservingMakesTheSetAndKeepsWhatItHolds)
     EXPECT_EQ(ObjectCount(fresh), 0);
     EXPECT_FALSE(HasMoreObjects(fresh));
 }
+
+TEST_F(ResultSet, AWrapperCanTakeOverTheDeliveredReference)
+{
+    FakeClassObject* delivered = FakeClassObject::Create();
+    {
+        CRefPtr<CWmiObject> wrapper;
+        ASSERT_TRUE(AttachTaking(wrapper, delivered));
+        EXPECT_EQ(wrapper->Object(), delivered);
+        EXPECT_EQ(FakeClassObject::Live(), 1);
+    }
+    EXPECT_EQ(FakeClassObject::Live(), 0) << "the wrapper released the one reference it took over";
+    CRefPtr<CWmiObject> none;
+    EXPECT_FALSE(AttachTaking(none, nullptr));
+    EXPECT_TRUE(none.IsEmpty());
+}
