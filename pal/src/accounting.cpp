@@ -7,10 +7,44 @@
 
 namespace {
 
-std::atomic<LONG> g_live[PAL_KIND_COUNT];
+// The counts are spread over shards of a cache line each, and every thread counts in its own
+// shard, so that threads that make and free objects at once do not contend for one line. A count
+// is the sum over the shards; only the tests read it.
+struct alignas(64) Shard {
+    std::atomic<LONG> live[PAL_KIND_COUNT];
+    std::atomic<LONG> apartmentDepth;
+};
+constexpr unsigned kShards = 16;
+Shard g_shards[kShards];
+std::atomic<unsigned> g_nextShard{0};
+
+Shard& ThisThreadsShard()
+{
+    thread_local Shard* const shard =
+        &g_shards[g_nextShard.fetch_add(1, std::memory_order_relaxed) % kShards];
+    return *shard;
+}
+
+LONG LiveTotal(int kind)
+{
+    LONG total = 0;
+    for (const Shard& shard : g_shards) {
+        total += shard.live[kind].load(std::memory_order_relaxed);
+    }
+    return total;
+}
+
+LONG ApartmentDepthTotal()
+{
+    LONG total = 0;
+    for (const Shard& shard : g_shards) {
+        total += shard.apartmentDepth.load(std::memory_order_relaxed);
+    }
+    return total;
+}
+
 std::atomic<LONG> g_faults[PAL_FAULT_COUNT];
 std::atomic<LONG> g_spared[PAL_FAULT_COUNT];  // calls that succeed before the faulted ones
-std::atomic<LONG> g_apartmentDepthTotal{0};
 
 const char* const kKindNames[PAL_KIND_COUNT] = {
     "BSTR",          "SAFEARRAY",    "CoTaskMem block", "COM object", "class object",    "instance",
@@ -24,12 +58,12 @@ namespace pal {
 
 void CountCreated(PalObjectKind kind)
 {
-    g_live[kind].fetch_add(1, std::memory_order_relaxed);
+    ThisThreadsShard().live[kind].fetch_add(1, std::memory_order_relaxed);
 }
 
 void CountDestroyed(PalObjectKind kind)
 {
-    g_live[kind].fetch_sub(1, std::memory_order_relaxed);
+    ThisThreadsShard().live[kind].fetch_sub(1, std::memory_order_relaxed);
 }
 
 bool TakeFault(PalFault fault)
@@ -51,7 +85,7 @@ bool TakeFault(PalFault fault)
 
 void AddApartmentDepth(LONG delta)
 {
-    g_apartmentDepthTotal.fetch_add(delta, std::memory_order_relaxed);
+    ThisThreadsShard().apartmentDepth.fetch_add(delta, std::memory_order_relaxed);
 }
 
 void Fatal(const char* what)
@@ -67,12 +101,12 @@ PALAPI LONG PalLiveCount(int kind)
     if (kind < 0 || kind >= PAL_KIND_COUNT) {
         return -1;
     }
-    return g_live[kind].load(std::memory_order_relaxed);
+    return LiveTotal(kind);
 }
 
 PALAPI LONG PalApartmentDepthTotal(void)
 {
-    return g_apartmentDepthTotal.load(std::memory_order_relaxed);
+    return ApartmentDepthTotal();
 }
 
 PALAPI void PalFailNext(int fault, LONG count)
@@ -100,12 +134,12 @@ PALAPI BOOL PalNothingAlive(const char** what)
     thread_local std::string text;
     text.clear();
     for (int kind = 0; kind < PAL_KIND_COUNT; ++kind) {
-        const LONG live = g_live[kind].load(std::memory_order_relaxed);
+        const LONG live = LiveTotal(kind);
         if (live != 0) {
             text += std::to_string(live) + " " + kKindNames[kind] + "; ";
         }
     }
-    const LONG depth = g_apartmentDepthTotal.load(std::memory_order_relaxed);
+    const LONG depth = ApartmentDepthTotal();
     if (depth != 0) {
         text += "COM initialisation depth " + std::to_string(depth) + "; ";
     }
