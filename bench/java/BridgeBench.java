@@ -41,6 +41,10 @@ public final class BridgeBench {
 
     private static long sink;
 
+    private static synchronized void publish(long sum) {
+        sink += sum;
+    }
+
     private BridgeBench() {}
 
     public static void main(String[] args) throws Exception {
@@ -139,18 +143,24 @@ public final class BridgeBench {
         }
         ExecutorService pool = Executors.newFixedThreadPool(2);
         try {
+            // Each thread sums into a local of its own and publishes once: a field that both
+            // threads wrote on every read would make them contend for its cache line.
             Round bridge = n -> {
                 Holder own = new Holder();
+                long sum = 0;
                 for (int i = 0; i < n; i++) {
-                    sink += WmiConnector.WmiObjectGetProperty(objects[i % objects.length], STRING_PROPERTY, own)
+                    sum += WmiConnector.WmiObjectGetProperty(objects[i % objects.length], STRING_PROPERTY, own)
                             .length();
                 }
+                publish(sum);
             };
             Round floor = n -> {
                 Holder own = new Holder();
+                long sum = 0;
                 for (int i = 0; i < n; i++) {
-                    sink += Floors.get(floorObjects[i % floorObjects.length], STRING_PROPERTY, own).length();
+                    sum += Floors.get(floorObjects[i % floorObjects.length], STRING_PROPERTY, own).length();
                 }
+                publish(sum);
             };
             double[][] times = compare(20_000, onThreads(pool, 1, bridge), onThreads(pool, 2, bridge),
                     onThreads(pool, 1, floor), onThreads(pool, 2, floor));

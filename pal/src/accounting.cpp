@@ -3,42 +3,101 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
-// The counts are spread over shards of a cache line each, and every thread counts in its own
-// shard, so that threads that make and free objects at once do not contend for one line. A count
-// is the sum over the shards; only the tests read it.
+// Every thread counts in a shard of its own, a cache line that no other thread writes, so that
+// counting takes no locked instruction and threads that make and free objects at once do not
+// contend for one line. A count is the sum over all shards; only the tests read it. A thread gives
+// its shard (with the counts in it) back when it ends, for the next new thread to count on.
 struct alignas(64) Shard {
-    std::atomic<LONG> live[PAL_KIND_COUNT];
-    std::atomic<LONG> apartmentDepth;
+    // Live objects of each kind, then the COM initialisation depth.
+    std::atomic<LONG> counts[PAL_KIND_COUNT + 1];
 };
-constexpr unsigned kShards = 16;
-Shard g_shards[kShards];
-std::atomic<unsigned> g_nextShard{0};
+constexpr int kApartmentDepth = PAL_KIND_COUNT;
 
-Shard& ThisThreadsShard()
+void Add(std::atomic<LONG>& count, LONG delta)
 {
-    thread_local Shard* const shard =
-        &g_shards[g_nextShard.fetch_add(1, std::memory_order_relaxed) % kShards];
-    return *shard;
+    // The owning thread is the only writer: a plain read and write, which readers may see late.
+    count.store(count.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
 }
 
-LONG LiveTotal(int kind)
+struct Shards {
+    std::mutex mutex;
+    std::vector<Shard*> all;   // never freed: their counts stay part of the totals
+    std::vector<Shard*> free;  // of ended threads
+    Shard orphan;              // counts of a thread that has already given its shard back (atomic adds)
+};
+
+// Made once and never destroyed, so that threads ending during the process's exit still count.
+Shards& TheShards()
 {
-    LONG total = 0;
-    for (const Shard& shard : g_shards) {
-        total += shard.live[kind].load(std::memory_order_relaxed);
+    static Shards* const shards = new Shards;
+    return *shards;
+}
+
+thread_local Shard* t_shard = nullptr;
+thread_local bool t_shardReturned = false;
+
+struct ShardReturn {
+    bool armed = false;
+    ~ShardReturn()
+    {
+        if (t_shard != nullptr) {
+            Shards& shards = TheShards();
+            std::lock_guard lock(shards.mutex);
+            shards.free.push_back(t_shard);
+        }
+        t_shard = nullptr;
+        t_shardReturned = true;
     }
-    return total;
+};
+thread_local ShardReturn t_shardReturn;
+
+// The calling thread's shard; null once the thread has given it back.
+Shard* ThisThreadsShard()
+{
+    if (Shard* shard = t_shard) {
+        return shard;
+    }
+    if (t_shardReturned) {
+        return nullptr;
+    }
+    Shards& shards = TheShards();
+    {
+        std::lock_guard lock(shards.mutex);
+        if (!shards.free.empty()) {
+            t_shard = shards.free.back();
+            shards.free.pop_back();
+        } else {
+            t_shard = new Shard();
+            shards.all.push_back(t_shard);
+        }
+    }
+    t_shardReturn.armed = true;  // its destructor gives the shard back when the thread ends
+    return t_shard;
 }
 
-LONG ApartmentDepthTotal()
+void Count(int index, LONG delta)
 {
-    LONG total = 0;
-    for (const Shard& shard : g_shards) {
-        total += shard.apartmentDepth.load(std::memory_order_relaxed);
+    Shard* shard = ThisThreadsShard();
+    if (shard == nullptr) {
+        TheShards().orphan.counts[index].fetch_add(delta, std::memory_order_relaxed);
+        return;
+    }
+    Add(shard->counts[index], delta);
+}
+
+LONG Total(int index)
+{
+    Shards& shards = TheShards();
+    std::lock_guard lock(shards.mutex);
+    LONG total = shards.orphan.counts[index].load(std::memory_order_relaxed);
+    for (const Shard* shard : shards.all) {
+        total += shard->counts[index].load(std::memory_order_relaxed);
     }
     return total;
 }
@@ -58,12 +117,12 @@ namespace pal {
 
 void CountCreated(PalObjectKind kind)
 {
-    ThisThreadsShard().live[kind].fetch_add(1, std::memory_order_relaxed);
+    Count(kind, 1);
 }
 
 void CountDestroyed(PalObjectKind kind)
 {
-    ThisThreadsShard().live[kind].fetch_sub(1, std::memory_order_relaxed);
+    Count(kind, -1);
 }
 
 bool TakeFault(PalFault fault)
@@ -85,7 +144,7 @@ bool TakeFault(PalFault fault)
 
 void AddApartmentDepth(LONG delta)
 {
-    ThisThreadsShard().apartmentDepth.fetch_add(delta, std::memory_order_relaxed);
+    Count(kApartmentDepth, delta);
 }
 
 void Fatal(const char* what)
@@ -101,12 +160,12 @@ PALAPI LONG PalLiveCount(int kind)
     if (kind < 0 || kind >= PAL_KIND_COUNT) {
         return -1;
     }
-    return LiveTotal(kind);
+    return Total(kind);
 }
 
 PALAPI LONG PalApartmentDepthTotal(void)
 {
-    return ApartmentDepthTotal();
+    return Total(kApartmentDepth);
 }
 
 PALAPI void PalFailNext(int fault, LONG count)
@@ -134,12 +193,12 @@ PALAPI BOOL PalNothingAlive(const char** what)
     thread_local std::string text;
     text.clear();
     for (int kind = 0; kind < PAL_KIND_COUNT; ++kind) {
-        const LONG live = LiveTotal(kind);
+        const LONG live = Total(kind);
         if (live != 0) {
             text += std::to_string(live) + " " + kKindNames[kind] + "; ";
         }
     }
-    const LONG depth = ApartmentDepthTotal();
+    const LONG depth = Total(kApartmentDepth);
     if (depth != 0) {
         text += "COM initialisation depth " + std::to_string(depth) + "; ";
     }

@@ -169,18 +169,12 @@ std::optional<std::u16string> KeyValuesFound(const NamespaceData& ns, const Clas
     return text;
 }
 
-// A new COM object for a stored instance. It shares the stored data until the caller changes it;
-// data stored with another location (which the repository does not do) is copied at once.
-IWbemClassObject* HandOut(const std::shared_ptr<const ObjectData>& stored, const std::u16string& server,
-                          const std::u16string& nsPath)
+// A new COM object for a stored instance, sharing the stored data until the caller changes it.
+// Stored instances carry their repository's server name and their namespace's path already (the
+// parser and PutInstance put them there), so the data is handed out as it is.
+IWbemClassObject* HandOut(const std::shared_ptr<const ObjectData>& stored)
 {
-    if (stored->server == server && stored->nsPath == nsPath) {
-        return ClassObject::Share(stored);
-    }
-    ObjectData copy = *stored;
-    copy.server = server;
-    copy.nsPath = nsPath;
-    return ClassObject::Create(std::move(copy));
+    return ClassObject::Share(stored);
 }
 
 // The first stored instance whose relative path equals `path` without regard to case.
@@ -363,9 +357,10 @@ HRESULT Repository::Instances(std::u16string_view nsPath, std::u16string_view cl
         return WBEM_E_NOT_FOUND;
     }
     instances->clear();
+    instances->reserve(ns->Instances().size());
     for (const auto& instance : ns->Instances()) {
         if (ns->Derives(*instance->cls, className)) {
-            instances->emplace_back(HandOut(instance, serverName_, ns->path));
+            instances->emplace_back(HandOut(instance));
         }
     }
     return WBEM_S_NO_ERROR;
@@ -403,7 +398,7 @@ HRESULT Repository::FindInstance(std::u16string_view nsPath, std::u16string_view
     if (keyValues.has_value()) {
         for (const size_t position : ns->InstancesKeyed(*keyValues)) {
             if (InstanceMatches(*ns, *instances[position], className, keys)) {
-                *instance = HandOut(instances[position], serverName_, ns->path);
+                *instance = HandOut(instances[position]);
                 return WBEM_S_NO_ERROR;
             }
         }
@@ -411,7 +406,7 @@ HRESULT Repository::FindInstance(std::u16string_view nsPath, std::u16string_view
     }
     for (const auto& candidate : instances) {
         if (InstanceMatches(*ns, *candidate, className, keys)) {
-            *instance = HandOut(candidate, serverName_, ns->path);
+            *instance = HandOut(candidate);
             return WBEM_S_NO_ERROR;
         }
     }
