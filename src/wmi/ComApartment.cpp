@@ -24,10 +24,19 @@ namespace {
 // check.
 thread_local ComThreadDebt* t_debt = nullptr;
 
+// Debts parked for living threads and not paid yet, over all threads. While it is 0 an export
+// has nothing to pay and does not even look its thread's bookkeeping up. It may lag behind a park
+// for a moment; the debt is then paid at a later entry.
+std::atomic<long> g_unpaid{0};
+
 void Park(ComThreadDebt* home) noexcept
 {
-    if (home->parked.fetch_add(1, std::memory_order_acq_rel) + 1 == 0) {
+    const long parked = home->parked.fetch_add(1, std::memory_order_acq_rel) + 1;
+    if (parked == 0) {
         delete home;
+    } else if (parked > 0) {
+        // The thread still lives and will pay.
+        g_unpaid.fetch_add(1, std::memory_order_release);
     }
 }
 
@@ -39,8 +48,13 @@ struct ThreadEnd {
     {
         ComThreadDebt* debt = t_debt;
         t_debt = nullptr;
-        if (debt != nullptr &&
-            debt->parked.fetch_sub(debt->out, std::memory_order_acq_rel) - debt->out == 0) {
+        if (debt == nullptr) {
+            return;
+        }
+        const long parked = debt->parked.fetch_sub(debt->out, std::memory_order_acq_rel);
+        // What the thread leaves unpaid is nobody's to pay any more.
+        g_unpaid.fetch_sub(parked - debt->paid, std::memory_order_relaxed);
+        if (parked - debt->out == 0) {
             delete debt;
         }
     }
@@ -66,6 +80,10 @@ namespace {
 void Settle(ComThreadDebt* debt) noexcept
 {
     const long parked = debt->parked.load(std::memory_order_acquire);
+    if (debt->paid == parked) {
+        return;
+    }
+    g_unpaid.fetch_sub(parked - debt->paid, std::memory_order_relaxed);
     for (; debt->paid < parked; ++debt->paid) {
         CoUninitialize();
     }
@@ -75,6 +93,9 @@ void Settle(ComThreadDebt* debt) noexcept
 
 void SettleComDebts() noexcept
 {
+    if (g_unpaid.load(std::memory_order_acquire) <= 0) {
+        return;
+    }
     if (ComThreadDebt* debt = t_debt) {
         Settle(debt);
     }

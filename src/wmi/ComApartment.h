@@ -8,7 +8,7 @@
 // time it enters the library. So no holder ever uninitialises COM that somebody else initialised.
 //
 // The bookkeeping costs a holder made and destroyed on one thread no atomic operation, and an
-// export that finds nothing owed one plain load.
+// export, while no thread owes anything, one load of a shared count.
 #pragma once
 
 #include "platform/platform.h"

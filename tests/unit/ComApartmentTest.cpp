@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -117,6 +118,31 @@ TEST_F(ComApartment, DebtsParkedByManyThreadsArePaidOnceEach)
     EXPECT_EQ(PalApartmentDepth(), kThreads * kPerThread) << "nothing is paid before this thread settles";
     SettleComDebts();
     EXPECT_EQ(PalApartmentDepth(), 0);
+    SettleComDebts();
+    EXPECT_EQ(PalApartmentDepth(), 0);
+}
+
+TEST_F(ComApartment, WhatAnEndedThreadLeftUnpaidDoesNotHideLaterDebts)
+{
+    // A thread ends owing an initialisation that another thread's destroy parked for it; a debt
+    // parked for this thread afterwards is still found and paid.
+    std::unique_ptr<CComInitHold> ofTheEndedThread;
+    std::promise<void> made;
+    std::promise<void> destroyed;
+    std::thread owner([&] {
+        ofTheEndedThread = std::make_unique<CComInitHold>();
+        made.set_value();
+        destroyed.get_future().wait();
+    });
+    made.get_future().wait();
+    ofTheEndedThread.reset();  // parked for the owner, which never enters the library again
+    destroyed.set_value();
+    owner.join();
+
+    auto mine = std::make_unique<CComInitHold>();
+    ASSERT_EQ(PalApartmentDepth(), 1);
+    std::thread([&] { mine.reset(); }).join();
+    EXPECT_EQ(PalApartmentDepth(), 1);
     SettleComDebts();
     EXPECT_EQ(PalApartmentDepth(), 0);
 }
