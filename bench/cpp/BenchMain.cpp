@@ -16,6 +16,7 @@
 
 #include "BenchMof.h"
 #include "BenchSupport.h"
+#include "Drain.h"
 
 namespace bench {
 
@@ -54,27 +55,18 @@ CComPtr<IWbemServices> Connect(const std::u16string& nameSpace)
     return services;
 }
 
+CComPtr<IWbemServices> ConnectForBench(benchmark::State& state, int count)
+{
+    CComPtr<IWbemServices> services = Connect(BenchNamespace(count));
+    if (!services) {
+        state.SkipWithError("connect failed");
+    }
+    return services;
+}
+
 int DrainQuery(IWbemServices* services, const std::u16string& query)
 {
-    static const CBstr language(u"WQL");
-    const CBstr text(query.c_str());
-    CComPtr<IEnumWbemClassObject> enumerator;
-    if (FAILED(services->ExecQuery(language.Get(), text.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
-                                   enumerator.Put()))) {
-        return -1;
-    }
-    int count = 0;
-    HRESULT hr = WBEM_S_NO_ERROR;
-    while (hr == WBEM_S_NO_ERROR) {
-        IWbemClassObject* batch[10] = {};
-        ULONG returned = 0;
-        hr = enumerator->Next(10000, 10, batch, &returned);
-        for (ULONG i = 0; i < returned; ++i) {
-            CComPtr<IWbemClassObject> object(batch[i]);
-            ++count;
-        }
-    }
-    return FAILED(hr) ? -1 : count;
+    return DrainQuery(services, query.c_str(), [](CComPtr<IWbemClassObject>) { return true; });
 }
 
 }  // namespace bench

@@ -44,9 +44,8 @@ void MofLoad(benchmark::State& state)
 void Query(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
-    CComPtr<IWbemServices> services = bench::Connect(bench::BenchNamespace(count));
+    CComPtr<IWbemServices> services = bench::ConnectForBench(state, count);
     if (!services) {
-        state.SkipWithError("connect failed");
         return;
     }
     for (auto _ : state) {
@@ -61,9 +60,8 @@ void Query(benchmark::State& state)
 void GetObjectByKey(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
-    CComPtr<IWbemServices> services = bench::Connect(bench::BenchNamespace(count));
+    CComPtr<IWbemServices> services = bench::ConnectForBench(state, count);
     if (!services) {
-        state.SkipWithError("connect failed");
         return;
     }
     const std::u16string pathText =

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "BenchMof.h"
+#include "Drain.h"
 #include "platform/ComHolders.h"
 
 using wmiprov::CBstr;
@@ -140,22 +141,13 @@ JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_bench_Floors_disconnect(J
 JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_bench_Floors_openSet(JNIEnv* env, jclass,
                                                                              jlong services, jstring query)
 {
-    static const CBstr language(u"WQL");
-    const CBstr text(TextOf(env, query).c_str());
-    CComPtr<IEnumWbemClassObject> enumerator;
-    if (FAILED(From<IWbemServices>(services)->ExecQuery(language.Get(), text.Get(), WBEM_FLAG_FORWARD_ONLY,
-                                                        nullptr, enumerator.Put()))) {
-        return 0;
-    }
     auto set = std::make_unique<FloorSet>();
-    HRESULT hr = WBEM_S_NO_ERROR;
-    while (hr == WBEM_S_NO_ERROR) {
-        IWbemClassObject* batch[10] = {};
-        ULONG returned = 0;
-        hr = enumerator->Next(10000, 10, batch, &returned);
-        for (ULONG i = 0; i < returned; ++i) {
-            set->objects.emplace_back(batch[i]);
-        }
+    const std::u16string text = TextOf(env, query);
+    if (bench::DrainQuery(From<IWbemServices>(services), text.c_str(), [&](CComPtr<IWbemClassObject> object) {
+            set->objects.push_back(std::move(object));
+            return true;
+        }) < 0) {
+        return 0;
     }
     return HandleOf(set.release());
 }

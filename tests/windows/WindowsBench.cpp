@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Drain.h"
 #include "platform/ComHolders.h"
 #include "platform/platform.h"
 
@@ -79,32 +80,14 @@ int DirectRound(IWbemServices* services)
 {
     fakejni::Env jni;
     JNIEnv* env = jni.env();
-    static const CBstr language(W("WQL"));
-    const CBstr query(reinterpret_cast<const WCHAR*>(kQuery.c_str()));
-    CComPtr<IEnumWbemClassObject> enumerator;
-    if (FAILED(services->ExecQuery(language.Get(), query.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
-                                   enumerator.Put()))) {
-        return -1;
-    }
-    int count = 0;
-    HRESULT hr = WBEM_S_NO_ERROR;
-    while (hr == WBEM_S_NO_ERROR) {
-        IWbemClassObject* batch[10] = {};
-        ULONG returned = 0;
-        hr = enumerator->Next(10000, 10, batch, &returned);
-        for (ULONG i = 0; i < returned; ++i) {
-            CComPtr<IWbemClassObject> object(batch[i]);
+    return bench::DrainQuery(
+        services, reinterpret_cast<const WCHAR*>(kQuery.c_str()), [env](CComPtr<IWbemClassObject> object) {
             CVariant name;
             CVariant processId;
-            if (FAILED(object->Get(W("Name"), 0, name.Address(), nullptr, nullptr)) ||
-                FAILED(object->Get(W("ProcessId"), 0, processId.Address(), nullptr, nullptr)) ||
-                NewText(env, name.Get()) == nullptr || NewText(env, processId.Get()) == nullptr) {
-                return -1;
-            }
-            ++count;
-        }
-    }
-    return FAILED(hr) ? -1 : count;
+            return SUCCEEDED(object->Get(W("Name"), 0, name.Address(), nullptr, nullptr)) &&
+                   SUCCEEDED(object->Get(W("ProcessId"), 0, processId.Address(), nullptr, nullptr)) &&
+                   NewText(env, name.Get()) != nullptr && NewText(env, processId.Get()) != nullptr;
+        });
 }
 
 // Collection only: WmiServiceExecQuery and the destroy of its result set.
@@ -124,25 +107,8 @@ int BridgeCollect(const BridgeExports& api, jlong session)
 // Its floor: the same query's enumerator drained, each object released.
 int DirectDrain(IWbemServices* services)
 {
-    static const CBstr language(W("WQL"));
-    const CBstr query(reinterpret_cast<const WCHAR*>(kQuery.c_str()));
-    CComPtr<IEnumWbemClassObject> enumerator;
-    if (FAILED(services->ExecQuery(language.Get(), query.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
-                                   enumerator.Put()))) {
-        return -1;
-    }
-    int count = 0;
-    HRESULT hr = WBEM_S_NO_ERROR;
-    while (hr == WBEM_S_NO_ERROR) {
-        IWbemClassObject* batch[10] = {};
-        ULONG returned = 0;
-        hr = enumerator->Next(10000, 10, batch, &returned);
-        for (ULONG i = 0; i < returned; ++i) {
-            CComPtr<IWbemClassObject> object(batch[i]);
-            ++count;
-        }
-    }
-    return FAILED(hr) ? -1 : count;
+    return bench::DrainQuery(services, reinterpret_cast<const WCHAR*>(kQuery.c_str()),
+                             [](CComPtr<IWbemClassObject>) { return true; });
 }
 
 CComPtr<IWbemServices> ConnectDirect()

@@ -8,40 +8,9 @@
 
 namespace {
 
-using pal::wmi::KeyBinding;
 using pal::wmi::Repository;
 
 constexpr const char16_t* kNamespace = u"root\\keyed";
-
-// Owns the VARIANTs of key bindings.
-struct Keys {
-    std::vector<KeyBinding> bindings;
-    Keys() = default;
-    Keys(const Keys&) = delete;
-    Keys& operator=(const Keys&) = delete;
-    ~Keys()
-    {
-        for (auto& key : bindings) {
-            VariantClear(&key.value);
-        }
-    }
-    Keys& Text(const char16_t* name, const std::u16string& value)
-    {
-        KeyBinding& key = bindings.emplace_back(KeyBinding{name, {}});
-        VariantInit(&key.value);
-        V_VT(&key.value) = VT_BSTR;
-        V_BSTR(&key.value) = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
-        return *this;
-    }
-    Keys& Number(const char16_t* name, LONG value)
-    {
-        KeyBinding& key = bindings.emplace_back(KeyBinding{name, {}});
-        VariantInit(&key.value);
-        V_VT(&key.value) = VT_I4;
-        V_I4(&key.value) = value;
-        return *this;
-    }
-};
 
 std::u16string Widen(const std::string& text)
 {
