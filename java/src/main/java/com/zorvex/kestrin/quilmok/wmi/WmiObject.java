@@ -189,6 +189,11 @@ public final class WmiObject implements AutoCloseable {
      * {@code List} or a Java array. A value that does not fit, NULL and the empty string (which
      * the natives cannot write) are refused with {@link IllegalArgumentException}.
      *
+     * <p>Every scalar type also takes text, as a command line gives it: decimal integers within the
+     * type's range, reals that read back as the same number in the type's precision ({@code 0.1}
+     * fits a real32, {@code 0.123456789} does not), {@code true}/{@code false} in any case,
+     * datetimes as CIM text. A single value for an array property writes an array of one element.
+     *
      * @throws IllegalStateException for a snapshot or a closed object
      */
     public void put(String name, Object value) {
