@@ -49,9 +49,11 @@ cp "$linux/java/wmibridge.pom" "$out/wmibridge-$version.pom"
 echo "== API documentation"
 # Every package of the sources; with a module-info.java among them, javadoc documents the
 # exported ones. The declarations of the natives in lib.wmi and lib.wmic stay as the libraries
-# define them, without a comment for each method: doclint leaves those two packages alone.
+# define them, without a comment for each method: doclint leaves those two packages alone. The
+# query tool's package needs picocli and gson, optional modules of the library.
 mapfile -t sources < <(find java/src/main/java -name '*.java' | sort)
 javadoc -quiet --release 17 -encoding UTF-8 -docencoding UTF-8 -charset UTF-8 \
+  --module-path /usr/share/java/picocli.jar:/usr/share/java/gson.jar \
   -Xdoclint:all -Xdoclint/package:-com.zorvex.kestrin.quilmok.lib.wmi,-com.zorvex.kestrin.quilmok.lib.wmic \
   -Werror -windowtitle "wmibridge $version" -doctitle "wmibridge $version" \
   -d "$out/javadoc" "${sources[@]}"

@@ -51,6 +51,13 @@ public final class WmiFleet {
      * exception it throws does not stop the other hosts: {@code run} throws the first one when
      * every host has its outcome.
      *
+     * @param hosts the hosts: names or addresses, {@code .} for the local machine
+     * @param base the options of every connect, whose host is replaced by each host's
+     * @param work what to do in each host's session
+     * @param parallelism how many hosts at most are worked on at once; at least 1
+     * @param perHostTimeout how long each host's connect and work may take together
+     * @param onOutcome told of each host's outcome as soon as it is known
+     * @param <T> the type of the work's result
      * @return the outcome of each host, in the order of {@code hosts} (duplicates once)
      */
     public static <T> Map<String, HostOutcome<T>> run(Collection<String> hosts, ConnectOptions base,
