@@ -46,7 +46,7 @@ enum OutputFormat {
     CSV {
         @Override
         void write(Grid grid, Options options, PrintWriter out) {
-            if (options.header()) {
+            if (options.header() && !grid.columns().isEmpty()) {
                 csvLine(grid.columns(), out);
             }
             for (List<Object> row : grid.rows()) {
@@ -215,7 +215,7 @@ enum OutputFormat {
                 }
                 cells.add(line);
             }
-            if (header) {
+            if (header && count > 0) {
                 line(grid.columns(), widths, numeric, out);
                 List<String> rule = new ArrayList<>(count);
                 for (int width : widths) {

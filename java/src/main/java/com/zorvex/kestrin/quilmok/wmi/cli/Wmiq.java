@@ -230,6 +230,9 @@ public final class Wmiq implements Callable<Integer> {
         if (mode == Mode.DESCRIBE) {
             return print(describe(Inputs.code(describe)), format);
         }
+        if (parallel < 1) {
+            throw usage("--parallel takes a number of at least 1");
+        }
         Function<WmiSession, Grid> work = work(mode);
         List<String> targets = hosts();
         ConnectOptions options = connectOptions();
@@ -434,9 +437,6 @@ public final class Wmiq implements Callable<Integer> {
         }
         if (hostsFile != null && all.isEmpty()) {
             throw usage("no host in " + hostsFile);
-        }
-        if (parallel < 1) {
-            throw usage("--parallel takes a number of at least 1");
         }
         return Inputs.distinctHosts(all);
     }

@@ -80,6 +80,15 @@ class OutputFormatTest {
     }
 
     @Test
+    void aResultWithoutObjectsOrColumnsWritesNoEmptyHeader() {
+        Grid empty = grid(List.of());
+        assertEquals("0 object(s)\n", write(OutputFormat.TABLE, empty, WITH_HEADER));
+        assertEquals("", write(OutputFormat.CSV, empty, WITH_HEADER));
+        assertEquals("[]\n", write(OutputFormat.JSON, empty, WITH_HEADER));
+        assertEquals("Name\n----\n0 object(s)\n", write(OutputFormat.TABLE, grid(List.of("Name")), WITH_HEADER));
+    }
+
+    @Test
     void formatNamesIgnoreCase() {
         assertEquals(OutputFormat.JSONL, OutputFormat.of("JsonL"));
         assertThrows(IllegalArgumentException.class, () -> OutputFormat.of("xml"));
