@@ -397,6 +397,85 @@ class WmiqCommandTest {
     }
 
     @Nested
+    class Readme {
+        /** A command of the README's examples and the output shown under it. */
+        record Example(List<String> args, String output) {}
+
+        @Test
+        void theExamplesOnFixedDataShowTheirRealOutput() throws Exception {
+            String readme = Files.readString(Path.of(System.getProperty("wmibridge.readme", "README.md")));
+            List<Example> examples = examples(readme);
+            assertTrue(examples.size() >= 4, "examples on root\\test and --describe: " + examples);
+            for (Example example : examples) {
+                Run run = wmiq(example.args().toArray(String[]::new)).expect(0);
+                // The README shows CSV's CRLF line ends as any others.
+                assertEquals(example.output(), run.out().replace("\r\n", "\n"), "wmiq " + example.args());
+            }
+        }
+
+        /** The {@code $ scripts/wmiq} commands whose output does not depend on the machine. */
+        private static List<Example> examples(String readme) {
+            List<Example> examples = new ArrayList<>();
+            List<String> lines = readme.lines().toList();
+            for (int i = 0; i < lines.size(); i++) {
+                String line = lines.get(i);
+                if (!line.startsWith("$ scripts/wmiq ") || !(line.contains("root\\test") || line.contains("--describe"))) {
+                    continue;
+                }
+                StringBuilder output = new StringBuilder();
+                for (int j = i + 1; j < lines.size() && !lines.get(j).startsWith("$ ") && !lines.get(j).equals("```");
+                        j++) {
+                    output.append(lines.get(j)).append('\n');
+                }
+                List<String> words = shellWords(line.substring("$ scripts/wmiq ".length()));
+                examples.add(new Example(words, output.toString()));
+            }
+            return examples;
+        }
+
+        /** Words as a POSIX shell splits them, for the quoting the examples use. */
+        private static List<String> shellWords(String command) {
+            List<String> words = new ArrayList<>();
+            StringBuilder word = null;
+            char quote = 0;
+            for (int i = 0; i < command.length(); i++) {
+                char c = command.charAt(i);
+                if (quote == '\'') {
+                    if (c == '\'') {
+                        quote = 0;
+                    } else {
+                        word.append(c);
+                    }
+                } else if (quote == '"') {
+                    if (c == '"') {
+                        quote = 0;
+                    } else if (c == '\\' && i + 1 < command.length() && "\"\\$`".indexOf(command.charAt(i + 1)) >= 0) {
+                        word.append(command.charAt(++i));
+                    } else {
+                        word.append(c);
+                    }
+                } else if (Character.isWhitespace(c)) {
+                    if (word != null) {
+                        words.add(word.toString());
+                        word = null;
+                    }
+                } else {
+                    word = word == null ? new StringBuilder() : word;
+                    if (c == '\'' || c == '"') {
+                        quote = c;
+                    } else {
+                        word.append(c);
+                    }
+                }
+            }
+            if (word != null) {
+                words.add(word.toString());
+            }
+            return words;
+        }
+    }
+
+    @Nested
     class Passwords {
         private static final String SECRET = "pa55-W0rd!";
         private final Map<String, String> secure = Map.of("wmiq.test.hosts", "SECURE",
