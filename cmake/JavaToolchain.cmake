@@ -4,6 +4,11 @@
 find_program(JAVAC_EXECUTABLE javac REQUIRED)
 find_program(JAVA_EXECUTABLE java REQUIRED)
 find_program(JAR_EXECUTABLE jar REQUIRED)
+# Debian's picocli and gson, which the query tool (wmiq) uses; the library itself needs neither.
+# Their jars carry no module names: the module names come from the file names. A cross build
+# looks for them on the host too, not in the target's root.
+find_file(PICOCLI_JAR picocli.jar PATHS /usr/share/java REQUIRED NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_file(GSON_JAR gson.jar PATHS /usr/share/java REQUIRED NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 file(REAL_PATH "${JAVAC_EXECUTABLE}" _javac_real)
 get_filename_component(_jdk_bin "${_javac_real}" DIRECTORY)
 get_filename_component(JDK_HOME "${_jdk_bin}" DIRECTORY)

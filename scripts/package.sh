@@ -49,9 +49,11 @@ cp "$linux/java/wmibridge.pom" "$out/wmibridge-$version.pom"
 echo "== API documentation"
 # Every package of the sources; with a module-info.java among them, javadoc documents the
 # exported ones. doclint checks all of them, the declarations of the natives in lib.wmi and
-# lib.wmic included, and any warning fails the build.
+# lib.wmic included, and any warning fails the build. The query tool's package needs picocli and
+# gson, optional modules of the library.
 mapfile -t sources < <(find java/src/main/java -name '*.java' | sort)
 javadoc -quiet --release 17 -encoding UTF-8 -docencoding UTF-8 -charset UTF-8 \
+  --module-path /usr/share/java/picocli.jar:/usr/share/java/gson.jar \
   -Xdoclint:all -Werror -windowtitle "wmibridge $version" -doctitle "wmibridge $version" \
   -d "$out/javadoc" "${sources[@]}"
 jar --create --file "$out/wmibridge-$version-javadoc.jar" -C "$out/javadoc" .

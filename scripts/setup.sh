@@ -6,7 +6,8 @@
 set -euo pipefail
 purpose=${1:-test}
 
-packages=(cmake ninja-build g++ openjdk-17-jdk-headless)
+# picocli and gson: the query tool's option parser and JSON writer, which every build compiles.
+packages=(cmake ninja-build g++ openjdk-17-jdk-headless libpicocli-java libgoogle-gson-java)
 if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = bench ]; then
   packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
 fi

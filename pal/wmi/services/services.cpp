@@ -137,6 +137,9 @@ HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LON
     if (FAILED(hr)) {
         return hr;
     }
+    if (wql::IsSchemaQuery(query)) {
+        return RunSchemaQuery(query, lFlags, ppEnum);
+    }
     ComRef<IWbemClassObject> classObject;
     hr = repository_->GetClass(nameSpace_, query.className, classObject.Receive());
     if (hr == WBEM_E_NOT_FOUND) {
@@ -155,9 +158,50 @@ HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LON
         return hr;
     }
     std::vector<wmi::ObjectPtr> results;
-    for (wmi::ObjectPtr& instance : instances) {
+    hr = SelectMatching(query, instances, results);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const std::u16string className = repository_->CanonicalClassName(nameSpace_, query.className);
+    return Enumerator::Create(std::move(results), (lFlags & WBEM_FLAG_FORWARD_ONLY) != 0,
+                              ProviderBehaviourOf(className), security_->NoAuthentication(), ppEnum);
+}
+
+HRESULT Services::RunSchemaQuery(const wql::Query& query, LONG lFlags, IEnumWbemClassObject** ppEnum)
+{
+    HRESULT hr = wql::ValidateSchemaQuery(query);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<std::u16string> names;
+    hr = repository_->ClassNames(nameSpace_, &names);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<wmi::ObjectPtr> classes;
+    for (const std::u16string& name : names) {
+        IWbemClassObject* classObject = nullptr;
+        hr = repository_->GetClass(nameSpace_, name, &classObject);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        classes.emplace_back(classObject);
+    }
+    std::vector<wmi::ObjectPtr> results;
+    hr = SelectMatching(query, classes, results);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return Enumerator::Create(std::move(results), (lFlags & WBEM_FLAG_FORWARD_ONLY) != 0,
+                              ProviderBehaviourOf(query.className), security_->NoAuthentication(), ppEnum);
+}
+
+HRESULT Services::SelectMatching(const wql::Query& query, std::vector<wmi::ObjectPtr>& candidates,
+                                 std::vector<wmi::ObjectPtr>& results) const
+{
+    for (wmi::ObjectPtr& candidate : candidates) {
         bool matches = false;
-        hr = wql::EvaluateWhere(query, instance.get(), matches);
+        HRESULT hr = wql::EvaluateWhere(query, candidate.get(), matches);
         if (FAILED(hr)) {
             return hr;
         }
@@ -165,19 +209,17 @@ HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LON
             continue;
         }
         if (query.SelectsAll()) {
-            results.push_back(std::move(instance));
+            results.push_back(std::move(candidate));
             continue;
         }
         IWbemClassObject* projection = nullptr;
-        hr = wmi::ProjectObject(instance.get(), query.properties, &projection);
+        hr = wmi::ProjectObject(candidate.get(), query.properties, &projection);
         if (FAILED(hr)) {
             return hr;
         }
         results.emplace_back(projection);
     }
-    const std::u16string className = repository_->CanonicalClassName(nameSpace_, query.className);
-    return Enumerator::Create(std::move(results), (lFlags & WBEM_FLAG_FORWARD_ONLY) != 0,
-                              ProviderBehaviourOf(className), security_->NoAuthentication(), ppEnum);
+    return S_OK;
 }
 
 HRESULT Services::ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpace,

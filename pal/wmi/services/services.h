@@ -1,5 +1,6 @@
-// IWbemServices for one namespace of one host: queries, objects by path and methods, over the
-// host's repository. The other operations of the interface are not served.
+// IWbemServices for one namespace of one host: queries (of instances, and of the classes through
+// meta_class), objects by path and methods, over the host's repository. The other operations of
+// the interface are not served.
 #pragma once
 
 #include <wbemidl.h>
@@ -17,7 +18,8 @@
 
 namespace pal::wql {
 struct ObjectPath;
-}
+struct Query;
+}  // namespace pal::wql
 
 namespace pal::services {
 
@@ -81,6 +83,11 @@ private:
 
     HRESULT RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
                      IEnumWbemClassObject** ppEnum);
+    // `SELECT ... FROM meta_class`: the class objects of this namespace that match.
+    HRESULT RunSchemaQuery(const wql::Query& query, LONG lFlags, IEnumWbemClassObject** ppEnum);
+    // Moves the candidates that match the WHERE clause into `results`, projected to the select list.
+    HRESULT SelectMatching(const wql::Query& query, std::vector<wmi::ObjectPtr>& candidates,
+                           std::vector<wmi::ObjectPtr>& results) const;
     // The class or instance that a parsed path names, in the path's namespace or this one.
     HRESULT ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpace, IWbemClassObject** object) const;
     // The instances of a class in this namespace: made by its instance provider when it has one,

@@ -107,6 +107,20 @@ HRESULT Validate(const Expression& expression, IWbemClassObject* classObject)
     return AsHresult(WBEM_E_INVALID_QUERY);
 }
 
+bool NamesSystemPropertiesOnly(const Expression& expression)
+{
+    switch (expression.kind) {
+    case Expression::Kind::And:
+    case Expression::Kind::Or:
+        return NamesSystemPropertiesOnly(*expression.left) && NamesSystemPropertiesOnly(*expression.right);
+    case Expression::Kind::Not: return NamesSystemPropertiesOnly(*expression.left);
+    case Expression::Kind::IsNull:
+    case Expression::Kind::IsNotNull:
+    case Expression::Kind::Compare: return IsSystemPropertyName(expression.property);
+    }
+    return false;
+}
+
 }  // namespace
 
 PAL_WQL_API bool NamesEqual(std::u16string_view a, std::u16string_view b) noexcept
@@ -144,6 +158,21 @@ PAL_WQL_API HRESULT ValidateQuery(const Query& query, IWbemClassObject* classObj
     } catch (const std::bad_alloc&) {
         return AsHresult(WBEM_E_OUT_OF_MEMORY);
     }
+}
+
+PAL_WQL_API bool IsSchemaQuery(const Query& query) noexcept
+{
+    return NamesEqual(query.className, u"meta_class");
+}
+
+PAL_WQL_API HRESULT ValidateSchemaQuery(const Query& query) noexcept
+{
+    for (const std::u16string& name : query.properties) {
+        if (!IsSystemPropertyName(name)) {
+            return AsHresult(WBEM_E_INVALID_QUERY);
+        }
+    }
+    return !query.where || NamesSystemPropertiesOnly(*query.where) ? S_OK : AsHresult(WBEM_E_INVALID_QUERY);
 }
 
 PAL_WQL_API HRESULT EvaluateWhere(const Query& query, IWbemClassObject* object, bool& matches) noexcept

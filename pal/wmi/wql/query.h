@@ -63,6 +63,14 @@ PAL_WQL_API HRESULT ParseQuery(std::u16string_view text, Query& query) noexcept;
 // IWbemClassObject::Get other than WBEM_E_NOT_FOUND is passed on.
 PAL_WQL_API HRESULT ValidateQuery(const Query& query, IWbemClassObject* classObject) noexcept;
 
+// True for a schema query: `SELECT ... FROM meta_class`, which selects the class objects of the
+// namespace rather than instances.
+PAL_WQL_API bool IsSchemaQuery(const Query& query) noexcept;
+
+// Checks a schema query: its select list and its WHERE clause may name system properties only
+// (__CLASS, __SUPERCLASS, ...), as WMI allows. S_OK or WBEM_E_INVALID_QUERY.
+PAL_WQL_API HRESULT ValidateSchemaQuery(const Query& query) noexcept;
+
 // Evaluates the WHERE clause against an instance (matches is true without a WHERE clause).
 // Property values come from IWbemClassObject::Get; a property the object lacks gives
 // WBEM_E_INVALID_QUERY.

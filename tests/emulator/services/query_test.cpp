@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "emulator_test.h"
+#include "repository/repository.h"
 #include "test_mof.h"
 
 namespace services_test {
@@ -125,6 +126,74 @@ TEST_F(QueryTest, InjectedOutcomesOfExecQuery)
     EXPECT_EQ(WBEM_S_PARTIAL_RESULTS, hr);
     ASSERT_TRUE(enumerator);
     EXPECT_EQ(4u, Drain(enumerator.get()).size());
+}
+
+// meta_class: the class objects of the namespace, selected by their system properties.
+class SchemaQueryTest : public QueryTest {
+protected:
+    std::vector<ComRef<IWbemClassObject>> Classes(const char16_t* wql)
+    {
+        HRESULT hr = E_FAIL;
+        ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), wql, hr);
+        EXPECT_EQ(S_OK, hr) << Narrow(wql);
+        return enumerator ? Drain(enumerator.get()) : std::vector<ComRef<IWbemClassObject>>{};
+    }
+
+    static Names SortedClassNames(const std::vector<ComRef<IWbemClassObject>>& classes)
+    {
+        Names names = Texts(classes, u"__CLASS");
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(SchemaQueryTest, WhereOnTheClassNameSelectsClassObjects)
+{
+    const auto classes = Classes(u"SELECT * FROM meta_class WHERE __CLASS LIKE 'svc[_]%'");
+    EXPECT_EQ((Names{u"Svc_Item", u"Svc_Numbered", u"Svc_Pair", u"Svc_Settings", u"Svc_SpecialItem"}),
+              SortedClassNames(classes));
+    for (const auto& cls : classes) {
+        EXPECT_EQ(u"1", Text(cls.get(), u"__GENUS")) << "a class, not an instance";
+    }
+    // The class object lists its properties with their types, inherited ones included.
+    const auto special = Classes(u"select * from META_CLASS where __CLASS = 'Svc_SpecialItem'");
+    ASSERT_EQ(1u, special.size());
+    CIMTYPE type = CIM_EMPTY;
+    ScopedVariant value;
+    ASSERT_EQ(WBEM_S_NO_ERROR, special[0]->Get(u"Size", 0, value.get(), &type, nullptr));
+    EXPECT_EQ(CIM_SINT32, type);
+    EXPECT_EQ(VT_NULL, value.type());
+    EXPECT_EQ(u"<null>", Text(special[0].get(), u"Extra"));
+}
+
+TEST_F(SchemaQueryTest, EveryClassWithoutWhereAndSuperclassesInWhere)
+{
+    std::vector<std::u16string> stored;
+    ASSERT_EQ(S_OK, pal::wmi::LocalRepository()->ClassNames(u"root\\default", &stored));
+    std::sort(stored.begin(), stored.end());
+    EXPECT_EQ(stored, SortedClassNames(Classes(u"SELECT * FROM meta_class")));
+    EXPECT_EQ((Names{u"Svc_SpecialItem"}),
+              SortedClassNames(Classes(u"SELECT * FROM meta_class WHERE __SUPERCLASS = 'Svc_Item'")));
+    EXPECT_EQ((Names{}),
+              SortedClassNames(Classes(u"SELECT * FROM meta_class WHERE __CLASS = 'Svc_Nothing'")));
+}
+
+TEST_F(SchemaQueryTest, ASelectListOfSystemPropertiesProjects)
+{
+    const auto classes = Classes(u"SELECT __CLASS, __SUPERCLASS FROM meta_class WHERE __CLASS = 'Svc_Pair'");
+    ASSERT_EQ(1u, classes.size());
+    EXPECT_EQ(u"Svc_Pair", Text(classes[0].get(), u"__CLASS"));
+    ScopedVariant note;
+    EXPECT_EQ(WBEM_E_NOT_FOUND, classes[0]->Get(u"Note", 0, note.get(), nullptr, nullptr));
+}
+
+TEST_F(SchemaQueryTest, OnlySystemPropertiesMayBeNamed)
+{
+    EXPECT_EQ(WBEM_E_INVALID_QUERY, QueryResult(u"SELECT Name FROM meta_class"));
+    EXPECT_EQ(WBEM_E_INVALID_QUERY, QueryResult(u"SELECT * FROM meta_class WHERE Name = 'alpha'"));
+    EXPECT_EQ(WBEM_E_INVALID_QUERY,
+              QueryResult(u"SELECT * FROM meta_class WHERE __CLASS = 'Svc_Item' OR NOT Size = 1"));
+    EXPECT_EQ(WBEM_E_INVALID_QUERY, QueryResult(u"SELECT * FROM meta_class WHERE"));
 }
 
 }  // namespace

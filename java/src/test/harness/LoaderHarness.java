@@ -90,7 +90,7 @@ public class LoaderHarness {
             Path file = (Path) component(library, "file");
             report(run, "library", component(library, "name") + " " + ((Enum<?>) component(library, "origin")).name()
                     + " " + file);
-            if (Files.getFileStore(file).supportsFileAttributeView("posix")) {
+            if (file.getFileSystem().supportedFileAttributeViews().contains("posix")) {
                 report(run, "folder", file.getParent() + " "
                         + PosixFilePermissions.toString(Files.getPosixFilePermissions(file.getParent())));
             }

@@ -2,13 +2,16 @@ package com.zorvex.kestrin.quilmok.wmi;
 
 import com.zorvex.kestrin.quilmok.lib.wmi.WmiConnector;
 import java.lang.reflect.Array;
+import java.math.BigDecimal;
 import java.math.BigInteger;
 import java.time.Duration;
 import java.time.OffsetDateTime;
 import java.util.ArrayList;
 import java.util.Collection;
 import java.util.List;
+import java.util.Locale;
 import java.util.function.ToLongFunction;
+import java.util.regex.Pattern;
 
 /**
  * Writes a Java value into a property through the natives, as the VARIANT that WMI itself uses for
@@ -16,6 +19,11 @@ import java.util.function.ToLongFunction;
  * decimal text, sint8 and char16 as 16-bit integers, datetimes as CIM text. A value that does not
  * fit the type is refused before any native call. When the type is not known, the Java type of the
  * value picks the writer.
+ *
+ * <p>Text is accepted for every scalar type, as a command line hands values over: decimal integers
+ * within the type's range, reals that read back as the same number in the type's precision,
+ * {@code true}/{@code false} in any case, datetimes as CIM text. A single value written into an
+ * array property becomes an array of one element.
  */
 final class PropertyWriter {
     private static final int VT_I2 = 2;
@@ -24,6 +32,8 @@ final class PropertyWriter {
     private static final int VT_I8 = 20;
     private static final int VT_UI8 = 21;
     private static final BigInteger UINT64_MAX = BigInteger.ONE.shiftLeft(64).subtract(BigInteger.ONE);
+    private static final Pattern DECIMAL_INTEGER = Pattern.compile("[+-]?[0-9]+");
+    private static final Pattern DECIMAL_REAL = Pattern.compile("[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?");
 
     private PropertyWriter() {}
 
@@ -195,7 +205,7 @@ final class PropertyWriter {
                 elements.add(Array.get(value, i));
             }
         } else {
-            throw new IllegalArgumentException(name + " is an array property; give a List or an array");
+            elements.add(value);
         }
         if (elements.contains(null)) {
             throw new IllegalArgumentException("NULL elements cannot be written into " + name);
@@ -211,16 +221,29 @@ final class PropertyWriter {
             number = big.longValue();
         } else if (value instanceof Character character) {
             number = character;
+        } else if (value instanceof String text) {
+            BigInteger parsed = decimalInteger(text, name);
+            if (parsed.bitLength() >= Long.SIZE) {
+                throw outOfRange(text, min, max, name);
+            }
+            number = parsed.longValue();
         } else {
             throw mismatch(name, value, "an integer");
         }
         if (number < min || number > max) {
-            throw new IllegalArgumentException(number + " does not fit " + name + " (" + min + " to " + max + ")");
+            throw outOfRange(number, min, max, name);
         }
         return number;
     }
 
+    private static IllegalArgumentException outOfRange(Object number, long min, long max, String name) {
+        return new IllegalArgumentException(number + " does not fit " + name + " (" + min + " to " + max + ")");
+    }
+
     private static long unsigned64(Object value, String name) {
+        if (value instanceof String text) {
+            return unsigned64(decimalInteger(text, name), name);
+        }
         if (value instanceof BigInteger big) {
             if (big.signum() < 0 || big.compareTo(UINT64_MAX) > 0) {
                 throw new IllegalArgumentException(big + " does not fit " + name + " (uint64)");
@@ -241,6 +264,11 @@ final class PropertyWriter {
     }
 
     private static float real32(Object value, String name) {
+        if (value instanceof String text) {
+            float number = Float.parseFloat(decimalReal(text, name));
+            checkReadsBack(text, number, Float.toString(number), "real32", name);
+            return number;
+        }
         double number = real64(value, name);
         float narrowed = (float) number;
         if (Double.compare(narrowed, number) != 0 && !Double.isNaN(number)) {
@@ -250,6 +278,11 @@ final class PropertyWriter {
     }
 
     private static double real64(Object value, String name) {
+        if (value instanceof String text) {
+            double number = Double.parseDouble(decimalReal(text, name));
+            checkReadsBack(text, number, Double.toString(number), "real64", name);
+            return number;
+        }
         if (value instanceof Double || value instanceof Float) {
             return ((Number) value).doubleValue();
         }
@@ -261,7 +294,46 @@ final class PropertyWriter {
         if (value instanceof Boolean flag) {
             return flag;
         }
+        if (value instanceof String text) {
+            return switch (text.toLowerCase(Locale.ROOT)) {
+                case "true" -> true;
+                case "false" -> false;
+                default -> throw new IllegalArgumentException(name + " takes true or false, not \"" + text + "\"");
+            };
+        }
         throw mismatch(name, value, "a boolean");
+    }
+
+    private static BigInteger decimalInteger(String text, String name) {
+        if (!DECIMAL_INTEGER.matcher(text).matches()) {
+            throw new IllegalArgumentException(name + " takes a decimal integer, not \"" + text + "\"");
+        }
+        return new BigInteger(text);
+    }
+
+    private static String decimalReal(String text, String name) {
+        if (!DECIMAL_REAL.matcher(text).matches()) {
+            throw new IllegalArgumentException(name + " takes a decimal number, not \"" + text + "\"");
+        }
+        return text;
+    }
+
+    /**
+     * Refuses a real read from text unless it stands for the text's number: its decimal form or its
+     * exact binary value equals that number (so 0.1 fits a real32, 0.123456789 does not).
+     */
+    private static void checkReadsBack(String text, double number, String decimal, String type, String name) {
+        boolean exact;
+        try {
+            BigDecimal written = new BigDecimal(text);
+            exact = !Double.isInfinite(number) && (new BigDecimal(decimal).compareTo(written) == 0
+                    || new BigDecimal(number).compareTo(written) == 0);
+        } catch (NumberFormatException e) {
+            exact = false; // an exponent beyond what BigDecimal holds
+        }
+        if (!exact) {
+            throw new IllegalArgumentException(text + " is not exactly a " + type + " (" + name + ")");
+        }
     }
 
     private static String text(CimType type, Object value, String name) {

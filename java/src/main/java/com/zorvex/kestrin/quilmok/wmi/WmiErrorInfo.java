@@ -3,6 +3,8 @@ package com.zorvex.kestrin.quilmok.wmi;
 import com.zorvex.kestrin.quilmok.lib.wmi.WmiError;
 import java.util.Locale;
 import java.util.Objects;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
 
 /**
  * An error code with its symbolic name and its text.
@@ -16,6 +18,7 @@ import java.util.Objects;
 public record WmiErrorInfo(int code, int hresult, String symbol, String text) {
     private static final int WBEM_E_TYPE_MISMATCH = 0x80041005;
     private static final int WBEM_E_TIMED_OUT = 0x80041069;
+    private static final Pattern FALLBACK_PREFIX = Pattern.compile("(?:WBEM_E_[A-Z0-9_]+|0x[0-9A-F]+) -(?: |$)");
 
     /**
      * Checks that no part is null.
@@ -53,6 +56,13 @@ public record WmiErrorInfo(int code, int hresult, String symbol, String text) {
                 text = text.substring(dash + 3).strip();
             } else if (text.endsWith(" -")) {
                 text = "";
+            }
+        } else {
+            // A code the system does not know gets WMI's fallback: a name taken from its low bits
+            // (which belongs to another code) or its number, then " - " and WMI's text, if any.
+            Matcher fallback = FALLBACK_PREFIX.matcher(text);
+            if (fallback.lookingAt()) {
+                text = text.substring(fallback.end()).strip();
             }
         }
         return new WmiErrorInfo(code, hresult, symbol == null ? hexOf(hresult) : symbol, text);

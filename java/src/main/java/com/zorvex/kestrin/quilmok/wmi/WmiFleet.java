@@ -14,6 +14,7 @@ import java.util.concurrent.Semaphore;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.TimeoutException;
 import java.util.concurrent.atomic.AtomicReference;
+import java.util.function.Consumer;
 import java.util.function.Function;
 
 /**
@@ -49,9 +50,33 @@ public final class WmiFleet {
      */
     public static <T> Map<String, HostOutcome<T>> run(Collection<String> hosts, ConnectOptions base,
             Function<WmiSession, T> work, int parallelism, Duration perHostTimeout) {
+        return run(hosts, base, work, parallelism, perHostTimeout, outcome -> {});
+    }
+
+    /**
+     * As {@link #run(Collection, ConnectOptions, Function, int, Duration)}, and tells
+     * {@code onOutcome} of each host's outcome as soon as the host has one, to show progress.
+     * {@code onOutcome} is called once per host (duplicates once), one call at a time, in the
+     * order the hosts finish, on the fleet's threads; {@code run} returns after the last call. An
+     * exception it throws does not stop the other hosts: {@code run} throws the first one when
+     * every host has its outcome.
+     *
+     * @param hosts the hosts: names or addresses, {@code .} for the local machine
+     * @param base the options of every connect, whose host is replaced by each host's
+     * @param work what to do in each host's session
+     * @param parallelism how many hosts at most are worked on at once; at least 1
+     * @param perHostTimeout how long each host's connect and work may take together
+     * @param onOutcome told of each host's outcome as soon as it is known
+     * @param <T> the type of the work's result
+     * @return the outcome of each host, in the order of {@code hosts} (duplicates once)
+     */
+    public static <T> Map<String, HostOutcome<T>> run(Collection<String> hosts, ConnectOptions base,
+            Function<WmiSession, T> work, int parallelism, Duration perHostTimeout,
+            Consumer<? super HostOutcome<T>> onOutcome) {
         Objects.requireNonNull(base, "base");
         Objects.requireNonNull(work, "work");
         Objects.requireNonNull(perHostTimeout, "perHostTimeout");
+        Objects.requireNonNull(onOutcome, "onOutcome");
         if (parallelism < 1) {
             throw new IllegalArgumentException("parallelism must be at least 1: " + parallelism);
         }
@@ -65,20 +90,48 @@ public final class WmiFleet {
             }
         });
         Semaphore slots = new Semaphore(parallelism);
+        Reporter<T> reporter = new Reporter<>(onOutcome);
         Map<String, CompletableFuture<HostOutcome<T>>> running = new LinkedHashMap<>();
         for (String host : distinct) {
             slots.acquireUninterruptibly();
-            running.put(host, start(host, base, work, perHostTimeout, slots));
+            running.put(host, start(host, base, work, perHostTimeout, slots, reporter));
         }
         Map<String, HostOutcome<T>> outcomes = new LinkedHashMap<>();
         for (Map.Entry<String, CompletableFuture<HostOutcome<T>>> entry : running.entrySet()) {
             outcomes.put(entry.getKey(), entry.getValue().join());
         }
+        reporter.rethrow();
         return outcomes;
     }
 
+    /** Hands the outcomes to the caller's callback one at a time and keeps its first exception. */
+    private static final class Reporter<T> {
+        private final Consumer<? super HostOutcome<T>> onOutcome;
+        private RuntimeException failure;
+
+        Reporter(Consumer<? super HostOutcome<T>> onOutcome) {
+            this.onOutcome = onOutcome;
+        }
+
+        synchronized void report(HostOutcome<T> outcome) {
+            try {
+                onOutcome.accept(outcome);
+            } catch (RuntimeException e) {
+                if (failure == null) {
+                    failure = e;
+                }
+            }
+        }
+
+        synchronized void rethrow() {
+            if (failure != null) {
+                throw failure;
+            }
+        }
+    }
+
     private static <T> CompletableFuture<HostOutcome<T>> start(String host, ConnectOptions base,
-            Function<WmiSession, T> work, Duration timeout, Semaphore slots) {
+            Function<WmiSession, T> work, Duration timeout, Semaphore slots, Reporter<T> reporter) {
         long started = System.nanoTime();
         AtomicReference<Thread> worker = new AtomicReference<>();
         CompletableFuture<T> result = new CompletableFuture<>();
@@ -109,8 +162,14 @@ public final class WmiFleet {
                             ? runtime
                             : new IllegalStateException(cause);
                     return new HostOutcome<T>(host, null, error, elapsed);
+                })
+                .whenComplete((done, ignored) -> {
+                    try {
+                        reporter.report(done);
+                    } finally {
+                        slots.release();
+                    }
                 });
-        outcome.whenComplete((ignored, failure) -> slots.release());
         thread.start();
         return outcome;
     }

@@ -319,6 +319,11 @@ public final class WmiObject implements AutoCloseable {
      * {@code List} or a Java array. A value that does not fit, NULL and the empty string (which
      * the natives cannot write) are refused with {@link IllegalArgumentException}.
      *
+     * <p>Every scalar type also takes text, as a command line gives it: decimal integers within the
+     * type's range, reals that read back as the same number in the type's precision ({@code 0.1}
+     * fits a real32, {@code 0.123456789} does not), {@code true}/{@code false} in any case,
+     * datetimes as CIM text. A single value for an array property writes an array of one element.
+     *
      * @param name the property's name
      * @param value the value, not null
      * @throws IllegalArgumentException for a null or empty name, or a value that cannot be written

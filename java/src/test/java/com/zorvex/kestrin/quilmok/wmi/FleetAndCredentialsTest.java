@@ -10,8 +10,11 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import com.zorvex.kestrin.quilmok.lib.wmi.testing.Emulator;
 import com.zorvex.kestrin.quilmok.lib.wmi.testing.Win32Emulator;
 import java.time.Duration;
+import java.util.ArrayList;
+import java.util.Collections;
 import java.util.List;
 import java.util.Map;
+import java.util.concurrent.atomic.AtomicInteger;
 import org.junit.jupiter.api.Test;
 
 /** Many hosts at once, each with its own deadline and outcome; credential checks. */
@@ -50,6 +53,48 @@ class FleetAndCredentialsTest extends ApiTestBase {
         HostOutcome<Integer> local = outcomes.get(".");
         assertTrue(local.succeeded(), String.valueOf(local.error()));
         assertEquals(4, local.orThrow());
+        eventuallyNoWmiObjectsAlive();
+    }
+
+    @Test
+    void eachOutcomeIsReportedOnceAsItArrivesAndOneAtATime() {
+        Emulator.addHost("FLEETA", false);
+        Emulator.addHost("FLEETB", true);
+        List<String> reported = Collections.synchronizedList(new ArrayList<>());
+        AtomicInteger inside = new AtomicInteger();
+        AtomicInteger overlaps = new AtomicInteger();
+        Map<String, HostOutcome<Integer>> outcomes = WmiFleet.run(List.of("FLEETA", DEAD, "FLEETB", "FLEETA"), TEST,
+                FleetAndCredentialsTest::countOn, 3, Duration.ofSeconds(30), outcome -> {
+                    if (inside.incrementAndGet() > 1) {
+                        overlaps.incrementAndGet();
+                    }
+                    try {
+                        Thread.sleep(50);
+                    } catch (InterruptedException e) {
+                        Thread.currentThread().interrupt();
+                    }
+                    reported.add(outcome.host() + " " + outcome.succeeded());
+                    inside.decrementAndGet();
+                });
+        assertEquals(0, overlaps.get(), "calls of the callback overlapped");
+        assertEquals(List.of("FLEETA true", "FLEETB true", DEAD + " false"), reported.stream().sorted().toList());
+        assertEquals(3, outcomes.size());
+        assertEquals(4, outcomes.get("FLEETB").orThrow());
+        eventuallyNoWmiObjectsAlive();
+    }
+
+    @Test
+    void theCallbacksFirstExceptionComesAfterEveryHostHasItsOutcome() {
+        Emulator.addHost("FLEETA", false);
+        IllegalStateException first = new IllegalStateException("first");
+        AtomicInteger calls = new AtomicInteger();
+        IllegalStateException thrown = assertThrows(IllegalStateException.class,
+                () -> WmiFleet.run(List.of("FLEETA", DEAD, "."), TEST, FleetAndCredentialsTest::countOn, 1,
+                        Duration.ofSeconds(30), outcome -> {
+                            throw calls.incrementAndGet() == 1 ? first : new IllegalStateException("later");
+                        }));
+        assertSame(first, thrown);
+        assertEquals(3, calls.get(), "every host is still run and reported");
         eventuallyNoWmiObjectsAlive();
     }
 

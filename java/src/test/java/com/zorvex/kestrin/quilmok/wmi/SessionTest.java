@@ -216,5 +216,10 @@ class SessionTest extends ApiTestBase {
         assertEquals("0x800706BA", unavailable.hex());
         assertEquals(unavailable.text(), Wmi.describe(0x800706BA).text());
         assertEquals("0x8004ABCD", Wmi.describe(0x8004ABCD).symbol(), "an unknown code is named by its number");
+        // The system knows neither: WMI's fallback names them by a number, or by a WMI name of
+        // their low bits that belongs to another code; neither is a description.
+        assertEquals("", Wmi.describe(0x80049999).text());
+        assertEquals("0x80073039", Wmi.describe(12345).symbol());
+        assertEquals("", Wmi.describe(12345).text());
     }
 }
