@@ -1,6 +1,7 @@
 // Validation of a parsed query against its class, and evaluation of the WHERE clause against
 // instances.
 #include <new>
+#include <utility>
 
 #include "wql/property_value.h"
 #include "wql/query.h"
@@ -12,18 +13,113 @@ namespace pal::wql {
 
 namespace {
 
+// One reference to a COM object, released when it goes out of scope.
+class ObjectRef {
+public:
+    ObjectRef() noexcept = default;
+    ~ObjectRef()
+    {
+        if (object_ != nullptr) {
+            object_->Release();
+        }
+    }
+    ObjectRef(const ObjectRef&) = delete;
+    ObjectRef& operator=(const ObjectRef&) = delete;
+
+    IWbemClassObject** Receive() noexcept
+    {
+        if (object_ != nullptr) {
+            object_->Release();
+            object_ = nullptr;
+        }
+        return &object_;
+    }
+    IWbemClassObject* get() const noexcept { return object_; }
+    // Takes over the reference that `other` holds.
+    void Take(ObjectRef& other) noexcept { std::swap(*Receive(), other.object_); }
+
+private:
+    IWbemClassObject* object_ = nullptr;
+};
+
+// The embedded object a value holds; false for NULL and for values that hold no object.
+bool EmbeddedObject(const VARIANT& value, ObjectRef& object)
+{
+    if ((V_VT(&value) != VT_UNKNOWN && V_VT(&value) != VT_DISPATCH) || V_UNKNOWN(&value) == nullptr) {
+        return false;
+    }
+    return SUCCEEDED(
+        V_UNKNOWN(&value)->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(object.Receive())));
+}
+
+// Reads the value at a property path (`A` or `A.B.C`). A property the object itself lacks is
+// WBEM_E_INVALID_QUERY; further in, a missing property, a NULL and anything that holds no object
+// read as NULL, as the embedded object may be of any class.
+HRESULT ReadPath(IWbemClassObject* object, std::u16string_view path, ScopedVariant& value, CIMTYPE& type)
+{
+    ObjectRef held;
+    IWbemClassObject* current = object;
+    for (size_t start = 0;;) {
+        const size_t dot = path.find(u'.', start);
+        const std::u16string name(
+            path.substr(start, dot == std::u16string_view::npos ? path.npos : dot - start));
+        type = CIM_EMPTY;
+        const HRESULT hr = current->Get(name.c_str(), 0, value.Reset(), &type, nullptr);
+        if (hr == AsHresult(WBEM_E_NOT_FOUND) && current == object) {
+            return AsHresult(WBEM_E_INVALID_QUERY);
+        }
+        if (hr == AsHresult(WBEM_E_NOT_FOUND)) {
+            value.Reset();
+            type = CIM_EMPTY;
+            return S_OK;
+        }
+        if (FAILED(hr) || dot == std::u16string_view::npos) {
+            return hr;
+        }
+        ObjectRef next;
+        if (!EmbeddedObject(*value.get(), next)) {
+            value.Reset();
+            type = CIM_EMPTY;
+            return S_OK;
+        }
+        // The next step reads the embedded object, which `held` keeps alive.
+        held.Take(next);
+        current = held.get();
+        start = dot + 1;
+    }
+}
+
 HRESULT ReadProperty(IWbemClassObject* object, const std::u16string& name, PropertyValue& value)
 {
     ScopedVariant variant;
     CIMTYPE type = CIM_EMPTY;
-    const HRESULT hr = object->Get(name.c_str(), 0, variant.get(), &type, nullptr);
-    if (hr == AsHresult(WBEM_E_NOT_FOUND)) {
-        return AsHresult(WBEM_E_INVALID_QUERY);
-    }
+    const HRESULT hr = ReadPath(object, name, variant, type);
     if (FAILED(hr)) {
         return hr;
     }
     value = ToPropertyValue(*variant.get(), type);
+    return S_OK;
+}
+
+// Whether the embedded object at a property path is of the class or derives from it.
+HRESULT IsOfClass(IWbemClassObject* object, const Expression& expression, bool& result)
+{
+    result = false;
+    ScopedVariant variant;
+    CIMTYPE type = CIM_EMPTY;
+    const HRESULT hr = ReadPath(object, expression.property, variant, type);
+    ObjectRef embedded;
+    if (FAILED(hr) || !EmbeddedObject(*variant.get(), embedded)) {
+        return hr;
+    }
+    ScopedVariant className;
+    if (SUCCEEDED(embedded.get()->Get(u"__CLASS", 0, className.get(), nullptr, nullptr)) &&
+        className.type() == VT_BSTR && V_BSTR(className.get()) != nullptr &&
+        NamesEqual(V_BSTR(className.get()), expression.constant.text)) {
+        result = true;
+        return S_OK;
+    }
+    result = embedded.get()->InheritsFrom(expression.constant.text.c_str()) == WBEM_S_NO_ERROR;
     return S_OK;
 }
 
@@ -44,6 +140,7 @@ HRESULT Evaluate(const Expression& expression, IWbemClassObject* object, bool& r
         result = !result;
         return hr;
     }
+    case Expression::Kind::Isa: return IsOfClass(object, expression, result);
     case Expression::Kind::IsNull:
     case Expression::Kind::IsNotNull:
     case Expression::Kind::Compare: {
@@ -80,6 +177,18 @@ HRESULT PropertyType(IWbemClassObject* classObject, const std::u16string& name, 
     return FAILED(hr) ? hr : S_OK;
 }
 
+// A property that the query looks into (`A` of `A.B`, or of `A ISA 'C'`) must hold an embedded
+// object.
+HRESULT ValidateObjectProperty(IWbemClassObject* classObject, const std::u16string& name)
+{
+    CIMTYPE type = CIM_EMPTY;
+    const HRESULT hr = PropertyType(classObject, name, type);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return hr == S_OK && type == CIM_OBJECT ? S_OK : AsHresult(WBEM_E_PROPERTY_NOT_AN_OBJECT);
+}
+
 HRESULT Validate(const Expression& expression, IWbemClassObject* classObject)
 {
     switch (expression.kind) {
@@ -89,9 +198,14 @@ HRESULT Validate(const Expression& expression, IWbemClassObject* classObject)
         return FAILED(hr) ? hr : Validate(*expression.right, classObject);
     }
     case Expression::Kind::Not: return Validate(*expression.left, classObject);
+    case Expression::Kind::Isa:
     case Expression::Kind::IsNull:
     case Expression::Kind::IsNotNull:
     case Expression::Kind::Compare: {
+        const size_t dot = expression.property.find(u'.');
+        if (dot != std::u16string::npos || expression.kind == Expression::Kind::Isa) {
+            return ValidateObjectProperty(classObject, expression.property.substr(0, dot));
+        }
         CIMTYPE type = CIM_EMPTY;
         const HRESULT hr = PropertyType(classObject, expression.property, type);
         if (hr != S_OK) {
@@ -114,6 +228,7 @@ bool NamesSystemPropertiesOnly(const Expression& expression)
     case Expression::Kind::Or:
         return NamesSystemPropertiesOnly(*expression.left) && NamesSystemPropertiesOnly(*expression.right);
     case Expression::Kind::Not: return NamesSystemPropertiesOnly(*expression.left);
+    case Expression::Kind::Isa:
     case Expression::Kind::IsNull:
     case Expression::Kind::IsNotNull:
     case Expression::Kind::Compare: return IsSystemPropertyName(expression.property);

@@ -53,6 +53,7 @@ Token Lexer::Next()
     case u'\'': return ReadString(c);
     case u'*': ++pos_; return Simple(Token::Kind::Star);
     case u',': ++pos_; return Simple(Token::Kind::Comma);
+    case u'.': ++pos_; return Simple(Token::Kind::Dot);
     case u'(': ++pos_; return Simple(Token::Kind::OpenParen);
     case u')': ++pos_; return Simple(Token::Kind::CloseParen);
     default: return ReadOperator();

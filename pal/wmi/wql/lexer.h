@@ -9,7 +9,7 @@
 namespace pal::wql {
 
 struct Token {
-    enum class Kind { End, Name, String, Number, Operator, Star, Comma, OpenParen, CloseParen, Invalid };
+    enum class Kind { End, Name, String, Number, Operator, Star, Comma, Dot, OpenParen, CloseParen, Invalid };
 
     Kind kind = Kind::End;
     std::u16string text;              // Name: as written; String: without quotes and escapes

@@ -1,4 +1,4 @@
-// WQL data queries: SELECT * | property list FROM class [WHERE condition].
+// WQL data and event queries: SELECT * | property list FROM class [WITHIN seconds] [WHERE condition].
 //
 // ParseQuery turns the text into a Query; the service checks the language with CheckQueryLanguage,
 // resolves the class (an unknown class is WBEM_E_INVALID_CLASS, its business), calls ValidateQuery
@@ -16,6 +16,9 @@
 //   and != apply to them.
 // - `Prop = NULL` and `Prop <> NULL` mean IS NULL and IS NOT NULL.
 // - The constant may stand on either side of the operator; `5 < Prop` is `Prop > 5`.
+// - A property of an embedded object is named through the property that holds it:
+//   `TargetInstance.Name`. When the holding property is NULL, the named one reads as NULL too.
+// - `Prop ISA 'Class'` is true when the embedded object in Prop is of that class or derives from it.
 #pragma once
 
 #include <wbemidl.h>
@@ -31,36 +34,41 @@
 namespace pal::wql {
 
 struct Expression {
-    enum class Kind { And, Or, Not, Compare, IsNull, IsNotNull };
+    enum class Kind { And, Or, Not, Compare, IsNull, IsNotNull, Isa };
 
     Kind kind = Kind::Compare;
     std::unique_ptr<Expression> left;   // And, Or: first operand; Not: the operand
     std::unique_ptr<Expression> right;  // And, Or: second operand
-    std::u16string property;            // Compare, IsNull, IsNotNull
+    std::u16string property;            // Compare, IsNull, IsNotNull, Isa; `A.B` for B of the object in A
     CompareOp op = CompareOp::Equal;    // Compare: `property op constant`
-    Value constant;                     // Compare; a LIKE pattern is a String
+    Value constant;                     // Compare; a LIKE pattern is a String; Isa: the class name
 };
 
 struct Query {
     std::vector<std::u16string> properties;  // as written; empty for SELECT *
     std::u16string className;                // as written
     std::unique_ptr<Expression> where;       // null without WHERE
+    double within = 0;                       // the WITHIN of an event query, in seconds; 0 without one
 
     bool SelectsAll() const { return properties.empty(); }
+    bool HasWithin() const { return within > 0; }
 };
 
 // S_OK when the language is "WQL" in any case; WBEM_E_INVALID_QUERY_TYPE otherwise (also for null).
 PAL_WQL_API HRESULT CheckQueryLanguage(const OLECHAR* language) noexcept;
 
-// S_OK and the parsed query; WBEM_E_INVALID_QUERY for a syntax error (query is then empty);
-// WBEM_E_OUT_OF_MEMORY.
+// S_OK and the parsed query; WBEM_E_INVALID_QUERY for a syntax error (query is then empty), a
+// WITHIN that is not a positive number among them; WBEM_E_OUT_OF_MEMORY.
 PAL_WQL_API HRESULT ParseQuery(std::u16string_view text, Query& query) noexcept;
 
 // Checks the query against the class named in FROM: every property of the select list and of the
 // WHERE clause must exist (system properties such as __PATH, __RELPATH, __CLASS always do), and
 // every comparison must suit the property's type (no ordering of booleans, no arrays or embedded
-// objects, no non-numeric string against a number). S_OK or WBEM_E_INVALID_QUERY; a failure of
-// IWbemClassObject::Get other than WBEM_E_NOT_FOUND is passed on.
+// objects, no non-numeric string against a number). A property named through another one
+// (`A.B`) and the property of an ISA must be held by an embedded-object property of the class
+// (WBEM_E_PROPERTY_NOT_AN_OBJECT otherwise); what the embedded object holds is read only when
+// evaluating. S_OK or WBEM_E_INVALID_QUERY; a failure of IWbemClassObject::Get other than
+// WBEM_E_NOT_FOUND is passed on.
 PAL_WQL_API HRESULT ValidateQuery(const Query& query, IWbemClassObject* classObject) noexcept;
 
 // True for a schema query: `SELECT ... FROM meta_class`, which selects the class objects of the

@@ -1,10 +1,12 @@
-// Recursive-descent parser of WQL data queries:
+// Recursive-descent parser of WQL data and event queries:
 //
-//   query      := SELECT ( '*' | name { ',' name } ) FROM name [ WHERE or ]
+//   query      := SELECT ( '*' | name { ',' name } ) FROM name [ WITHIN number ] [ WHERE or ]
 //   or         := and { OR and }
 //   and        := not { AND not }
 //   not        := NOT not | '(' or ')' | comparison
-//   comparison := name IS [NOT] NULL | name LIKE string | name op constant | constant op name
+//   comparison := path IS [NOT] NULL | path LIKE string | path ISA string | path op constant
+//               | constant op path
+//   path       := name { '.' name }
 #include <new>
 #include <utility>
 
@@ -29,9 +31,9 @@ bool IsKeyword(std::u16string_view name, std::u16string_view keyword)
 
 bool IsReserved(std::u16string_view name)
 {
-    static constexpr std::u16string_view kReserved[] = {u"SELECT", u"FROM", u"WHERE", u"AND",
-                                                        u"OR",     u"NOT",  u"LIKE",  u"IS",
-                                                        u"NULL",   u"TRUE", u"FALSE", u"ISA"};
+    static constexpr std::u16string_view kReserved[] = {u"SELECT", u"FROM", u"WHERE", u"AND",  u"OR",
+                                                        u"NOT",    u"LIKE", u"IS",    u"NULL", u"TRUE",
+                                                        u"FALSE",  u"ISA",  u"WITHIN"};
     for (const std::u16string_view word : kReserved) {
         if (IsKeyword(name, word)) {
             return true;
@@ -62,6 +64,15 @@ public:
         }
         if (!AcceptPlainName(query.className)) {
             return false;
+        }
+        if (AcceptKeyword(u"WITHIN")) {
+            // A polling interval in seconds, fractions allowed; never zero or negative.
+            if (current_.kind != Token::Kind::Number || current_.number.negative ||
+                !(current_.number.real > 0)) {
+                return false;
+            }
+            query.within = current_.number.real;
+            Advance();
         }
         if (AcceptKeyword(u"WHERE")) {
             query.where = ParseOr(0);
@@ -98,6 +109,23 @@ private:
         }
         name = std::move(current_.text);
         Advance();
+        return true;
+    }
+
+    // A property, or a property of the embedded object that another one holds: `A.B.C`.
+    bool AcceptPropertyPath(std::u16string& path)
+    {
+        if (!AcceptPlainName(path)) {
+            return false;
+        }
+        while (AcceptToken(Token::Kind::Dot)) {
+            std::u16string part;
+            if (!AcceptPlainName(part)) {
+                return false;
+            }
+            path += u'.';
+            path += part;
+        }
         return true;
     }
 
@@ -217,7 +245,18 @@ private:
     {
         auto node = std::make_unique<Expression>();
         node->kind = Expression::Kind::Compare;
-        if (AcceptPlainName(node->property)) {
+        if (AtPlainName()) {
+            if (!AcceptPropertyPath(node->property)) {
+                return nullptr;
+            }
+            if (AcceptKeyword(u"ISA")) {
+                if (current_.kind != Token::Kind::String || current_.text.empty()) {
+                    return nullptr;
+                }
+                node->kind = Expression::Kind::Isa;
+                AcceptConstant(node->constant);
+                return node;
+            }
             if (AcceptKeyword(u"IS")) {
                 const bool negated = AcceptKeyword(u"NOT");
                 if (!AcceptKeyword(u"NULL")) {
@@ -249,7 +288,7 @@ private:
             }
             node->op = Mirror(current_.op);
             Advance();
-            if (!AcceptPlainName(node->property)) {
+            if (!AcceptPropertyPath(node->property)) {
                 return nullptr;
             }
         }

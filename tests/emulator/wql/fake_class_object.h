@@ -74,6 +74,21 @@ public:
         V_VT(variant.get()) = VT_NULL;
         return Add(name, std::move(variant), type);
     }
+    // An embedded object (VT_UNKNOWN), which the property holds a reference to.
+    FakeClassObject& Object(const char16_t* name, IWbemClassObject* value)
+    {
+        pal::wql::ScopedVariant variant;
+        V_VT(variant.get()) = VT_UNKNOWN;
+        V_UNKNOWN(variant.get()) = value;
+        value->AddRef();
+        return Add(name, std::move(variant), CIM_OBJECT);
+    }
+    // The superclasses that InheritsFrom answers for.
+    FakeClassObject& Derives(std::vector<std::u16string> ancestors)
+    {
+        ancestors_ = std::move(ancestors);
+        return *this;
+    }
     FakeClassObject& StringArray(const char16_t* name)
     {
         pal::wql::ScopedVariant variant;
@@ -104,6 +119,16 @@ public:
         return pal::wql::AsHresult(WBEM_E_NOT_FOUND);
     }
 
+    HRESULT STDMETHODCALLTYPE InheritsFrom(LPCWSTR strAncestor) override
+    {
+        for (const std::u16string& ancestor : ancestors_) {
+            if (pal::wql::NamesEqual(strAncestor, ancestor)) {
+                return WBEM_S_NO_ERROR;
+            }
+        }
+        return WBEM_S_FALSE;
+    }
+
 private:
     struct Property {
         std::u16string name;
@@ -120,6 +145,7 @@ private:
     }
 
     std::vector<Property> properties_;
+    std::vector<std::u16string> ancestors_;
 };
 
 // Holds one reference to a fake and releases it at the end of the scope.
