@@ -11,6 +11,7 @@
 #include "services/method_providers.h"
 #include "services/scoped_bstr.h"
 #include "services/text.h"
+#include "wql/association_query.h"
 #include "wql/object_path.h"
 #include "wql/query.h"
 #include "wql/scoped_variant.h"
@@ -132,10 +133,16 @@ HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LON
     if (strQuery == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
+    if (wql::IsAssociationQuery(ViewOf(strQuery))) {
+        return RunAssociationQuery(strQuery, lFlags, ppEnum);
+    }
     wql::Query query;
     hr = wql::ParseQuery(ViewOf(strQuery), query);
     if (FAILED(hr)) {
         return hr;
+    }
+    if (query.HasWithin()) {
+        return WBEM_E_INVALID_QUERY;  // a polling interval belongs to event queries
     }
     if (wql::IsSchemaQuery(query)) {
         return RunSchemaQuery(query, lFlags, ppEnum);
@@ -253,11 +260,17 @@ HRESULT Services::ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpac
 HRESULT Services::InstancesOf(std::u16string_view className, IWbemClassObject* classObject,
                               std::vector<wmi::ObjectPtr>& instances) const
 {
-    const InstanceProvider provider = FindInstanceProvider(*repository_, nameSpace_, className);
+    return InstancesIn(nameSpace_, className, classObject, instances);
+}
+
+HRESULT Services::InstancesIn(std::u16string_view nameSpace, std::u16string_view className,
+                              IWbemClassObject* classObject, std::vector<wmi::ObjectPtr>& instances) const
+{
+    const InstanceProvider provider = FindInstanceProvider(*repository_, nameSpace, className);
     if (provider.enumerate == nullptr) {
-        return repository_->Instances(nameSpace_, className, &instances);
+        return repository_->Instances(nameSpace, className, &instances);
     }
-    return ProvidedInstances(provider, InstanceRequest{*repository_, nameSpace_, classObject}, instances);
+    return ProvidedInstances(provider, InstanceRequest{*repository_, nameSpace, classObject}, instances);
 }
 
 HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemContext* /*pCtx*/,

@@ -1,6 +1,6 @@
-// IWbemServices for one namespace of one host: queries (of instances, and of the classes through
-// meta_class), objects by path and methods, over the host's repository. The other operations of
-// the interface are not served.
+// IWbemServices for one namespace of one host: queries (of instances, of the classes through
+// meta_class, and of associations), objects by path and methods, over the host's repository. The
+// other operations of the interface are not served.
 #pragma once
 
 #include <wbemidl.h>
@@ -17,6 +17,7 @@
 #include "services/proxy_security.h"
 
 namespace pal::wql {
+struct AssociationQuery;
 struct ObjectPath;
 struct Query;
 }  // namespace pal::wql
@@ -94,6 +95,34 @@ private:
     // otherwise the repository's.
     HRESULT InstancesOf(std::u16string_view className, IWbemClassObject* classObject,
                         std::vector<wmi::ObjectPtr>& instances) const;
+    HRESULT InstancesIn(std::u16string_view nameSpace, std::u16string_view className,
+                        IWbemClassObject* classObject, std::vector<wmi::ObjectPtr>& instances) const;
+
+    // ASSOCIATORS OF and REFERENCES OF (associations.cpp).
+    struct Reference;
+    struct Link;
+    struct AssociationClass;
+    struct AssociationSource;
+    HRESULT RunAssociationQuery(const BSTR strQuery, LONG lFlags, IEnumWbemClassObject** ppEnum);
+    HRESULT AssociationClasses(const std::u16string& nameSpace, std::vector<AssociationClass>& classes) const;
+    bool CanReferTo(const Reference& reference, const AssociationSource& source) const;
+    bool RefersTo(const VARIANT& value, const AssociationSource& source) const;
+    // The instances of the association class that refer to the source, each with the reference
+    // that does (once per such reference).
+    HRESULT LinksOf(const wql::AssociationQuery& query, const AssociationSource& source,
+                    const AssociationClass& association, std::vector<Link>& links) const;
+    HRESULT References(const wql::AssociationQuery& query, const AssociationSource& source,
+                       const std::vector<AssociationClass>& classes,
+                       std::vector<wmi::ObjectPtr>& results) const;
+    HRESULT Associators(const wql::AssociationQuery& query, const AssociationSource& source,
+                        const std::vector<AssociationClass>& classes,
+                        std::vector<wmi::ObjectPtr>& results) const;
+    HRESULT SchemaAssociations(const wql::AssociationQuery& query, const AssociationSource& source,
+                               const std::vector<AssociationClass>& classes,
+                               std::vector<wmi::ObjectPtr>& results) const;
+    // The class objects of the results, each class once; the results keyed only.
+    HRESULT ClassDefinitions(std::vector<wmi::ObjectPtr>& results) const;
+    HRESULT KeysOnly(std::vector<wmi::ObjectPtr>& results) const;
     HRESULT RunMethod(const BSTR strObjectPath, const BSTR strMethodName, IWbemClassObject* pInParams,
                       IWbemClassObject** ppOutParams);
 
