@@ -17,6 +17,10 @@ HRESULT Processes(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& i
 // Reads only the process of the Handle key.
 HRESULT ProcessByKey(const InstanceRequest& request, const std::vector<wmi::KeyBinding>& keys,
                      IWbemClassObject** instance);
+// Associations of the computer with its processes, its operating system and its processors.
+HRESULT SystemProcesses(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT SystemOperatingSystems(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT ComputerSystemProcessors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 // Win32_Process.GetOwner: the account that owns the process.
 HRESULT GetProcessOwner(const services::MethodCall& call);
 

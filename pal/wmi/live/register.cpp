@@ -33,6 +33,11 @@ void RegisterLiveProviders()
     services::RegisterInstanceProvider(kCimv2, u"Win32_Processor", {Processors, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_LogicalDisk", {LogicalDisks, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_Process", {Processes, ProcessByKey});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_SystemProcesses", {SystemProcesses, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_SystemOperatingSystem",
+                                       {SystemOperatingSystems, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_ComputerSystemProcessor",
+                                       {ComputerSystemProcessors, nullptr});
     services::RegisterMethodProvider(u"Win32_Process", u"GetOwner", Guarded<GetProcessOwner>);
 
     services::RegisterMethodProvider(u"StdRegProv", u"CreateKey", Guarded<RegistryCreateKey>);
