@@ -106,9 +106,9 @@ std::atomic<LONG> g_faults[PAL_FAULT_COUNT];
 std::atomic<LONG> g_spared[PAL_FAULT_COUNT];  // calls that succeed before the faulted ones
 
 const char* const kKindNames[PAL_KIND_COUNT] = {
-    "BSTR",          "SAFEARRAY",    "CoTaskMem block", "COM object", "class object",    "instance",
-    "qualifier set", "locator",      "services",        "enumerator", "client security", "message module",
-    "kernel handle", "registry key", "impersonation",
+    "BSTR",          "SAFEARRAY",    "CoTaskMem block", "COM object",   "class object",    "instance",
+    "qualifier set", "locator",      "services",        "enumerator",   "client security", "message module",
+    "kernel handle", "registry key", "impersonation",   "event poller",
 };
 
 }  // namespace

@@ -9,15 +9,16 @@
 
 // Operations whose calls can be made to fail.
 enum PalWmiOperation {
-    PAL_WMI_CONNECT_SERVER = 0,   // IWbemLocator::ConnectServer
-    PAL_WMI_EXEC_QUERY,           // IWbemServices::ExecQuery
-    PAL_WMI_GET_OBJECT,           // IWbemServices::GetObject
-    PAL_WMI_EXEC_METHOD,          // IWbemServices::ExecMethod
-    PAL_WMI_ENUM_NEXT,            // IEnumWbemClassObject::Next
-    PAL_WMI_QUERY_BLANKET,        // IClientSecurity::QueryBlanket, CoQueryProxyBlanket
-    PAL_WMI_SET_BLANKET,          // IClientSecurity::SetBlanket, CoSetProxyBlanket
-    PAL_WMI_CREATE_INSTANCE,      // CoCreateInstance
-    PAL_WMI_INITIALIZE_SECURITY,  // CoInitializeSecurity
+    PAL_WMI_CONNECT_SERVER = 0,       // IWbemLocator::ConnectServer
+    PAL_WMI_EXEC_QUERY,               // IWbemServices::ExecQuery
+    PAL_WMI_GET_OBJECT,               // IWbemServices::GetObject
+    PAL_WMI_EXEC_METHOD,              // IWbemServices::ExecMethod
+    PAL_WMI_ENUM_NEXT,                // IEnumWbemClassObject::Next
+    PAL_WMI_QUERY_BLANKET,            // IClientSecurity::QueryBlanket, CoQueryProxyBlanket
+    PAL_WMI_SET_BLANKET,              // IClientSecurity::SetBlanket, CoSetProxyBlanket
+    PAL_WMI_CREATE_INSTANCE,          // CoCreateInstance
+    PAL_WMI_INITIALIZE_SECURITY,      // CoInitializeSecurity
+    PAL_WMI_EXEC_NOTIFICATION_QUERY,  // IWbemServices::ExecNotificationQuery
     PAL_WMI_OPERATION_COUNT
 };
 
@@ -78,6 +79,28 @@ PALAPI void PalWmiFailProviderAfter(const char* className, LONG objects, HRESULT
 // The provider of a class takes this long for each object of a query's enumerator; 0 switches
 // it off.
 PALAPI void PalWmiSetClassDelay(const char* className, ULONG millisecondsPerObject);
+
+// ---- Events -------------------------------------------------------------------------------
+
+// Raises an extrinsic event in a namespace of a host ("." or null: the local machine): a new
+// instance of `className`, a class derived from __ExtrinsicEvent, with the named properties set
+// from text as their CIM types read it (decimal integers, reals, true/false, text as it is; a null
+// value leaves the property NULL). Every subscription of the namespace whose query selects the
+// event receives a copy; `delivered`, when not null, receives how many did. WBEM_E_NOT_FOUND for
+// an unknown host or property, WBEM_E_INVALID_CLASS for an unknown class, WBEM_E_NOT_EVENT_CLASS
+// for a class that is not an extrinsic event, WBEM_E_TYPE_MISMATCH for a value its type cannot
+// read.
+PALAPI HRESULT PalWmiRaiseEvent(const char* host, const char* nameSpace, const char* className, ULONG count,
+                                const char* const* names, const char* const* values, LONG* delivered);
+// Deletes the instance at an object path from a host's repository. Subscriptions that poll its
+// class see it gone at their next poll.
+PALAPI HRESULT PalWmiDeleteInstance(const char* host, const char* nameSpace, const char* objectPath);
+// While held, the pollers of intrinsic events wait instead of polling; releasing lets each poll as
+// soon as its interval has passed. PalWmiResetAll releases them.
+PALAPI void PalWmiHoldEventPolls(BOOL hold);
+// Polls begun by all subscriptions since the last reset. A poll counts before it reads the
+// instances, so an event it finds is never seen before it is counted.
+PALAPI LONG PalWmiEventPollCount(void);
 
 // ---- Proxies and their blankets -----------------------------------------------------------
 

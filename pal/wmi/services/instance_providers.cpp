@@ -101,6 +101,17 @@ InstanceProvider FindInstanceProvider(const wmi::Repository& repository, std::u1
     return Table().Find(KeyOf(nameSpace, canonicalClass.empty() ? className : canonicalClass));
 }
 
+HRESULT InstancesOfClass(const wmi::Repository& repository, std::u16string_view nameSpace,
+                         std::u16string_view className, IWbemClassObject* classObject,
+                         std::vector<wmi::ObjectPtr>& instances)
+{
+    const InstanceProvider provider = FindInstanceProvider(repository, nameSpace, className);
+    if (provider.enumerate == nullptr) {
+        return repository.Instances(nameSpace, className, &instances);
+    }
+    return ProvidedInstances(provider, InstanceRequest{repository, nameSpace, classObject}, instances);
+}
+
 HRESULT ProvidedInstances(const InstanceProvider& provider, const InstanceRequest& request,
                           std::vector<wmi::ObjectPtr>& instances)
 {

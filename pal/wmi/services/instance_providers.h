@@ -49,6 +49,12 @@ void EnsureLiveProviders();
 InstanceProvider FindInstanceProvider(const wmi::Repository& repository, std::u16string_view nameSpace,
                                       std::u16string_view className);
 
+// Every instance of a class: made by its instance provider when it has one, otherwise the
+// repository's (of the class and its subclasses). `classObject` is the class, to spawn them from.
+HRESULT InstancesOfClass(const wmi::Repository& repository, std::u16string_view nameSpace,
+                         std::u16string_view className, IWbemClassObject* classObject,
+                         std::vector<wmi::ObjectPtr>& instances);
+
 // Every instance of a provided class, or the one with the given keys. These wrap the provider so
 // that no C++ exception leaves it.
 HRESULT ProvidedInstances(const InstanceProvider& provider, const InstanceRequest& request,

@@ -9,6 +9,7 @@
 #include "services/faults.h"
 #include "services/instance_providers.h"
 #include "services/method_providers.h"
+#include "services/notifications.h"
 #include "services/scoped_bstr.h"
 #include "services/text.h"
 #include "wql/association_query.h"
@@ -59,8 +60,8 @@ HRESULT CheckInputParameters(IWbemClassObject* inSignature, IWbemClassObject* in
     return FAILED(hr) ? WBEM_E_INVALID_METHOD_PARAMETERS : S_OK;
 }
 
-// The repository's keys of a parsed path. A key written without its name (Class="v") is the
-// class's only key.
+}  // namespace
+
 HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nameSpace,
                       const wql::ObjectPath& path, std::vector<wmi::KeyBinding>& bindings)
 {
@@ -84,8 +85,6 @@ HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nam
     }
     return S_OK;
 }
-
-}  // namespace
 
 Services::Services(std::shared_ptr<wmi::Repository> repository, std::u16string nameSpace,
                    bool noAuthentication)
@@ -117,6 +116,38 @@ HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LO
         return outcome.answer;
     }
     const HRESULT hr = RunQuery(strQueryLanguage, strQuery, lFlags, ppEnum);
+    if (SUCCEEDED(hr) && outcome.kind == CallOutcome::Kind::Answer) {
+        return outcome.answer;
+    }
+    return hr;
+}
+
+HRESULT Services::ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
+                                        IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum)
+{
+    const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_NOTIFICATION_QUERY);
+    if (ppEnum == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    *ppEnum = nullptr;
+    if (outcome.Fails()) {
+        return outcome.answer;
+    }
+    // Events arrive for as long as the enumerator lives: only the semisynchronous call is served.
+    constexpr LONG kRequired = WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY;
+    if ((lFlags & kRequired) != kRequired || strQuery == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    HRESULT hr = wql::CheckQueryLanguage(strQueryLanguage);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    wql::Query query;
+    hr = wql::ParseQuery(ViewOf(strQuery), query);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = Subscribe(repository_, nameSpace_, std::move(query), security_->NoAuthentication(), ppEnum);
     if (SUCCEEDED(hr) && outcome.kind == CallOutcome::Kind::Answer) {
         return outcome.answer;
     }
@@ -266,11 +297,7 @@ HRESULT Services::InstancesOf(std::u16string_view className, IWbemClassObject* c
 HRESULT Services::InstancesIn(std::u16string_view nameSpace, std::u16string_view className,
                               IWbemClassObject* classObject, std::vector<wmi::ObjectPtr>& instances) const
 {
-    const InstanceProvider provider = FindInstanceProvider(*repository_, nameSpace, className);
-    if (provider.enumerate == nullptr) {
-        return repository_->Instances(nameSpace, className, &instances);
-    }
-    return ProvidedInstances(provider, InstanceRequest{*repository_, nameSpace, classObject}, instances);
+    return InstancesOfClass(*repository_, nameSpace, className, classObject, instances);
 }
 
 HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemContext* /*pCtx*/,
@@ -512,12 +539,6 @@ HRESULT Services::CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*, IWbem
 HRESULT Services::ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
 {
     return WBEM_E_NOT_SUPPORTED;
-}
-
-HRESULT Services::ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*,
-                                        IEnumWbemClassObject** ppEnum)
-{
-    return NotSupported(ppEnum);
 }
 
 HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)

@@ -1,6 +1,6 @@
 // IWbemServices for one namespace of one host: queries (of instances, of the classes through
-// meta_class, and of associations), objects by path and methods, over the host's repository. The
-// other operations of the interface are not served.
+// meta_class, and of associations), event subscriptions, objects by path and methods, over the
+// host's repository. The other operations of the interface are not served.
 #pragma once
 
 #include <wbemidl.h>
@@ -23,6 +23,11 @@ struct Query;
 }  // namespace pal::wql
 
 namespace pal::services {
+
+// The repository's keys of a parsed instance path. A key written without its name (Class="v") is
+// the class's only key.
+HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nameSpace,
+                      const wql::ObjectPath& path, std::vector<wmi::KeyBinding>& bindings);
 
 class PAL_INTERNAL_API Services final : public ComObject<IWbemServices, &IID_IWbemServices> {
 public:

@@ -1,0 +1,93 @@
+// Events of Win32_Process: a child process that this test starts and stops raises a creation and a
+// deletion, found by polling the host's process table.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "live_test.h"
+
+extern char** environ;
+
+namespace live_test {
+namespace {
+
+std::u16string Wide(const std::string& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+class ProcessEventTest : public LiveTest {
+protected:
+    ComRef<IEnumWbemClassObject> Subscribe(const std::u16string& wql)
+    {
+        ScopedBstr language(u"WQL"), text(wql.c_str());
+        ComRef<IEnumWbemClassObject> events;
+        EXPECT_EQ(S_OK, services_->ExecNotificationQuery(
+                            language.get(), text.get(), WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY,
+                            nullptr, events.Receive()));
+        return events;
+    }
+
+    // The next creation or deletion event of the process; its changes in between are passed over.
+    static ComRef<IWbemClassObject> NextComingOrGoing(IEnumWbemClassObject* events, pid_t pid,
+                                                      std::string& kind)
+    {
+        for (;;) {
+            IWbemClassObject* raw = nullptr;
+            ULONG returned = 0;
+            const HRESULT hr = events->Next(static_cast<LONG>(WBEM_INFINITE), 1, &raw, &returned);
+            if (hr != WBEM_S_NO_ERROR || returned != 1) {
+                ADD_FAILURE() << "Next gave " << std::hex << hr;
+                return {};
+            }
+            ComRef<IWbemClassObject> event = ComRef<IWbemClassObject>::Adopt(raw);
+            ScopedVariant target;
+            EXPECT_EQ(S_OK, event->Get(u"TargetInstance", 0, target.get(), nullptr, nullptr));
+            ComRef<IWbemClassObject> process;
+            EXPECT_EQ(S_OK, V_UNKNOWN(target.get())
+                                ->QueryInterface(IID_IWbemClassObject,
+                                                 reinterpret_cast<void**>(process.Receive())));
+            kind = TextOf(event.get(), u"__CLASS");
+            EXPECT_EQ(static_cast<unsigned long long>(pid), NumberOf(process.get(), u"ProcessId"))
+                << "only the test's own child is asked for";
+            if (kind != "__InstanceModificationEvent") {
+                return process;
+            }
+        }
+    }
+};
+
+TEST_F(ProcessEventTest, AChildProcessRaisesCreationThenDeletion)
+{
+    ComRef<IEnumWbemClassObject> events = Subscribe(
+        u"SELECT * FROM __InstanceOperationEvent WITHIN 0.05 WHERE TargetInstance ISA 'Win32_Process' "
+        u"AND TargetInstance.ParentProcessId = " +
+        Wide(std::to_string(getpid())));
+    ASSERT_TRUE(events);
+    char sleepPath[] = "/bin/sleep";
+    char seconds[] = "60";
+    char* const arguments[] = {sleepPath, seconds, nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(0, posix_spawn(&child, sleepPath, nullptr, nullptr, arguments, environ));
+
+    std::string kind;
+    ComRef<IWbemClassObject> started = NextComingOrGoing(events.get(), child, kind);
+    ASSERT_TRUE(started);
+    EXPECT_EQ("__InstanceCreationEvent", kind);
+    EXPECT_EQ("sleep", TextOf(started.get(), u"Name"));
+    EXPECT_EQ(std::to_string(child), TextOf(started.get(), u"Handle"));
+
+    ASSERT_EQ(0, kill(child, SIGKILL));
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ComRef<IWbemClassObject> ended = NextComingOrGoing(events.get(), child, kind);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ("__InstanceDeletionEvent", kind);
+    EXPECT_EQ("sleep", TextOf(ended.get(), u"Name"));
+}
+
+}  // namespace
+}  // namespace live_test
