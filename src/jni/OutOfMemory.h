@@ -22,6 +22,7 @@ constexpr int kMethodExecuteMth = 1407;
 // Exports of WmiExtensions number theirs from 2001 on, clear of the lines above.
 constexpr int kServiceExecQueryStreaming = 2001;
 constexpr int kObjectStreamNextBatch = 2002;
+constexpr int kServiceExecNotificationQuery = 2003;
 }  // namespace oom_line
 
 // Throws java/lang/OutOfMemoryError "Raised from <exportName> @line <line>". Does nothing when the

@@ -1,4 +1,5 @@
-// Exports of streaming queries: the query, its batches and the end of the stream.
+// Exports of streaming queries and event subscriptions: the query, its batches and the end of
+// the stream.
 #include <com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions.h>
 
 #include <algorithm>
@@ -41,6 +42,16 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_Wm
     });
 }
 
+JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_WmiServiceExecNotificationQuery(
+    JNIEnv* env, jclass, jlong session, jstring query, jobject holder)
+{
+    return Guarded<jlong>(kOutOfMemory, [&]() -> jlong {
+        return StartQueryExport<CWmiObjectStream>(env, session, query, holder, ServiceExecNotificationQuery,
+                                                  WMIPROV_EXTENSIONS_EXPORT(WmiServiceExecNotificationQuery),
+                                                  oom_line::kServiceExecNotificationQuery);
+    });
+}
+
 JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_WmiObjectStreamNextBatch(
     JNIEnv* env, jclass, jlong stream, jint timeoutMs, jlongArray handles)
 {
@@ -52,9 +63,11 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_Wm
         if (length < 1) {
             return kInvalidParameter;
         }
-        // -1 is WBEM_INFINITE as a LONG.
-        StreamBatch batch =
-            StreamNextBatch(HandleRef<CWmiObjectStream>(stream), timeoutMs, static_cast<ULONG>(length));
+        // The batch holds a reference of its own: a destroy of the handle on another thread while
+        // this one waits for the batch takes effect when the wait is over. -1 is WBEM_INFINITE as
+        // a LONG.
+        const CRefPtr<CWmiObjectStream> held = HandleRef<CWmiObjectStream>(stream);
+        StreamBatch batch = StreamNextBatch(held, timeoutMs, static_cast<ULONG>(length));
         jlong cells[kMaxStreamBatch] = {};
         jsize made = 0;
         bool outOfMemory = batch.outOfMemory;

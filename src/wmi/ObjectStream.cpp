@@ -13,13 +13,12 @@ CWmiObjectStream::CWmiObjectStream(CRefPtr<CWmiService> session,
 {
 }
 
-bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
-                               CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept
+namespace {
+
+// The stream of an opened enumerator.
+bool MakeStream(const CRefPtr<CWmiService>& session, CComPtr<IEnumWbemClassObject> enumerator,
+                CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept
 {
-    CComPtr<IEnumWbemClassObject> enumerator;
-    if (!OpenQuery(session, query, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, enumerator, code)) {
-        return false;
-    }
     auto* created = new (std::nothrow) CWmiObjectStream(session, std::move(enumerator));
     if (created == nullptr) {
         code = kOutOfMemory;
@@ -27,6 +26,25 @@ bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR*
     }
     stream = created;
     return true;
+}
+
+}  // namespace
+
+bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                               CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept
+{
+    CComPtr<IEnumWbemClassObject> enumerator;
+    return OpenQuery(session, query, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, enumerator,
+                     code) &&
+           MakeStream(session, std::move(enumerator), stream, code);
+}
+
+bool ServiceExecNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                                  CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept
+{
+    CComPtr<IEnumWbemClassObject> enumerator;
+    return OpenNotificationQuery(session, query, enumerator, code) &&
+           MakeStream(session, std::move(enumerator), stream, code);
 }
 
 StreamBatch StreamNextBatch(const CRefPtr<CWmiObjectStream>& stream, LONG timeoutMs, ULONG count) noexcept

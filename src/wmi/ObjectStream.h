@@ -1,7 +1,8 @@
 // CWmiObjectStream: a query whose objects the caller fetches batch by batch, each with a time-out
-// of its own, instead of having them all buffered by the query call. It holds the query's
-// enumerator and a reference to the session it runs on; releasing the enumerator cancels what the
-// query has not delivered yet.
+// of its own, instead of having them all buffered by the query call; or an event subscription,
+// whose events are fetched the same way. It holds the enumerator and a reference to the session
+// it runs on; releasing the enumerator cancels what the query has not delivered yet, or the
+// subscription.
 #pragma once
 
 #include <vector>
@@ -37,6 +38,13 @@ private:
 // ServiceExecQuery.
 bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
                                CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept;
+
+// Subscribes to the events of the event query `query` on the session (ExecNotificationQuery,
+// semisynchronous), its enumerator secured like the buffered query's; `stream` then holds the
+// subscription, whose events come in batches as a stream's objects do. Codes as for
+// ServiceExecQuery.
+bool ServiceExecNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                                  CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept;
 
 struct StreamBatch {
     // What IEnumWbemClassObject::Next answered, unchanged.

@@ -31,8 +31,11 @@ BSTR QueryLanguage() noexcept
 
 }  // namespace
 
-bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
-               CComPtr<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
+namespace {
+
+// ExecQuery, or ExecNotificationQuery, and the securing of the enumerator that either gives.
+bool OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags, bool notification,
+                    CComPtr<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
 {
     code = kInvalidParameter;
     BSTR language = QueryLanguage();
@@ -48,7 +51,11 @@ bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG fla
         code = kOutOfMemory;
         return false;
     }
-    HRESULT hr = session->Services()->ExecQuery(language, queryText.Get(), flags, nullptr, enumerator.Put());
+    IWbemServices* services = session->Services();
+    HRESULT hr =
+        notification
+            ? services->ExecNotificationQuery(language, queryText.Get(), flags, nullptr, enumerator.Put())
+            : services->ExecQuery(language, queryText.Get(), flags, nullptr, enumerator.Put());
     if (hr != WBEM_S_NO_ERROR) {
         // A success code other than S_OK (for example WBEM_S_FALSE) counts as a failure as well.
         enumerator.Reset();
@@ -66,6 +73,21 @@ bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG fla
     }
     code = kSuccess;
     return true;
+}
+
+}  // namespace
+
+bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
+               CComPtr<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
+{
+    return OpenEnumerator(session, query, flags, false, enumerator, code, secured);
+}
+
+bool OpenNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                           CComPtr<IEnumWbemClassObject>& enumerator, ErrorCode& code) noexcept
+{
+    return OpenEnumerator(session, query, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, true,
+                          enumerator, code, nullptr);
 }
 
 bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, CRefPtr<CWmiObjectEnum>& set,

@@ -21,6 +21,12 @@ bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG fla
                CComPtr<IEnumWbemClassObject>& enumerator, ErrorCode& code,
                HRESULT* secured = nullptr) noexcept;
 
+// ExecNotificationQuery of the event query `query` on the session with
+// WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY (the only flags WMI serves it with), the
+// enumerator secured as OpenQuery secures it; failures as OpenQuery's.
+bool OpenNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                           CComPtr<IEnumWbemClassObject>& enumerator, ErrorCode& code) noexcept;
+
 // Runs `query` forward-only on the session, secures the enumerator with the session's
 // credentials and collects every object into `set` (filled in place; it stays empty when the
 // query matched nothing). A batch that does not arrive within the wait ends the collection

@@ -1,6 +1,6 @@
 // The exports of WmiExtensions through the JNI stand-in, against the WMI emulator: listings agree
-// with the property reads, streams deliver in batches with their own time-outs, and every path
-// leaves nothing alive.
+// with the property reads, streams and subscriptions deliver in batches with their own time-outs,
+// and every path leaves nothing alive.
 #include <com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector.h>
 #include <com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions.h>
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FakeJni.h"
@@ -142,6 +143,24 @@ protected:
         jobject holder = fake.NewHolder();
         EXPECT_EQ(0, EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session, Text(query), holder));
         return Received(holder).value_or(0);
+    }
+
+    jlong Subscribe(jlong session, const std::u16string& query)
+    {
+        jobject holder = fake.NewHolder();
+        EXPECT_EQ(0,
+                  EXTENSIONS(WmiServiceExecNotificationQuery)(env(), nullptr, session, Text(query), holder));
+        return Received(holder).value_or(0);
+    }
+
+    // Raises a Test_Event in root\test; the number of subscriptions that received it.
+    static LONG Raise(const char* message)
+    {
+        const char* names[] = {"Message"};
+        const char* values[] = {message};
+        LONG delivered = -1;
+        EXPECT_EQ(S_OK, PalWmiRaiseEvent(".", "root\\test", "Test_Event", 1, names, values, &delivered));
+        return delivered;
     }
 
     struct Batch {
@@ -415,7 +434,7 @@ TEST_F(ExtensionExports, DestroyingAStreamMidwayCancelsItButDeliveredObjectsLive
     EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, second);
 }
 
-TEST_F(ExtensionExports, TheStreamsEnumeratorIsSecuredLikeTheBufferedQuerys)
+TEST_F(ExtensionExports, StreamAndSubscriptionEnumeratorsAreSecuredLikeTheBufferedQuerys)
 {
     PalWmiAddHost("SRV1");
     ASSERT_TRUE(PalWmiAddAccount("SRV1", "CORP", "alice", "s3cret", FALSE));
@@ -426,18 +445,145 @@ TEST_F(ExtensionExports, TheStreamsEnumeratorIsSecuredLikeTheBufferedQuerys)
     CONNECTOR(WmiObjectEnumDestroy)(env(), nullptr, Received(set).value_or(0));
     PalBlanket buffered{};
     ASSERT_TRUE(PalWmiLastBlanket(PAL_KIND_WBEM_ENUMERATOR, &buffered));
-    const jlong stream = Stream(session, u"SELECT * FROM Test_Keyed");
-    PalBlanket streaming{};
-    ASSERT_TRUE(PalWmiLastBlanket(PAL_KIND_WBEM_ENUMERATOR, &streaming));
-    EXPECT_TRUE(streaming.wasSet);
-    EXPECT_TRUE(streaming.hasIdentity);
-    EXPECT_EQ(std::u16string(streaming.user), u"alice");
-    EXPECT_EQ(std::u16string(streaming.domain), u"CORP");
-    EXPECT_EQ(std::u16string(streaming.password), u"s3cret");
-    EXPECT_EQ(streaming.authnLevel, buffered.authnLevel);
-    EXPECT_EQ(streaming.impLevel, buffered.impLevel);
-    EXPECT_EQ(streaming.capabilities, buffered.capabilities);
-    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    for (const jlong stream : {Stream(session, u"SELECT * FROM Test_Keyed"),
+                               Subscribe(session,
+                                         u"SELECT * FROM __InstanceDeletionEvent WITHIN 10 "
+                                         u"WHERE TargetInstance ISA 'Test_Keyed'")}) {
+        ASSERT_NE(stream, 0);
+        PalBlanket secured{};
+        ASSERT_TRUE(PalWmiLastBlanket(PAL_KIND_WBEM_ENUMERATOR, &secured));
+        EXPECT_TRUE(secured.wasSet);
+        EXPECT_TRUE(secured.hasIdentity);
+        EXPECT_EQ(std::u16string(secured.user), u"alice");
+        EXPECT_EQ(std::u16string(secured.domain), u"CORP");
+        EXPECT_EQ(std::u16string(secured.password), u"s3cret");
+        EXPECT_EQ(secured.authnLevel, buffered.authnLevel);
+        EXPECT_EQ(secured.impLevel, buffered.impLevel);
+        EXPECT_EQ(secured.capabilities, buffered.capabilities);
+        EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    }
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, ASubscriptionDeliversItsEventsInBatchesAndNeverEnds)
+{
+    const jlong session = Connect(u"root\\test");
+    const jlong events = Subscribe(session, u"SELECT * FROM Test_Event");
+    ASSERT_NE(events, 0);
+    const Batch none = Next(events, 0, 4);
+    EXPECT_EQ(none.code, kWbemTimedOut);
+    EXPECT_EQ(none.slots, std::vector<jlong>(4, 0));
+    for (const char* message : {"one", "two", "three"}) {
+        EXPECT_EQ(1, Raise(message));
+    }
+    const Batch two = Next(events, 10000, 2);
+    EXPECT_EQ(two.code, 0) << "as many as asked for: more may come";
+    const Batch rest = Next(events, 0, 4);
+    EXPECT_EQ(rest.code, kWbemTimedOut) << "a subscription has no end";
+    Texts messages;
+    for (const Batch* batch : {&two, &rest}) {
+        for (const jlong handle : batch->slots) {
+            if (handle != 0) {
+                messages.push_back(Property(handle, u"Message"));
+                CONNECTOR(WmiObjectDestroy)(env(), nullptr, handle);
+            }
+        }
+    }
+    EXPECT_EQ(messages, (Texts{u"one", u"two", u"three"}));
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, events);
+    EXPECT_EQ(0, Raise("after the end"));
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, IntrinsicEventsCarryTheInstanceAsAnEmbeddedObject)
+{
+    const jlong session = Connect(u"root\\test");
+    const jlong events = Subscribe(
+        session, u"SELECT * FROM __InstanceCreationEvent WITHIN 0.05 WHERE TargetInstance ISA 'Test_Keyed'");
+    EXPECT_EQ(PalLiveCount(PAL_KIND_EVENT_POLLER), 1);
+    char error[256] = {};
+    ASSERT_EQ(S_OK,
+              PalWmiLoadHostMof(".", "root\\test", "instance of Test_Keyed { Name = \"new\"; Size = 9; };",
+                                error, sizeof error))
+        << error;
+    const Batch created = Next(events, -1, 1);
+    ASSERT_EQ(created.code, 0);
+    const jlong event = created.slots.at(0);
+    EXPECT_EQ(Property(event, u"__CLASS"), u"__InstanceCreationEvent");
+    jobject holder = fake.NewHolder();
+    ASSERT_EQ(0,
+              CONNECTOR(WmiObjectGetPropertyObject)(env(), nullptr, event, Text(u"TargetInstance"), holder));
+    const jlong target = Received(holder).value_or(0);
+    EXPECT_EQ(Property(target, u"Name"), u"new");
+    EXPECT_EQ(Property(target, u"Size"), u"9");
+    const std::optional<ListingView> listing = List(event, 0);
+    ASSERT_TRUE(listing.has_value());
+    ASSERT_TRUE(listing->Has(u"TargetInstance"));
+    EXPECT_EQ(ViewOf(listing->Value(u"TargetInstance")).Text(u"Name"), u"new") << "a nested listing";
+    for (const jlong handle : {target, event}) {
+        CONNECTOR(WmiObjectDestroy)(env(), nullptr, handle);
+    }
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, events);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_EVENT_POLLER), 0);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, ASubscriptionDestroyedWhileAnotherThreadWaitsEndsWhenTheWaitDoes)
+{
+    const jlong session = Connect(u"root\\test");
+    const jlong events = Subscribe(session, u"SELECT * FROM Test_Event");
+    const LONG callsBefore = PalWmiCallCount(PAL_WMI_ENUM_NEXT);
+    Batch waited{-1, {}};
+    std::thread reader([&] { waited = Next(events, -1, 1); });
+    while (PalWmiCallCount(PAL_WMI_ENUM_NEXT) == callsBefore) {
+        std::this_thread::yield();
+    }
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, events);
+    // The waiting call holds the subscription: it still receives, and returns with the event.
+    EXPECT_EQ(1, Raise("to the waiting reader"));
+    reader.join();
+    ASSERT_EQ(waited.code, 0);
+    EXPECT_EQ(Property(waited.slots.at(0), u"Message"), u"to the waiting reader");
+    CONNECTOR(WmiObjectDestroy)(env(), nullptr, waited.slots.at(0));
+    EXPECT_EQ(0, Raise("nobody")) << "the subscription ended with the wait";
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, SubscriptionFailuresComeBackAsCodes)
+{
+    EXPECT_EQ(87, EXTENSIONS(WmiServiceExecNotificationQuery)(
+                      env(), nullptr, 0, Text(u"SELECT * FROM Test_Event"), fake.NewHolder()));
+    const jlong session = Connect(u"root\\test");
+    EXPECT_EQ(
+        87, EXTENSIONS(WmiServiceExecNotificationQuery)(env(), nullptr, session, nullptr, fake.NewHolder()));
+    EXPECT_EQ(87, EXTENSIONS(WmiServiceExecNotificationQuery)(env(), nullptr, session, Text(u""),
+                                                              fake.NewHolder()));
+    EXPECT_EQ(0, PalWmiCallCount(PAL_WMI_EXEC_NOTIFICATION_QUERY));
+    const auto code = [&](const std::u16string& query) {
+        return EXTENSIONS(WmiServiceExecNotificationQuery)(env(), nullptr, session, Text(query),
+                                                           fake.NewHolder());
+    };
+    EXPECT_EQ(code(u"SELECT * FROM __InstanceCreationEvent WHERE TargetInstance ISA 'Test_Keyed'"),
+              static_cast<int32_t>(0x80042002));  // WBEMESS_E_REGISTRATION_TOO_PRECISE
+    EXPECT_EQ(code(u"SELECT * FROM Nothing"), static_cast<int32_t>(0x80041010));
+    EXPECT_EQ(code(u"SELECT * FROM Test_Keyed"), static_cast<int32_t>(0x80041059));  // not an event class
+    PalWmiSetCallResult(PAL_WMI_EXEC_NOTIFICATION_QUERY, 1, E_ACCESSDENIED);
+    EXPECT_EQ(code(u"SELECT * FROM Test_Event"), 5);
+    // A holder without set(long): the subscription is made and cancelled again.
+    EXPECT_EQ(
+        127,
+        EXTENSIONS(WmiServiceExecNotificationQuery)(
+            env(), nullptr, session,
+            Text(u"SELECT * FROM __InstanceCreationEvent WITHIN 1 WHERE TargetInstance ISA 'Test_Keyed'"),
+            fake.NewHolder(false)));
+    fake.pending.reset();
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_EVENT_POLLER), 0);
+    // Failures of a batch come back unchanged, as a stream's do.
+    const jlong events = Subscribe(session, u"SELECT * FROM Test_Event");
+    PalWmiSetCallResult(PAL_WMI_ENUM_NEXT, 1, WBEM_E_FAILED);
+    EXPECT_EQ(Next(events, 0, 1).code, kWbemFailed);
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, events);
     CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
 }
 
@@ -508,6 +654,24 @@ TEST_F(ExtensionExports, HandlesThatCannotBeAllocatedRaiseOutOfMemoryAndLeaveNot
               "2001");
     fake.pending.reset();
     EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
+
+    // A subscription's cell: the subscription is cancelled again.
+    PalFailNext(PAL_FAULT_TASKMEM_ALLOC, 1);
+    jobject subscribed = fake.NewHolder();
+    EXPECT_EQ(
+        0, EXTENSIONS(WmiServiceExecNotificationQuery)(
+               env(), nullptr, session,
+               Text(u"SELECT * FROM __InstanceCreationEvent WITHIN 1 WHERE TargetInstance ISA 'Test_Keyed'"),
+               subscribed));
+    EXPECT_FALSE(Received(subscribed).has_value());
+    ASSERT_TRUE(fake.pending.has_value());
+    EXPECT_EQ(
+        fake.pending->message,
+        "Raised from "
+        "Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_WmiServiceExecNotificationQuery @line 2003");
+    fake.pending.reset();
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_EVENT_POLLER), 0);
     CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
 }
 

@@ -51,10 +51,11 @@
     X(WmiObjectPutPropertyStringArray)    \
     X(WmiObjectPutPropertyAsTypeArray)
 
-#define BRIDGE_EXTENSIONS_EXPORTS(X) \
-    X(WmiObjectListProperties)       \
-    X(WmiServiceExecQueryStreaming)  \
-    X(WmiObjectStreamNextBatch)      \
+#define BRIDGE_EXTENSIONS_EXPORTS(X)   \
+    X(WmiObjectListProperties)         \
+    X(WmiServiceExecQueryStreaming)    \
+    X(WmiServiceExecNotificationQuery) \
+    X(WmiObjectStreamNextBatch)        \
     X(WmiObjectStreamDestroy)
 
 namespace scenario {

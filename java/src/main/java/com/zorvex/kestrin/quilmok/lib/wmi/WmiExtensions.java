@@ -4,7 +4,8 @@ import com.zorvex.kestrin.quilmok.lib.loader.NativeLibraries;
 
 /**
  * Native methods of {@code wmijni} beyond {@link WmiConnector}: an object's whole property list in
- * one call, and streaming queries whose batches the caller fetches with a time-out of its own.
+ * one call, streaming queries whose batches the caller fetches with a time-out of its own, and
+ * event subscriptions whose events are fetched the same way.
  *
  * <p>Handles follow the rules of {@link WmiConnector}: they reach Java through a holder's
  * {@code void set(long)} and each is freed by the destroy method of its kind. Object handles
@@ -111,13 +112,33 @@ public final class WmiExtensions {
     public static native long WmiServiceExecQueryStreaming(long session, String query, Object holder);
 
     /**
+     * Subscribes to events: {@code ExecNotificationQuery} of an event query (for example
+     * {@code SELECT * FROM __InstanceCreationEvent WITHIN 2 WHERE TargetInstance ISA 'Win32_Process'})
+     * with {@code WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY}, the enumerator secured with
+     * the session's identity. The subscription is a stream handle: its events are fetched with
+     * {@link #WmiObjectStreamNextBatch}, which never reports an end for it, and
+     * {@link #WmiObjectStreamDestroy} cancels it. WMI may report a query it cannot serve here or at
+     * the first batch.
+     *
+     * @param session a session handle
+     * @param query the event query in WQL
+     * @param holder receives the stream handle through {@code set(long)}; free it with
+     *     {@link #WmiObjectStreamDestroy}
+     * @return an error code as {@link WmiConnector#WmiServiceExecQuery} returns it; on success the
+     *     stream handle went to the holder's {@code set(long)}
+     */
+    public static native long WmiServiceExecNotificationQuery(long session, String query, Object holder);
+
+    /**
      * Fetches the next objects of a stream, waiting at most {@code timeoutMs} milliseconds (-1:
      * without limit). One object handle per delivered object is written to {@code handles} from
      * index 0 on; the slots after the last one delivered are set to 0. One call asks for
      * {@code handles.length} objects, but never more than {@link #MAX_STREAM_BATCH}.
      *
      * <p>When a handle cannot be allocated, an {@code OutOfMemoryError} is thrown, the objects of
-     * this batch are released (the stream has moved past them) and every slot is 0.
+     * this batch are released (the stream has moved past them) and every slot is 0. The call holds
+     * the stream for as long as it runs: a {@link #WmiObjectStreamDestroy} of the handle on another
+     * thread meanwhile takes effect when the call returns.
      *
      * @param stream a stream handle
      * @param timeoutMs the longest wait in milliseconds, 0 or more, or -1 to wait without limit
