@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
-# Usage: scripts/setup.sh [run|package|test]
-#   run: what the main job needs; package: that and the Windows cross compiler; test: everything
+# Usage: scripts/setup.sh [run|package|test|bench]
+#   run: what the main job needs; package: that and the Windows cross compiler; bench: that,
+#   Google Benchmark and Wine (scripts/bench.sh); test: everything
 set -euo pipefail
 purpose=${1:-test}
 
 # picocli and gson: the query tool's option parser and JSON writer, which every build compiles.
 packages=(cmake ninja-build g++ openjdk-17-jdk-headless libpicocli-java libgoogle-gson-java)
-if [ "$purpose" = package ] || [ "$purpose" = test ]; then
+if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = bench ]; then
   packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
 fi
+if [ "$purpose" = bench ] || [ "$purpose" = test ]; then
+  # The Linux build with tests compiles the benchmarks too, so that they do not rot.
+  packages+=(libbenchmark-dev wine64)
+fi
 if [ "$purpose" = test ]; then
-  packages+=(junit5 libgtest-dev libgmock-dev wine64)
+  packages+=(junit5 libgtest-dev libgmock-dev)
 fi
 
 missing=()

@@ -164,6 +164,12 @@ JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues
     return StoreArray(env, nameSpace, objectPath, property, VT_BSTR, array);
 }
 
+JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues_recordPuts(JNIEnv*, jclass,
+                                                                                            jboolean on)
+{
+    PalWmiRecordPuts(on == JNI_TRUE ? TRUE : FALSE);
+}
+
 JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_RawValues_lastPutType(JNIEnv* env,
                                                                                              jclass,
                                                                                              jstring property)

@@ -3,14 +3,107 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::atomic<LONG> g_live[PAL_KIND_COUNT];
+// Every thread counts in a shard of its own, a cache line that no other thread writes, so that
+// counting takes no locked instruction and threads that make and free objects at once do not
+// contend for one line. A count is the sum over all shards; only the tests read it. A thread gives
+// its shard (with the counts in it) back when it ends, for the next new thread to count on.
+struct alignas(64) Shard {
+    // Live objects of each kind, then the COM initialisation depth.
+    std::atomic<LONG> counts[PAL_KIND_COUNT + 1];
+};
+constexpr int kApartmentDepth = PAL_KIND_COUNT;
+
+void Add(std::atomic<LONG>& count, LONG delta)
+{
+    // The owning thread is the only writer: a plain read and write, which readers may see late.
+    count.store(count.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
+}
+
+struct Shards {
+    std::mutex mutex;
+    std::vector<Shard*> all;   // never freed: their counts stay part of the totals
+    std::vector<Shard*> free;  // of ended threads
+    Shard orphan;              // counts of a thread that has already given its shard back (atomic adds)
+};
+
+// Made once and never destroyed, so that threads ending during the process's exit still count.
+Shards& TheShards()
+{
+    static Shards* const shards = new Shards;
+    return *shards;
+}
+
+thread_local Shard* t_shard = nullptr;
+thread_local bool t_shardReturned = false;
+
+struct ShardReturn {
+    bool armed = false;
+    ~ShardReturn()
+    {
+        if (t_shard != nullptr) {
+            Shards& shards = TheShards();
+            std::lock_guard lock(shards.mutex);
+            shards.free.push_back(t_shard);
+        }
+        t_shard = nullptr;
+        t_shardReturned = true;
+    }
+};
+thread_local ShardReturn t_shardReturn;
+
+// The calling thread's shard; null once the thread has given it back.
+Shard* ThisThreadsShard()
+{
+    if (Shard* shard = t_shard) {
+        return shard;
+    }
+    if (t_shardReturned) {
+        return nullptr;
+    }
+    Shards& shards = TheShards();
+    {
+        std::lock_guard lock(shards.mutex);
+        if (!shards.free.empty()) {
+            t_shard = shards.free.back();
+            shards.free.pop_back();
+        } else {
+            t_shard = new Shard();
+            shards.all.push_back(t_shard);
+        }
+    }
+    t_shardReturn.armed = true;  // its destructor gives the shard back when the thread ends
+    return t_shard;
+}
+
+void Count(int index, LONG delta)
+{
+    Shard* shard = ThisThreadsShard();
+    if (shard == nullptr) {
+        TheShards().orphan.counts[index].fetch_add(delta, std::memory_order_relaxed);
+        return;
+    }
+    Add(shard->counts[index], delta);
+}
+
+LONG Total(int index)
+{
+    Shards& shards = TheShards();
+    std::lock_guard lock(shards.mutex);
+    LONG total = shards.orphan.counts[index].load(std::memory_order_relaxed);
+    for (const Shard* shard : shards.all) {
+        total += shard->counts[index].load(std::memory_order_relaxed);
+    }
+    return total;
+}
+
 std::atomic<LONG> g_faults[PAL_FAULT_COUNT];
 std::atomic<LONG> g_spared[PAL_FAULT_COUNT];  // calls that succeed before the faulted ones
-std::atomic<LONG> g_apartmentDepthTotal{0};
 
 const char* const kKindNames[PAL_KIND_COUNT] = {
     "BSTR",          "SAFEARRAY",    "CoTaskMem block", "COM object", "class object",    "instance",
@@ -24,12 +117,12 @@ namespace pal {
 
 void CountCreated(PalObjectKind kind)
 {
-    g_live[kind].fetch_add(1, std::memory_order_relaxed);
+    Count(kind, 1);
 }
 
 void CountDestroyed(PalObjectKind kind)
 {
-    g_live[kind].fetch_sub(1, std::memory_order_relaxed);
+    Count(kind, -1);
 }
 
 bool TakeFault(PalFault fault)
@@ -51,7 +144,7 @@ bool TakeFault(PalFault fault)
 
 void AddApartmentDepth(LONG delta)
 {
-    g_apartmentDepthTotal.fetch_add(delta, std::memory_order_relaxed);
+    Count(kApartmentDepth, delta);
 }
 
 void Fatal(const char* what)
@@ -67,12 +160,12 @@ PALAPI LONG PalLiveCount(int kind)
     if (kind < 0 || kind >= PAL_KIND_COUNT) {
         return -1;
     }
-    return g_live[kind].load(std::memory_order_relaxed);
+    return Total(kind);
 }
 
 PALAPI LONG PalApartmentDepthTotal(void)
 {
-    return g_apartmentDepthTotal.load(std::memory_order_relaxed);
+    return Total(kApartmentDepth);
 }
 
 PALAPI void PalFailNext(int fault, LONG count)
@@ -100,12 +193,12 @@ PALAPI BOOL PalNothingAlive(const char** what)
     thread_local std::string text;
     text.clear();
     for (int kind = 0; kind < PAL_KIND_COUNT; ++kind) {
-        const LONG live = g_live[kind].load(std::memory_order_relaxed);
+        const LONG live = Total(kind);
         if (live != 0) {
             text += std::to_string(live) + " " + kKindNames[kind] + "; ";
         }
     }
-    const LONG depth = g_apartmentDepthTotal.load(std::memory_order_relaxed);
+    const LONG depth = Total(kApartmentDepth);
     if (depth != 0) {
         text += "COM initialisation depth " + std::to_string(depth) + "; ";
     }

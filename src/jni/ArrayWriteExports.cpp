@@ -172,7 +172,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
                 text = SysAllocString(W(""));
             } else {
                 {
-                    CJniString view(env, element);
+                    CJniString view(env, element, CJniString::Content::Secret);
                     text =
                         SysAllocString(view.Length() >= 1 && view.Chars() != nullptr ? view.Chars() : W(""));
                 }

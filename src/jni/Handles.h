@@ -4,6 +4,7 @@
 #include <jni.h>
 
 #include <new>
+#include <utility>
 
 #include "jni/OutOfMemory.h"
 #include "platform/platform.h"
@@ -19,30 +20,38 @@ CRefPtr<T>& HandleRef(jlong handle)
     return *reinterpret_cast<CRefPtr<T>*>(static_cast<intptr_t>(handle));
 }
 
-// A new handle: a cell holding a reference of its own to `object`. 0 when the cell cannot be
-// allocated.
+// A new handle: a cell that takes over the reference of `object`, which is left empty. 0 when the
+// cell cannot be allocated; `object` then keeps its reference.
 template <class T>
-jlong NewHandle(const CRefPtr<T>& object) noexcept
+jlong NewHandle(CRefPtr<T>&& object) noexcept
 {
     void* memory = CoTaskMemAlloc(sizeof(CRefPtr<T>));
     if (memory == nullptr) {
         return 0;
     }
-    auto* cell = new (memory) CRefPtr<T>(object);
+    auto* cell = new (memory) CRefPtr<T>(std::move(object));
     return static_cast<jlong>(reinterpret_cast<intptr_t>(cell));
+}
+
+// A new handle: a cell holding a reference of its own to `object`. 0 when the cell cannot be
+// allocated.
+template <class T>
+jlong NewHandle(const CRefPtr<T>& object) noexcept
+{
+    return NewHandle(CRefPtr<T>(object));
 }
 
 // Calls the holder's set(long) with `value`. False when the holder's class has no set(long); the
 // NoSuchMethodError of the failed lookup is then left pending for the Java caller.
 bool CallHolderSet(JNIEnv* env, jobject holder, jlong value) noexcept;
 
-// Hands `object` to Java: allocates a cell holding a reference of its own and passes its address
-// to the holder's set(long). Returns 0, 127 when the holder has no set(long), or 87 for a null
-// holder; when the cell cannot be allocated it throws OutOfMemoryError (naming `exportName` and
-// `line`) and returns 0. The caller's own reference is left as it is.
+// Hands `object` to Java: allocates a cell, moves the reference of `object` into it and passes the
+// cell's address to the holder's set(long). Returns 0, 127 when the holder has no set(long), or 87
+// for a null holder; when the cell cannot be allocated it throws OutOfMemoryError (naming
+// `exportName` and `line`) and returns 0. `object` keeps its reference whenever nothing was handed
+// out, so that its owner drops the object.
 template <class T>
-ErrorCode HandOut(JNIEnv* env, jobject holder, const CRefPtr<T>& object, const char* exportName,
-                  int line) noexcept
+ErrorCode HandOut(JNIEnv* env, jobject holder, CRefPtr<T>&& object, const char* exportName, int line) noexcept
 {
     if (holder == nullptr) {
         return kInvalidParameter;
@@ -53,13 +62,24 @@ ErrorCode HandOut(JNIEnv* env, jobject holder, const CRefPtr<T>& object, const c
     if (set == nullptr) {
         return kProcNotFound;
     }
-    const jlong handle = NewHandle(object);
+    const jlong handle = NewHandle(std::move(object));
     if (handle == 0) {
         ThrowOutOfMemory(env, exportName, line);
         return kSuccess;
     }
     env->CallVoidMethod(holder, set, handle);
     return kSuccess;
+}
+
+// As above, with a cell that takes a reference of its own: the caller's reference is left as it is.
+template <class T>
+ErrorCode HandOut(JNIEnv* env, jobject holder, const CRefPtr<T>& object, const char* exportName,
+                  int line) noexcept
+{
+    if (holder == nullptr) {
+        return kInvalidParameter;
+    }
+    return HandOut(env, holder, CRefPtr<T>(object), exportName, line);
 }
 
 // Frees a handle made by HandOut: drops the cell's reference and frees the cell. 0 does nothing.

@@ -1,18 +1,17 @@
 #include "jni/JniString.h"
 
-#include <cstring>
 #include <new>
 
 namespace wmiprov {
 
-CJniString::CJniString(JNIEnv* env, jstring string) noexcept : m_env(env), m_string(string)
+CJniString::CJniString(JNIEnv* env, jstring string, Content content) noexcept
+    : m_string(string), m_secret(content == Content::Secret)
 {
     if (m_string == nullptr) {
         return;
     }
-    m_length = m_env->GetStringLength(m_string);
-    m_javaChars = m_env->GetStringChars(m_string, nullptr);
-    if (m_javaChars == nullptr || m_length < 0) {
+    m_length = env->GetStringLength(m_string);
+    if (m_length < 0) {
         return;
     }
     WCHAR* copy = m_inline;
@@ -24,22 +23,18 @@ CJniString::CJniString(JNIEnv* env, jstring string) noexcept : m_env(env), m_str
         return;
     }
     static_assert(sizeof(jchar) == sizeof(WCHAR));
-    std::memcpy(copy, m_javaChars, static_cast<size_t>(m_length) * sizeof(WCHAR));
+    env->GetStringRegion(m_string, 0, m_length, reinterpret_cast<jchar*>(copy));
     copy[m_length] = 0;
     m_chars = copy;
 }
 
 CJniString::~CJniString()
 {
-    // The copy may hold a password: it is wiped before its memory is given back.
-    if (m_chars != nullptr) {
+    if (m_secret && m_chars != nullptr) {
         volatile WCHAR* units = m_chars;
         for (int32_t i = 0; i < m_length; ++i) {
             units[i] = 0;
         }
-    }
-    if (m_string != nullptr && m_javaChars != nullptr) {
-        m_env->ReleaseStringChars(m_string, m_javaChars);
     }
     delete[] m_heapCopy;
 }

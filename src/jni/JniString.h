@@ -1,8 +1,14 @@
 // CJniString: the UTF-16 text of one Java String for the length of one export.
 //
 // JNI does not promise that the characters from GetStringChars end in a NUL, but every user of
-// the view reads them as NUL-terminated text, so the view keeps a terminated copy: on the stack
-// for short strings, on the heap otherwise. Length stays the Java length (-1 for null).
+// the view reads them as NUL-terminated text, so the view copies them, with GetStringRegion, into
+// a terminated buffer of its own: inline for short strings, on the heap for long ones. That is one
+// copy, where GetStringChars would have made one of its own (a JVM does not keep its strings as
+// terminated UTF-16) and the view a second. Length stays the Java length (-1 for null).
+//
+// A view of a secret (a password, a user name, a value written into a property, which may be a
+// password handed to a method) wipes its copy before the memory is given back; the views of
+// names, paths and queries do not pay for that.
 #pragma once
 
 #include <jni.h>
@@ -15,7 +21,9 @@ namespace wmiprov {
 
 class CJniString {
 public:
-    CJniString(JNIEnv* env, jstring string) noexcept;
+    enum class Content { Text, Secret };
+
+    CJniString(JNIEnv* env, jstring string, Content content = Content::Text) noexcept;
     ~CJniString();
 
     CJniString(const CJniString&) = delete;
@@ -32,10 +40,9 @@ public:
 private:
     static constexpr int32_t kInlineCapacity = 128;
 
-    JNIEnv* m_env;
     jstring m_string;
     int32_t m_length = -1;
-    const jchar* m_javaChars = nullptr;
+    bool m_secret;
     WCHAR* m_chars = nullptr;
     WCHAR* m_heapCopy = nullptr;
     WCHAR m_inline[kInlineCapacity];

@@ -28,7 +28,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         ErrorCode code = kSuccess;
         if (ServiceGetMethod(HandleRef<CWmiService>(session), classView.Chars(), methodView.Chars(), method,
                              code)) {
-            code = HandOut(env, holder, method, WMIPROV_CONNECTOR_EXPORT(WmiServiceGetMethod),
+            code = HandOut(env, holder, std::move(method), WMIPROV_CONNECTOR_EXPORT(WmiServiceGetMethod),
                            oom_line::kServiceGetMethod);
         }
         return code;
@@ -46,8 +46,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         ErrorCode code = kSuccess;
         // A method without input parameters still hands out a handle, whose reference is empty.
         if (MethodGetInputProperties(HandleRef<CWmiMethod>(method), input, code)) {
-            code = HandOut(env, holder, input, WMIPROV_CONNECTOR_EXPORT(WmiMethodGetInputProperties),
-                           oom_line::kMethodGetInputProperties);
+            code =
+                HandOut(env, holder, std::move(input), WMIPROV_CONNECTOR_EXPORT(WmiMethodGetInputProperties),
+                        oom_line::kMethodGetInputProperties);
         }
         return code;
     });
@@ -76,7 +77,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         ErrorCode code = kSuccess;
         if (MethodExecute(HandleRef<CWmiMethod>(method), pathView.Chars(), input, output, hasOutput, code) &&
             hasOutput) {
-            code = HandOut(env, holder, output, WMIPROV_CONNECTOR_EXPORT(WmiMethodExecuteMth),
+            code = HandOut(env, holder, std::move(output), WMIPROV_CONNECTOR_EXPORT(WmiMethodExecuteMth),
                            oom_line::kMethodExecuteMth);
         }
         return code;

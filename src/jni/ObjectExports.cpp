@@ -26,7 +26,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         CRefPtr<CWmiObject> object;
         ErrorCode code = kSuccess;
         if (ServiceGetObject(HandleRef<CWmiService>(session), pathView.Chars(), object, code)) {
-            code = HandOut(env, holder, object, WMIPROV_CONNECTOR_EXPORT(WmiServiceGetObject),
+            code = HandOut(env, holder, std::move(object), WMIPROV_CONNECTOR_EXPORT(WmiServiceGetObject),
                            oom_line::kServiceGetObject);
         }
         return code;
@@ -43,7 +43,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         CRefPtr<CWmiObject> instance;
         ErrorCode code = kSuccess;
         if (ObjectSpawnInstance(HandleRef<CWmiObject>(classObject), instance, code)) {
-            code = HandOut(env, holder, instance, WMIPROV_CONNECTOR_EXPORT(WmiObjectGetInstance),
+            code = HandOut(env, holder, std::move(instance), WMIPROV_CONNECTOR_EXPORT(WmiObjectGetInstance),
                            oom_line::kObjectGetInstance);
         }
         return code;
@@ -69,7 +69,8 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         if (ObjectGetPropertyObject(HandleRef<CWmiObject>(object), name.Chars(), embedded, code) &&
             ObjectPointer(embedded) != nullptr) {
             // A NULL embedded value succeeds without handing anything out.
-            code = HandOut(env, holder, embedded, WMIPROV_CONNECTOR_EXPORT(WmiObjectGetPropertyObject),
+            code = HandOut(env, holder, std::move(embedded),
+                           WMIPROV_CONNECTOR_EXPORT(WmiObjectGetPropertyObject),
                            oom_line::kObjectGetPropertyObject);
         }
         return code;

@@ -30,7 +30,7 @@ ErrorCode StartQueryExport(JNIEnv* env, jlong session, jstring query, jobject ho
     CRefPtr<T> result;
     ErrorCode code = kSuccess;
     if (run(HandleRef<CWmiService>(session), queryView.Chars(), result, code)) {
-        code = HandOut(env, holder, result, exportName, line);
+        code = HandOut(env, holder, std::move(result), exportName, line);
     }
     return code;
 }

@@ -38,7 +38,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         if (!NextObject(HandleRef<CWmiObjectEnum>(resultSet), object)) {
             return kEndOfResultSet;
         }
-        return HandOut(env, holder, object, WMIPROV_CONNECTOR_EXPORT(WmiObjectEnumNextObject),
+        return HandOut(env, holder, std::move(object), WMIPROV_CONNECTOR_EXPORT(WmiObjectEnumNextObject),
                        oom_line::kObjectEnumNextObject);
     });
 }

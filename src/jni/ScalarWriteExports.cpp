@@ -102,7 +102,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         V_VT(value.Address()) = VT_BSTR;
         if (text != nullptr) {
             // An empty text is refused before the handle and the name are looked at.
-            CJniString textView(env, text);
+            CJniString textView(env, text, CJniString::Content::Secret);
             if (textView.Length() < 1) {
                 return kInvalidParameter;
             }

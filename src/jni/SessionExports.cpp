@@ -15,8 +15,8 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
     return Guarded<jlong>(kOutOfMemory, [&]() -> jlong {
         CJniString resourceView(env, resource);
         CJniString authorityView(env, authority);
-        CJniString userView(env, user);
-        CJniString passwordView(env, password);
+        CJniString userView(env, user, CJniString::Content::Secret);
+        CJniString passwordView(env, password, CJniString::Content::Secret);
         if (resourceView.OutOfMemory() || authorityView.OutOfMemory() || userView.OutOfMemory() ||
             passwordView.OutOfMemory()) {
             return kOutOfMemory;
@@ -25,7 +25,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         ErrorCode code = kSuccess;
         if (ServiceConnect(session, resourceView.Chars(), authorityView.Chars(), userView.Chars(),
                            passwordView.Chars(), code)) {
-            code = HandOut(env, holder, session, WMIPROV_CONNECTOR_EXPORT(WmiServiceConnectServer),
+            code = HandOut(env, holder, std::move(session), WMIPROV_CONNECTOR_EXPORT(WmiServiceConnectServer),
                            oom_line::kServiceConnectServer);
         }
         return code;

@@ -53,13 +53,13 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_Wm
             return kInvalidParameter;
         }
         // -1 is WBEM_INFINITE as a LONG.
-        const StreamBatch batch =
+        StreamBatch batch =
             StreamNextBatch(HandleRef<CWmiObjectStream>(stream), timeoutMs, static_cast<ULONG>(length));
         jlong cells[kMaxStreamBatch] = {};
         jsize made = 0;
         bool outOfMemory = batch.outOfMemory;
-        for (const CRefPtr<CWmiObject>& object : batch.objects) {
-            cells[made] = NewHandle(object);
+        for (CRefPtr<CWmiObject>& object : batch.objects) {
+            cells[made] = NewHandle(std::move(object));
             if (cells[made] == 0) {
                 outOfMemory = true;
                 break;

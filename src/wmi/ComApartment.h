@@ -6,15 +6,16 @@
 // succeeded, and only on the thread that made it. A holder destroyed on another thread parks the
 // initialisation as a debt of its own thread, which that thread pays (CoUninitialize) the next
 // time it enters the library. So no holder ever uninitialises COM that somebody else initialised.
+//
+// The bookkeeping costs a holder made and destroyed on one thread no atomic operation, and an
+// export, while no thread owes anything, one load of a shared count.
 #pragma once
-
-#include <memory>
 
 #include "platform/platform.h"
 
 namespace wmiprov {
 
-// Initialisations that holders destroyed on other threads left for one thread to give back.
+// The bookkeeping of one thread: what it owes for holders destroyed elsewhere.
 struct ComThreadDebt;
 
 class CComInitHold {
@@ -28,12 +29,13 @@ public:
     CComInitHold(const CComInitHold&) = delete;
     CComInitHold& operator=(const CComInitHold&) = delete;
 
-    bool Holds() const { return m_owner != nullptr; }
+    bool Holds() const { return m_home != nullptr; }
 
 private:
     void Adopt(HRESULT hr) noexcept;
 
-    std::shared_ptr<ComThreadDebt> m_owner;
+    // The bookkeeping of the thread that made the initialisation; null when none is held.
+    ComThreadDebt* m_home = nullptr;
 };
 
 // Pays the calling thread's parked initialisations. Every export calls it on entry.

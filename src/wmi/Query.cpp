@@ -1,6 +1,8 @@
 #include "wmi/Query.h"
 
+#include <algorithm>
 #include <atomic>
+#include <utility>
 
 #include "platform/ComHolders.h"
 
@@ -83,16 +85,28 @@ bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, C
             code = HResultToCode(hr);
         }
         const ULONG delivered = returned <= kQueryBatchSize ? returned : kQueryBatchSize;
+        const auto objects = static_cast<size_t>(std::count_if(
+            batch, batch + delivered, [](IWbemClassObject* object) { return object != nullptr; }));
+        if (code == kSuccess && objects > 0 && !Reserve(set, objects)) {
+            code = kOutOfMemory;
+        }
         for (ULONG i = 0; i < delivered; ++i) {
             if (batch[i] == nullptr) {
                 continue;
             }
             CRefPtr<CWmiObject> object;
-            if (code == kSuccess && (!Attach(object, batch[i]) || !Add(set, object))) {
+            if (code == kSuccess && AttachTaking(object, batch[i])) {
+                batch[i] = nullptr;  // the wrapper holds the slot's reference now
+                if (!Add(set, std::move(object))) {
+                    code = kOutOfMemory;
+                }
+            } else if (code == kSuccess) {
                 code = kOutOfMemory;
             }
-            batch[i]->Release();
-            batch[i] = nullptr;
+            if (batch[i] != nullptr) {
+                batch[i]->Release();
+                batch[i] = nullptr;
+            }
         }
         if (code != kSuccess) {
             break;

@@ -11,6 +11,8 @@ CWmiObject::CWmiObject(IWbemClassObject* object) noexcept : m_object(object)
     }
 }
 
+CWmiObject::CWmiObject(IWbemClassObject* object, TakeOver) noexcept : m_object(object) {}
+
 CWmiObject::~CWmiObject()
 {
     if (m_object != nullptr) {
@@ -25,6 +27,19 @@ bool Attach(CRefPtr<CWmiObject>& target, IWbemClassObject* raw) noexcept
         return false;
     }
     auto* wrapper = new (std::nothrow) CWmiObject(raw);
+    if (wrapper == nullptr) {
+        return false;
+    }
+    target = wrapper;
+    return true;
+}
+
+bool AttachTaking(CRefPtr<CWmiObject>& target, IWbemClassObject* raw) noexcept
+{
+    if (raw == nullptr) {
+        return false;
+    }
+    auto* wrapper = new (std::nothrow) CWmiObject(raw, CWmiObject::TakeOver::Reference);
     if (wrapper == nullptr) {
         return false;
     }

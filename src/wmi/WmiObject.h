@@ -12,6 +12,9 @@ class CWmiObject : public CRefCounted {
 public:
     // Takes a COM reference of its own to `object` (which may be null).
     explicit CWmiObject(IWbemClassObject* object) noexcept;
+    // Takes over the caller's reference to `object`.
+    enum class TakeOver { Reference };
+    CWmiObject(IWbemClassObject* object, TakeOver) noexcept;
     ~CWmiObject();
 
     IWbemClassObject* Object() const { return m_object; }
@@ -25,6 +28,11 @@ private:
 // cannot be allocated, leaves `target` unchanged and gives false. The caller keeps its own
 // reference to `raw` and releases it itself.
 bool Attach(CRefPtr<CWmiObject>& target, IWbemClassObject* raw) noexcept;
+
+// As Attach, but the wrapper takes over the caller's reference to `raw` (a query's batch slot, for
+// example) instead of adding one that the caller then releases; the end is the same: the wrapper
+// holds the only reference. On failure the caller keeps its reference.
+bool AttachTaking(CRefPtr<CWmiObject>& target, IWbemClassObject* raw) noexcept;
 
 // The object pointer of a handle's wrapper, without a reference; null for an empty handle.
 IWbemClassObject* ObjectPointer(const CRefPtr<CWmiObject>& object) noexcept;

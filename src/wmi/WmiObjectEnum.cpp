@@ -1,10 +1,14 @@
 #include "wmi/WmiObjectEnum.h"
 
+#include <algorithm>
 #include <new>
+#include <utility>
 
 namespace wmiprov {
 
-bool Add(CRefPtr<CWmiObjectEnum>& set, const CRefPtr<CWmiObject>& object) noexcept
+namespace {
+
+bool Create(CRefPtr<CWmiObjectEnum>& set) noexcept
 {
     if (set.IsEmpty()) {
         auto* created = new (std::nothrow) CWmiObjectEnum();
@@ -13,14 +17,47 @@ bool Add(CRefPtr<CWmiObjectEnum>& set, const CRefPtr<CWmiObject>& object) noexce
         }
         set = created;
     }
+    return true;
+}
+
+}  // namespace
+
+bool Reserve(CRefPtr<CWmiObjectEnum>& set, size_t count) noexcept
+{
+    if (!Create(set)) {
+        return false;
+    }
+    std::vector<CRefPtr<CWmiObject>>& objects = set->m_objects;
+    const size_t needed = objects.size() + count;
+    if (needed > objects.capacity()) {
+        try {
+            objects.reserve(std::max(needed, objects.capacity() + objects.capacity() / 2));
+        } catch (...) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Add(CRefPtr<CWmiObjectEnum>& set, CRefPtr<CWmiObject>&& object) noexcept
+{
+    if (!Create(set)) {
+        return false;
+    }
     try {
-        set->m_objects.push_back(object);
+        set->m_objects.push_back(std::move(object));
     } catch (...) {
         return false;
     }
     set->m_cursor = 0;
     set->m_end = set->m_objects.size();
     return true;
+}
+
+bool Add(CRefPtr<CWmiObjectEnum>& set, const CRefPtr<CWmiObject>& object) noexcept
+{
+    CRefPtr<CWmiObject> reference(object);
+    return Add(set, std::move(reference));
 }
 
 bool HasMoreObjects(const CRefPtr<CWmiObjectEnum>& set) noexcept

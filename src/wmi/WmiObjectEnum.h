@@ -17,7 +17,8 @@ public:
     CWmiObjectEnum() = default;
 
 private:
-    friend bool Add(CRefPtr<CWmiObjectEnum>& set, const CRefPtr<CWmiObject>& object) noexcept;
+    friend bool Add(CRefPtr<CWmiObjectEnum>& set, CRefPtr<CWmiObject>&& object) noexcept;
+    friend bool Reserve(CRefPtr<CWmiObjectEnum>& set, size_t count) noexcept;
     friend bool HasMoreObjects(const CRefPtr<CWmiObjectEnum>& set) noexcept;
     friend bool NextObject(const CRefPtr<CWmiObjectEnum>& set, CRefPtr<CWmiObject>& out) noexcept;
     friend void Reset(const CRefPtr<CWmiObjectEnum>& set) noexcept;
@@ -28,9 +29,15 @@ private:
     size_t m_end = 0;
 };
 
-// Appends one more reference to `object`, creating the result set if `set` is empty; the cursor
-// returns to the first object. False when memory ran out (the set is then unchanged).
+// Appends the reference of `object`, which is left empty, creating the result set if `set` is
+// empty; the cursor returns to the first object. False when memory ran out (the set and `object`
+// are then unchanged).
+bool Add(CRefPtr<CWmiObjectEnum>& set, CRefPtr<CWmiObject>&& object) noexcept;
+// As above, appending one more reference to `object`.
 bool Add(CRefPtr<CWmiObjectEnum>& set, const CRefPtr<CWmiObject>& object) noexcept;
+// Makes room for `count` more objects (growing by at least half of what the set holds, so that
+// appending stays linear), creating the result set if `set` is empty. False when memory ran out.
+bool Reserve(CRefPtr<CWmiObjectEnum>& set, size_t count) noexcept;
 bool HasMoreObjects(const CRefPtr<CWmiObjectEnum>& set) noexcept;
 // Hands out the object at the cursor (one more reference to the same wrapper) and advances.
 bool NextObject(const CRefPtr<CWmiObjectEnum>& set, CRefPtr<CWmiObject>& out) noexcept;

@@ -53,6 +53,19 @@ struct Functions {
         --E(env).stringCharsOut;
     }
 
+    // Copies [start, start + length) and nothing else: the units after it are left as they were.
+    static void JNICALL GetStringRegion(JNIEnv* env, jstring string, jsize start, jsize length, jchar* buffer)
+    {
+        const std::u16string& text = static_cast<String*>(Env::Resolve(string))->text;
+        if (start < 0 || length < 0 ||
+            static_cast<size_t>(start) + static_cast<size_t>(length) > text.size()) {
+            E(env).pending = PendingException{"java/lang/StringIndexOutOfBoundsException", ""};
+            return;
+        }
+        std::memcpy(buffer, text.data() + start, static_cast<size_t>(length) * sizeof(jchar));
+        ++E(env).stringRegionsCopied;
+    }
+
     static jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length)
     {
         return E(env).NewString(std::u16string(reinterpret_cast<const char16_t*>(chars), length));
@@ -247,6 +260,7 @@ Env::Env()
 {
     m_functions.GetStringLength = &Functions::GetStringLength;
     m_functions.GetStringChars = &Functions::GetStringChars;
+    m_functions.GetStringRegion = &Functions::GetStringRegion;
     m_functions.ReleaseStringChars = &Functions::ReleaseStringChars;
     m_functions.NewString = &Functions::NewString;
     m_functions.GetObjectClass = &Functions::GetObjectClass;

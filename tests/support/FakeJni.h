@@ -98,6 +98,8 @@ public:
     std::optional<PendingException> pending;
     // Balance of GetStringChars/ReleaseStringChars and of local references made by the env.
     int stringCharsOut = 0;
+    // GetStringRegion calls that copied text.
+    int stringRegionsCopied = 0;
     int localRefsDeleted = 0;
     // Balance of Get/Release<Type>ArrayElements, and the release modes seen.
     int arrayElementsOut = 0;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "FakeClassObject.h"
 #include "FakeJni.h"
 #include "NoLeaks.h"
@@ -106,4 +108,38 @@ TEST_F(HandOutTest, HandleOfAnEmptyReferenceIsLegalAndFreesCleanly)
     EXPECT_EQ(PalLiveCount(PAL_KIND_TASKMEM), 1);
     FreeHandle<CWmiObject>(handle);
     EXPECT_EQ(PalLiveCount(PAL_KIND_TASKMEM), 0);
+}
+
+TEST_F(HandOutTest, AMovedReferenceBecomesTheCellsWithoutAnotherCount)
+{
+    jobject holder = fake.NewHolder();
+    CRefPtr<CWmiObject> local = NewWrapper();
+    CWmiObject* object = local.Get();
+    EXPECT_EQ(HandOut(fake.env(), holder, std::move(local), kExport, 1253), kSuccess);
+    EXPECT_TRUE(local.IsEmpty());
+    EXPECT_EQ(object->RefCount(), 1);
+    ASSERT_EQ(fake.HolderOf(holder).values.size(), 1u);
+    const jlong handle = fake.HolderOf(holder).values[0];
+    EXPECT_EQ(HandleRef<CWmiObject>(handle).Get(), object);
+    FreeHandle<CWmiObject>(handle);
+}
+
+TEST_F(HandOutTest, AMovedReferenceStaysWithItsOwnerWhenNothingIsHandedOut)
+{
+    jobject withoutSet = fake.NewHolder(false);
+    jobject holder = fake.NewHolder();
+    CRefPtr<CWmiObject> local = NewWrapper();
+    EXPECT_EQ(HandOut(fake.env(), withoutSet, std::move(local), kExport, 1253), kProcNotFound);
+    ASSERT_FALSE(local.IsEmpty());
+    EXPECT_EQ(local->RefCount(), 1);
+    EXPECT_EQ(HandOut(fake.env(), nullptr, std::move(local), kExport, 1253), kInvalidParameter);
+    ASSERT_FALSE(local.IsEmpty());
+    fake.pending.reset();
+    PalFailNext(PAL_FAULT_TASKMEM_ALLOC, 1);
+    EXPECT_EQ(HandOut(fake.env(), holder, std::move(local), kExport, 1253), kSuccess);
+    ASSERT_TRUE(fake.pending.has_value());
+    EXPECT_EQ(fake.pending->className, "java/lang/OutOfMemoryError");
+    ASSERT_FALSE(local.IsEmpty());
+    EXPECT_EQ(local->RefCount(), 1);
+    EXPECT_TRUE(fake.HolderOf(holder).values.empty());
 }

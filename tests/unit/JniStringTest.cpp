@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <new>
 #include <string>
 
 #include "FakeJni.h"
@@ -41,4 +44,52 @@ TEST(JniString, LengthStaysTheJavaLengthWithAnEmbeddedNul)
     CJniString view(fake.env(), fake.NewString(std::u16string(u"ab\0cd", 5)));
     EXPECT_EQ(view.Length(), 5);
     EXPECT_EQ(wmiprov::text::Length(view.Chars()), 2u);
+}
+
+TEST(JniString, TextOnEitherSideOfTheInlineBufferIsCopiedOnceAndTerminated)
+{
+    fakejni::Env fake;
+    for (size_t length : {size_t{1}, size_t{127}, size_t{128}, size_t{129}, size_t{4096}}) {
+        std::u16string text(length, u'a');
+        text.back() = u'z';
+        const int copiesBefore = fake.stringRegionsCopied;
+        CJniString view(fake.env(), fake.NewString(text));
+        ASSERT_NE(view.Chars(), nullptr) << length;
+        EXPECT_EQ(std::u16string(view.Chars()), text) << length;
+        EXPECT_EQ(fake.stringRegionsCopied - copiesBefore, 1) << length;
+    }
+    EXPECT_EQ(fake.stringCharsOut, 0);
+    EXPECT_FALSE(fake.pending.has_value());
+}
+
+namespace {
+
+// Whether `needle` still stands in the bytes that a view occupied.
+bool StorageHolds(const unsigned char* storage, size_t size, const std::u16string& needle)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(needle.data());
+    const size_t length = needle.size() * sizeof(char16_t);
+    for (size_t i = 0; i + length <= size; ++i) {
+        if (std::equal(bytes, bytes + length, storage + i)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(JniString, ASecretIsWipedWhenTheViewGoesAndOtherTextIsNot)
+{
+    fakejni::Env fake;
+    const std::u16string secret(u"Pa55word!");
+    alignas(CJniString) unsigned char storage[sizeof(CJniString)];
+    for (const auto content : {CJniString::Content::Secret, CJniString::Content::Text}) {
+        std::fill(std::begin(storage), std::end(storage), 0);
+        auto* view = new (storage) CJniString(fake.env(), fake.NewString(secret), content);
+        ASSERT_EQ(std::u16string(view->Chars()), secret);
+        ASSERT_TRUE(StorageHolds(storage, sizeof(storage), secret));
+        view->~CJniString();
+        EXPECT_EQ(StorageHolds(storage, sizeof(storage), secret), content == CJniString::Content::Text);
+    }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "FakeClassObject.h"
@@ -122,4 +123,54 @@ TEST_F(ResultSet, WrapperHoldsOneApartmentInitialisationForItsLife)
         EXPECT_EQ(PalApartmentMode(), COINIT_MULTITHREADED);
     }
     EXPECT_EQ(PalApartmentDepth(), before);
+}
+
+TEST_F(ResultSet, AMovedObjectIsAppendedWithItsOwnReference)
+{
+    CRefPtr<CWmiObjectEnum> set;
+    FakeClassObject* delivered = FakeClassObject::Create();
+    CRefPtr<CWmiObject> wrapper;
+    ASSERT_TRUE(Attach(wrapper, delivered));
+    delivered->Release();
+    CWmiObject* object = wrapper.Get();
+    ASSERT_TRUE(Add(set, std::move(wrapper)));
+    EXPECT_TRUE(wrapper.IsEmpty());
+    EXPECT_EQ(object->RefCount(), 1);
+    CRefPtr<CWmiObject> out;
+    ASSERT_TRUE(NextObject(set, out));
+    EXPECT_EQ(out.Get(), object);
+}
+
+TEST_F(ResultSet, ReservingMakesTheSetAndKeepsWhatItHolds)
+{
+    CRefPtr<CWmiObjectEnum> set = Collect(3);
+    for (size_t batch = 0; batch < 50; ++batch) {
+        ASSERT_TRUE(Reserve(set, 10));
+    }
+    EXPECT_EQ(ObjectCount(set), 3);
+    for (int i = 0; i < 3; ++i) {
+        CRefPtr<CWmiObject> out;
+        ASSERT_TRUE(NextObject(set, out));
+        EXPECT_EQ(out->Object(), objects[static_cast<size_t>(i)]);
+    }
+    CRefPtr<CWmiObjectEnum> fresh;
+    ASSERT_TRUE(Reserve(fresh, 10));
+    EXPECT_FALSE(fresh.IsEmpty());
+    EXPECT_EQ(ObjectCount(fresh), 0);
+    EXPECT_FALSE(HasMoreObjects(fresh));
+}
+
+TEST_F(ResultSet, AWrapperCanTakeOverTheDeliveredReference)
+{
+    FakeClassObject* delivered = FakeClassObject::Create();
+    {
+        CRefPtr<CWmiObject> wrapper;
+        ASSERT_TRUE(AttachTaking(wrapper, delivered));
+        EXPECT_EQ(wrapper->Object(), delivered);
+        EXPECT_EQ(FakeClassObject::Live(), 1);
+    }
+    EXPECT_EQ(FakeClassObject::Live(), 0) << "the wrapper released the one reference it took over";
+    CRefPtr<CWmiObject> none;
+    EXPECT_FALSE(AttachTaking(none, nullptr));
+    EXPECT_TRUE(none.IsEmpty());
 }

@@ -1,11 +1,13 @@
 // The scenario host: loads the bridge DLLs as a JVM would and runs the named scenario groups
 // against the WMI of the system it runs on.
 //   scenario_host <directory of the DLLs> [scenario...]   (no names: every scenario)
+//   scenario_host <directory of the DLLs> --bench          (the timed benchmark of scripts/bench.sh)
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "Scenario.h"
+#include "WindowsBench.h"
 
 namespace {
 
@@ -47,6 +49,9 @@ int main(int argc, char** argv)
     }
     if (!missing.empty()) {
         return 1;
+    }
+    if (argc == 3 && std::strcmp(argv[2], "--bench") == 0) {
+        return scenario::RunWindowsBench(exports);
     }
     int ran = 0;
     for (const auto& named : scenario::Scenarios()) {

@@ -10,9 +10,13 @@
 PALAPI HRESULT PalWmiPutRawInstanceValue(LPCWSTR nameSpace, LPCWSTR objectPath, LPCWSTR property,
                                          const VARIANT* value);
 
-// The last value passed to IWbemClassObject::Put for a property name (of any object), as its
-// VARIANT type and a UTF-8 description: numbers in decimal (booleans as their 16 bits unsigned),
-// strings as their characters or "<null>", interfaces as "<object>" or "<null>", arrays as
-// "[e1,e2,...]". FALSE when no Put of that name was seen since the log was cleared.
+// The log of IWbemClassObject::Put is kept only while a test has switched it on: it is off at
+// start and after PalWmiResetAll, and switching it off empties it.
+PALAPI void PalWmiRecordPuts(BOOL on);
+// The last value passed to IWbemClassObject::Put for a property name (of any object) while the
+// log was on, as its VARIANT type and a UTF-8 description: numbers in decimal (booleans as their
+// 16 bits unsigned), strings as their characters or "<null>", interfaces as "<object>" or
+// "<null>", arrays as "[e1,e2,...]". FALSE when no Put of that name was logged since the log was
+// cleared.
 PALAPI BOOL PalWmiLastPut(LPCWSTR property, VARTYPE* type, char* text, ULONG textSize);
 PALAPI void PalWmiClearPutLog(void);

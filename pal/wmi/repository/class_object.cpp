@@ -84,12 +84,29 @@ HRESULT HandOutSignature(const std::shared_ptr<const ClassDef>& signature, IWbem
 
 IWbemClassObject* ClassObject::Create(ObjectData data)
 {
-    return new ClassObject(std::move(data));
+    return new ClassObject(std::make_shared<ObjectData>(std::move(data)), false);
 }
 
-ClassObject::ClassObject(ObjectData data)
-    : ComObject(data.isClass ? PAL_KIND_WBEM_CLASS_OBJECT : PAL_KIND_WBEM_INSTANCE), data_(std::move(data))
+IWbemClassObject* ClassObject::Share(std::shared_ptr<const ObjectData> data)
 {
+    return new ClassObject(std::move(data), true);
+}
+
+ClassObject::ClassObject(std::shared_ptr<const ObjectData> data, bool shared)
+    : ComObject(data->isClass ? PAL_KIND_WBEM_CLASS_OBJECT : PAL_KIND_WBEM_INSTANCE),
+      data_(std::move(data)),
+      shared_(shared)
+{
+}
+
+ObjectData& ClassObject::MutableData()
+{
+    if (shared_) {
+        data_ = std::make_shared<ObjectData>(*data_);
+        shared_ = false;
+    }
+    // Not shared: this object made the data itself, as a non-const ObjectData.
+    return const_cast<ObjectData&>(*data_);
 }
 
 ClassObject* AsEmulatorObject(IUnknown* object)
@@ -112,7 +129,7 @@ HRESULT ClassObject::GetQualifierSet(IWbemQualifierSet** ppQualSet)
         return WBEM_E_INVALID_PARAMETER;
     }
     *ppQualSet =
-        QualifierSet::Create(data_.cls->qualifiers, data_.isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
+        QualifierSet::Create(data_->cls->qualifiers, data_->isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
     return WBEM_S_NO_ERROR;
 }
 
@@ -123,19 +140,19 @@ HRESULT ClassObject::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYP
     }
     const std::u16string_view name(wszName);
     if (IsSystemPropertyName(name)) {
-        const HRESULT hr = GetSystemProperty(data_, name, pVal, pType);
+        const HRESULT hr = GetSystemProperty(*data_, name, pVal, pType);
         if (SUCCEEDED(hr) && plFlavor != nullptr) {
             *plFlavor = WBEM_FLAVOR_ORIGIN_SYSTEM;
         }
         return hr;
     }
-    const int index = data_.cls->FindProperty(name);
+    const int index = data_->cls->FindProperty(name);
     if (index < 0) {
         return WBEM_E_NOT_FOUND;
     }
-    const PropertyDef& property = data_.cls->properties[static_cast<size_t>(index)];
+    const PropertyDef& property = data_->cls->properties[static_cast<size_t>(index)];
     if (pVal != nullptr) {
-        const HRESULT hr = ValueToVariant(property.type, data_.values[static_cast<size_t>(index)], pVal);
+        const HRESULT hr = ValueToVariant(property.type, data_->values[static_cast<size_t>(index)], pVal);
         if (FAILED(hr)) {
             return hr;
         }
@@ -144,7 +161,7 @@ HRESULT ClassObject::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYP
         *pType = property.type;
     }
     if (plFlavor != nullptr) {
-        *plFlavor = PropertyFlavor(data_, property);
+        *plFlavor = PropertyFlavor(*data_, property);
     }
     return WBEM_S_NO_ERROR;
 }
@@ -159,11 +176,11 @@ HRESULT ClassObject::Put(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYP
     if (IsSystemPropertyName(name)) {
         return WBEM_E_READ_ONLY;
     }
-    const int index = data_.cls->FindProperty(name);
+    const int index = data_->cls->FindProperty(name);
     if (index < 0) {
-        return data_.isClass ? PutOnClass(name, pVal, Type) : WBEM_E_NOT_FOUND;
+        return data_->isClass ? PutOnClass(name, pVal, Type) : WBEM_E_NOT_FOUND;
     }
-    const PropertyDef& property = data_.cls->properties[static_cast<size_t>(index)];
+    const PropertyDef& property = data_->cls->properties[static_cast<size_t>(index)];
     if (Type != 0 && Type != property.type) {
         return WBEM_E_TYPE_MISMATCH;
     }
@@ -172,7 +189,7 @@ HRESULT ClassObject::Put(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYP
     if (FAILED(hr)) {
         return hr;
     }
-    data_.values[static_cast<size_t>(index)] = std::move(value);
+    MutableData().values[static_cast<size_t>(index)] = std::move(value);
     return WBEM_S_NO_ERROR;
 }
 
@@ -186,7 +203,7 @@ HRESULT ClassObject::PutOnClass(std::u16string_view name, VARIANT* value, CIMTYP
     PropertyDef property;
     property.name = std::u16string(name);
     property.type = type != 0 ? type : CimTypeOfVariant(value);
-    property.origin = data_.cls->name;
+    property.origin = data_->cls->name;
     if (CimTypeName(ElementType(property.type)).empty()) {
         return WBEM_E_INVALID_PROPERTY_TYPE;
     }
@@ -201,10 +218,11 @@ HRESULT ClassObject::PutOnClass(std::u16string_view name, VARIANT* value, CIMTYP
     cimType.value = Value::MakeScalar(CimTypeQualifierText(property.type, u""));
     property.qualifiers.push_back(std::move(cimType));
     property.defaultValue = stored;
-    auto changed = std::make_shared<ClassDef>(*data_.cls);
+    auto changed = std::make_shared<ClassDef>(*data_->cls);
     changed->properties.push_back(std::move(property));
-    data_.cls = std::move(changed);
-    data_.values.push_back(std::move(stored));
+    ObjectData& data = MutableData();
+    data.cls = std::move(changed);
+    data.values.push_back(std::move(stored));
     return WBEM_S_NO_ERROR;
 }
 
@@ -216,23 +234,24 @@ HRESULT ClassObject::Delete(LPCWSTR wszName)
     if (IsSystemPropertyName(wszName)) {
         return WBEM_E_SYSTEM_PROPERTY;
     }
-    const int index = data_.cls->FindProperty(wszName);
+    const int index = data_->cls->FindProperty(wszName);
     if (index < 0) {
         return WBEM_E_NOT_FOUND;
     }
     const auto position = static_cast<size_t>(index);
-    if (!data_.isClass) {
-        data_.values[position] = data_.cls->properties[position].defaultValue;
+    if (!data_->isClass) {
+        MutableData().values[position] = data_->cls->properties[position].defaultValue;
         return WBEM_S_RESET_TO_DEFAULT;
     }
-    if (!NamesEqual(data_.cls->properties[position].origin, data_.cls->name)) {
+    if (!NamesEqual(data_->cls->properties[position].origin, data_->cls->name)) {
         return WBEM_E_PROPAGATED_PROPERTY;
     }
-    auto changed = std::make_shared<ClassDef>(*data_.cls);
+    auto changed = std::make_shared<ClassDef>(*data_->cls);
     changed->properties.erase(changed->properties.begin() + index);
     changed->UpdateKeys();
-    data_.cls = std::move(changed);
-    data_.values.erase(data_.values.begin() + index);
+    ObjectData& data = MutableData();
+    data.cls = std::move(changed);
+    data.values.erase(data.values.begin() + index);
     return WBEM_S_NO_ERROR;
 }
 
@@ -250,7 +269,7 @@ HRESULT ClassObject::GetNames(LPCWSTR wszQualifierName, LONG lFlags, VARIANT* /*
         return WBEM_E_INVALID_PARAMETER;
     }
     const std::u16string_view qualifierName = wszQualifierName == nullptr ? u"" : wszQualifierName;
-    *pNames = NamesToSafeArray(SelectNames(data_, lFlags, qualifierName, condition));
+    *pNames = NamesToSafeArray(SelectNames(*data_, lFlags, qualifierName, condition));
     return *pNames == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
 }
 
@@ -259,7 +278,7 @@ HRESULT ClassObject::BeginEnumeration(LONG lEnumFlags)
     if (!ValidEnumerationFlags(lEnumFlags)) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    enumNames_ = SelectNames(data_, lEnumFlags, u"", WBEM_FLAG_ALWAYS);
+    enumNames_ = SelectNames(*data_, lEnumFlags, u"", WBEM_FLAG_ALWAYS);
     enumPosition_ = 0;
     return WBEM_S_NO_ERROR;
 }
@@ -295,12 +314,13 @@ HRESULT ClassObject::GetPropertyQualifierSet(LPCWSTR wszProperty, IWbemQualifier
     if (IsSystemPropertyName(wszProperty)) {
         return WBEM_E_SYSTEM_PROPERTY;
     }
-    const int index = data_.cls->FindProperty(wszProperty);
+    const int index = data_->cls->FindProperty(wszProperty);
     if (index < 0) {
         return WBEM_E_NOT_FOUND;
     }
-    const PropertyDef& property = data_.cls->properties[static_cast<size_t>(index)];
-    *ppQualSet = QualifierSet::Create(property.qualifiers, data_.isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
+    const PropertyDef& property = data_->cls->properties[static_cast<size_t>(index)];
+    *ppQualSet =
+        QualifierSet::Create(property.qualifiers, data_->isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
     return WBEM_S_NO_ERROR;
 }
 
@@ -309,7 +329,7 @@ HRESULT ClassObject::Clone(IWbemClassObject** ppCopy)
     if (ppCopy == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    *ppCopy = Create(data_);
+    *ppCopy = shared_ ? Share(data_) : Create(*data_);
     return WBEM_S_NO_ERROR;
 }
 
@@ -329,10 +349,10 @@ HRESULT ClassObject::SpawnInstance(LONG /*lFlags*/, IWbemClassObject** ppNewInst
     if (ppNewInstance == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    if (HasTrueQualifier(data_.cls->qualifiers, u"abstract")) {
+    if (HasTrueQualifier(data_->cls->qualifiers, u"abstract")) {
         return WBEM_E_INVALID_OPERATION;
     }
-    *ppNewInstance = Create(ObjectData::NewInstance(data_.cls));
+    *ppNewInstance = Create(ObjectData::NewInstance(data_->cls));
     return WBEM_S_NO_ERROR;
 }
 
@@ -346,11 +366,11 @@ HRESULT ClassObject::GetPropertyOrigin(LPCWSTR wszName, BSTR* pstrClassName)
     if (wszName == nullptr || pstrClassName == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    const int index = data_.cls->FindProperty(wszName);
+    const int index = data_->cls->FindProperty(wszName);
     if (index < 0) {
         return WBEM_E_NOT_FOUND;
     }
-    *pstrClassName = AllocBstr(data_.cls->properties[static_cast<size_t>(index)].origin);
+    *pstrClassName = AllocBstr(data_->cls->properties[static_cast<size_t>(index)].origin);
     return *pstrClassName == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
 }
 
@@ -359,7 +379,7 @@ HRESULT ClassObject::InheritsFrom(LPCWSTR strAncestor)
     if (strAncestor == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    for (const auto& ancestor : data_.cls->derivation) {
+    for (const auto& ancestor : data_->cls->derivation) {
         if (NamesEqual(ancestor, strAncestor)) {
             return WBEM_S_NO_ERROR;
         }
@@ -380,10 +400,10 @@ HRESULT ClassObject::GetMethod(LPCWSTR wszName, LONG /*lFlags*/, IWbemClassObjec
     if (wszName == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    if (!data_.isClass) {
+    if (!data_->isClass) {
         return WBEM_E_ILLEGAL_OPERATION;
     }
-    const MethodDef* method = data_.cls->FindMethod(wszName);
+    const MethodDef* method = data_->cls->FindMethod(wszName);
     if (method == nullptr) {
         return WBEM_E_NOT_FOUND;
     }
@@ -405,7 +425,7 @@ HRESULT ClassObject::DeleteMethod(LPCWSTR /*wszName*/)
 
 HRESULT ClassObject::BeginMethodEnumeration(LONG /*lEnumFlags*/)
 {
-    if (!data_.isClass) {
+    if (!data_->isClass) {
         return WBEM_E_ILLEGAL_OPERATION;
     }
     methodPosition_ = 0;
@@ -418,10 +438,10 @@ HRESULT ClassObject::NextMethod(LONG /*lFlags*/, BSTR* pstrName, IWbemClassObjec
     if (methodPosition_ < 0) {
         return WBEM_E_UNEXPECTED;
     }
-    if (static_cast<size_t>(methodPosition_) >= data_.cls->methods.size()) {
+    if (static_cast<size_t>(methodPosition_) >= data_->cls->methods.size()) {
         return WBEM_S_NO_MORE_DATA;
     }
-    const MethodDef& method = data_.cls->methods[static_cast<size_t>(methodPosition_++)];
+    const MethodDef& method = data_->cls->methods[static_cast<size_t>(methodPosition_++)];
     if (pstrName != nullptr) {
         *pstrName = AllocBstr(method.name);
     }
@@ -441,7 +461,7 @@ HRESULT ClassObject::GetMethodQualifierSet(LPCWSTR wszMethod, IWbemQualifierSet*
     if (wszMethod == nullptr || ppQualSet == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    const MethodDef* method = data_.cls->FindMethod(wszMethod);
+    const MethodDef* method = data_->cls->FindMethod(wszMethod);
     if (method == nullptr) {
         return WBEM_E_NOT_FOUND;
     }
@@ -454,7 +474,7 @@ HRESULT ClassObject::GetMethodOrigin(LPCWSTR wszMethodName, BSTR* pstrClassName)
     if (wszMethodName == nullptr || pstrClassName == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    const MethodDef* method = data_.cls->FindMethod(wszMethodName);
+    const MethodDef* method = data_->cls->FindMethod(wszMethodName);
     if (method == nullptr) {
         return WBEM_E_NOT_FOUND;
     }

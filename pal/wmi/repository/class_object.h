@@ -1,9 +1,12 @@
-// IWbemClassObject for class objects and instances. Each COM object owns its own ObjectData:
-// what a caller changes through it is never seen by the repository or by other callers.
+// IWbemClassObject for class objects and instances. Each COM object has its own ObjectData: what
+// a caller changes through it is never seen by the repository or by other callers. An instance
+// handed out by the repository shares the stored data, which never changes, until its first
+// change copies it; so a query reads what it does not hand out without copying it.
 #pragma once
 
 #include <wbemidl.h>
 
+#include <memory>
 #include <string>
 
 #include "comobject.h"
@@ -15,9 +18,13 @@ class ClassObject final : public ComObject<IWbemClassObject, &IID_IWbemClassObje
 public:
     // A new COM object holding `data`, with one reference for the caller.
     static IWbemClassObject* Create(ObjectData data);
+    // A new COM object over data that stays unchanged for as long as anybody shares it (the
+    // repository's stored instances), with one reference for the caller.
+    static IWbemClassObject* Share(std::shared_ptr<const ObjectData> data);
 
-    const ObjectData& Data() const { return data_; }
-    ObjectData& MutableData() { return data_; }
+    const ObjectData& Data() const { return *data_; }
+    // The data to change: a copy of its own first, when the data is shared.
+    ObjectData& MutableData();
 
     HRESULT STDMETHODCALLTYPE GetQualifierSet(IWbemQualifierSet** ppQualSet) override;
     HRESULT STDMETHODCALLTYPE Get(LPCWSTR wszName, LONG lFlags, VARIANT* pVal, CIMTYPE* pType,
@@ -53,11 +60,13 @@ public:
     HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR wszMethodName, BSTR* pstrClassName) override;
 
 private:
-    explicit ClassObject(ObjectData data);
+    ClassObject(std::shared_ptr<const ObjectData> data, bool shared);
 
     HRESULT PutOnClass(std::u16string_view name, VARIANT* value, CIMTYPE type);
 
-    ObjectData data_;
+    std::shared_ptr<const ObjectData> data_;
+    // True while data_ is shared with others and must be copied before it changes.
+    bool shared_;
     // Position of the property enumeration: -1 when not enumerating.
     int enumPosition_ = -1;
     std::vector<std::u16string> enumNames_;

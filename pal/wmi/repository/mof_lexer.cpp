@@ -28,60 +28,59 @@ int HexValue(char16_t c)
     return (c | 0x20) - u'a' + 10;
 }
 
-class Lexer {
+}  // namespace
+
+class MofTokenStream::Lexer {
 public:
     explicit Lexer(std::u16string_view text) : text_(text) {}
 
-    std::vector<MofToken> Run()
+    // The next token; an End token once the text is used up.
+    MofToken Next()
     {
-        std::vector<MofToken> tokens;
-        for (;;) {
-            SkipSpaceAndComments();
-            MofToken token;
-            token.line = line_;
-            if (pos_ >= text_.size()) {
-                tokens.push_back(token);
-                return tokens;
-            }
-            const char16_t c = text_[pos_];
-            if (IsIdentifierStart(c)) {
-                token.kind = MofToken::Kind::Identifier;
-                token.text = TakeWhile([](char16_t x) { return IsIdentifierStart(x) || IsDigit(x); });
-            } else if (IsDigit(c) || (c == u'.' && pos_ + 1 < text_.size() && IsDigit(text_[pos_ + 1]))) {
-                ReadNumber(token);
-            } else if (c == u'"') {
-                token.kind = MofToken::Kind::String;
-                token.text = ReadQuoted(u'"');
-            } else if (c == u'\'') {
-                token.kind = MofToken::Kind::Char;
-                token.text = ReadQuoted(u'\'');
-                if (token.text.size() != 1) {
-                    throw MofError{token.line, u"expected one character between single quotes"};
-                }
-            } else if (c == u'#') {
-                ++pos_;
-                const std::u16string word = TakeWhile(IsIdentifierStart);
-                if (!NamesEqual(word, u"pragma")) {
-                    throw MofError{line_, u"expected '#pragma'"};
-                }
-                token.kind = MofToken::Kind::Pragma;
-                token.text = u"#pragma";
-            } else if (c == u'$') {
-                ++pos_;
-                token.kind = MofToken::Kind::Alias;
-                token.text = TakeWhile([](char16_t x) { return IsIdentifierStart(x) || IsDigit(x); });
-                if (token.text.empty()) {
-                    throw MofError{line_, u"expected an alias name after '$'"};
-                }
-            } else if (std::u16string_view(u"{}[]();,:=-+").find(c) != std::u16string_view::npos) {
-                token.kind = MofToken::Kind::Punct;
-                token.text = std::u16string(1, c);
-                ++pos_;
-            } else {
-                throw MofError{line_, u"unexpected character '" + std::u16string(1, c) + u"'"};
-            }
-            tokens.push_back(std::move(token));
+        SkipSpaceAndComments();
+        MofToken token;
+        token.line = line_;
+        if (pos_ >= text_.size()) {
+            return token;
         }
+        const char16_t c = text_[pos_];
+        if (IsIdentifierStart(c)) {
+            token.kind = MofToken::Kind::Identifier;
+            token.text = TakeWhile([](char16_t x) { return IsIdentifierStart(x) || IsDigit(x); });
+        } else if (IsDigit(c) || (c == u'.' && pos_ + 1 < text_.size() && IsDigit(text_[pos_ + 1]))) {
+            ReadNumber(token);
+        } else if (c == u'"') {
+            token.kind = MofToken::Kind::String;
+            token.text = ReadQuoted(u'"');
+        } else if (c == u'\'') {
+            token.kind = MofToken::Kind::Char;
+            token.text = ReadQuoted(u'\'');
+            if (token.text.size() != 1) {
+                throw MofError{token.line, u"expected one character between single quotes"};
+            }
+        } else if (c == u'#') {
+            ++pos_;
+            const std::u16string word = TakeWhile(IsIdentifierStart);
+            if (!NamesEqual(word, u"pragma")) {
+                throw MofError{line_, u"expected '#pragma'"};
+            }
+            token.kind = MofToken::Kind::Pragma;
+            token.text = u"#pragma";
+        } else if (c == u'$') {
+            ++pos_;
+            token.kind = MofToken::Kind::Alias;
+            token.text = TakeWhile([](char16_t x) { return IsIdentifierStart(x) || IsDigit(x); });
+            if (token.text.empty()) {
+                throw MofError{line_, u"expected an alias name after '$'"};
+            }
+        } else if (std::u16string_view(u"{}[]();,:=-+").find(c) != std::u16string_view::npos) {
+            token.kind = MofToken::Kind::Punct;
+            token.text = std::u16string(1, c);
+            ++pos_;
+        } else {
+            throw MofError{line_, u"unexpected character '" + std::u16string(1, c) + u"'"};
+        }
+        return token;
     }
 
 private:
@@ -220,11 +219,30 @@ private:
     int line_ = 1;
 };
 
-}  // namespace
+MofTokenStream::MofTokenStream(std::u16string_view text) : lexer_(std::make_unique<Lexer>(text)) {}
+
+MofTokenStream::~MofTokenStream() = default;
+
+MofToken MofTokenStream::Next()
+{
+    return lexer_->Next();
+}
 
 std::vector<MofToken> TokenizeMof(std::u16string_view text)
 {
-    return Lexer(text).Run();
+    std::vector<MofToken> tokens;
+    MofTokenStream stream(text);
+    do {
+        tokens.push_back(stream.Next());
+    } while (tokens.back().kind != MofToken::Kind::End);
+    return tokens;
+}
+
+void CheckMofTokens(std::u16string_view text)
+{
+    MofTokenStream stream(text);
+    while (stream.Next().kind != MofToken::Kind::End) {
+    }
 }
 
 }  // namespace pal::wmi

@@ -36,14 +36,17 @@ constexpr LONG kDefaultFlavor = WBEM_FLAVOR_FLAG_PROPAGATE_TO_DERIVED_CLASS;
 
 class Parser {
 public:
-    Parser(std::vector<MofToken> tokens, std::u16string_view defaultNamespace, RepositoryData& data)
-        : tokens_(std::move(tokens)), namespace_(NormalizeNamespace(defaultNamespace)), data_(data)
+    Parser(std::u16string_view text, std::u16string_view defaultNamespace, RepositoryData& data)
+        : tokens_(text),
+          current_(tokens_.Next()),
+          namespace_(NormalizeNamespace(defaultNamespace)),
+          data_(data)
     {
     }
 
     void Run()
     {
-        data_.Edit(namespace_);
+        current_ns_ = &data_.Edit(namespace_);
         while (Peek().kind != Kind::End) {
             if (Peek().kind == Kind::Pragma) {
                 ParsePragma();
@@ -66,12 +69,23 @@ public:
 private:
     // ---- tokens ----
 
-    const MofToken& Peek(size_t ahead = 0) const
+    const MofToken& Peek() const { return current_; }
+    // Moves to the next token; the End token stays.
+    void Advance()
     {
-        const size_t index = std::min(pos_ + ahead, tokens_.size() - 1);
-        return tokens_[index];
+        if (current_.kind != Kind::End) {
+            current_ = tokens_.Next();
+        }
     }
-    MofToken Take() { return tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_]; }
+    MofToken Take()
+    {
+        if (current_.kind == Kind::End) {
+            return current_;
+        }
+        MofToken taken = std::move(current_);
+        current_ = tokens_.Next();
+        return taken;
+    }
 
     [[noreturn]] void Fail(std::u16string message) const { throw MofError{Peek().line, std::move(message)}; }
 
@@ -86,7 +100,7 @@ private:
     bool Accept(std::u16string_view punct)
     {
         if (IsPunct(punct)) {
-            ++pos_;
+            Advance();
             return true;
         }
         return false;
@@ -102,7 +116,7 @@ private:
         if (!IsKeyword(word)) {
             Fail(u"expected '" + std::u16string(word) + u"'");
         }
-        ++pos_;
+        Advance();
     }
     std::u16string ExpectIdentifier(std::u16string_view what)
     {
@@ -136,7 +150,7 @@ private:
             const std::u16string path = NormalizeNamespace(argument);
             const bool absolute = argument.rfind(u"\\\\", 0) == 0 || NamesEqual(path.substr(0, 4), u"root");
             namespace_ = absolute ? path : namespace_ + u"\\" + path;
-            data_.Edit(namespace_);
+            current_ns_ = &data_.Edit(namespace_);
         }
         // Other pragmas (classflags, locale, ...) do not change what the repository holds.
     }
@@ -147,9 +161,9 @@ private:
             if (Peek().kind == Kind::End) {
                 Fail(u"expected ';'");
             }
-            ++pos_;
+            Advance();
         }
-        ++pos_;
+        Advance();
     }
 
     QualifierList ParseQualifierListIfAny()
@@ -241,7 +255,7 @@ private:
                 break;
             }
             any = true;
-            ++pos_;
+            Advance();
         }
         if (!any) {
             Fail(
@@ -460,7 +474,7 @@ private:
         const std::u16string name = ExpectIdentifier(u"a type");
         const std::optional<CIMTYPE> cimType = ParseCimTypeName(name);
         if (IsKeyword(u"ref")) {
-            ++pos_;
+            Advance();
             spec.type = CIM_REFERENCE;
             spec.typeClass = name;
             return spec;
@@ -483,7 +497,7 @@ private:
             return false;
         }
         if (Peek().kind == Kind::Integer) {
-            ++pos_;
+            Advance();
         }
         Expect(u"]");
         return true;
@@ -518,7 +532,7 @@ private:
     void ParseClass(QualifierList qualifiers)
     {
         const int line = Peek().line;
-        ++pos_;  // class
+        Advance();  // class
         auto cls = std::make_shared<ClassDef>();
         cls->name = ExpectIdentifier(u"a class name");
         if (Accept(u":")) {
@@ -552,7 +566,7 @@ private:
         }
         Expect(u";");
         cls->UpdateKeys();
-        NamespaceData& ns = data_.Edit(namespace_);
+        NamespaceData& ns = *current_ns_;
         for (auto& existing : ns.classes) {
             if (NamesEqual(existing->name, cls->name)) {
                 throw MofError{line, u"expected a new class name, " + cls->name + u" is already defined"};
@@ -716,7 +730,7 @@ private:
         }
         std::u16string alias;
         if (IsKeyword(u"as")) {
-            ++pos_;
+            Advance();
             if (Peek().kind != Kind::Alias) {
                 Fail(u"expected an alias ($name) after 'as'");
             }
@@ -760,25 +774,34 @@ private:
             throw MofError{
                 line, u"expected a class with key properties or [singleton], " + cls.name + u" has none"};
         }
-        instance.nsPath = Namespace().path;
-        const std::u16string path = instance.RelativePath();
-        NamespaceData& ns = data_.Edit(namespace_);
+        NamespaceData& ns = *current_ns_;
+        instance.nsPath = ns.path;
+        instance.server = data_.server;
         auto stored = std::make_shared<const ObjectData>(std::move(instance));
-        for (auto& existing : ns.instances) {
-            if (NamesEqual(existing->cls->name, cls.name) && existing->RelativePath() == path) {
-                existing = std::move(stored);
-                return;
+        const size_t keyHash = NamespaceData::KeyHashOf(*stored);
+        const std::vector<size_t> candidates = ns.InstancesWithKeyHash(keyHash);
+        if (!candidates.empty()) {
+            const std::u16string path = stored->RelativePath();
+            for (const size_t position : candidates) {
+                const ObjectData& existing = *ns.Instances()[position];
+                if (NamesEqual(existing.cls->name, cls.name) && existing.RelativePath() == path) {
+                    ns.ReplaceInstance(position, std::move(stored));
+                    return;
+                }
             }
         }
-        ns.instances.push_back(std::move(stored));
+        ns.AppendInstance(std::move(stored), keyHash);
     }
 
-    const NamespaceData& Namespace() const { return *data_.Find(namespace_); }
+    // The namespace that declarations go into, as this parse edits it.
+    const NamespaceData& Namespace() const { return *current_ns_; }
 
-    std::vector<MofToken> tokens_;
-    size_t pos_ = 0;
+    MofTokenStream tokens_;
+    MofToken current_;
     std::u16string namespace_;
     RepositoryData& data_;
+    // What data_.Edit(namespace_) gave: a namespace this parse owns, which stays where it is.
+    NamespaceData* current_ns_ = nullptr;
     std::map<std::u16string, std::u16string> aliases_;
 };
 
@@ -788,7 +811,14 @@ HRESULT ParseMof(std::u16string_view text, std::u16string_view defaultNamespace,
                  std::u16string* errorText)
 {
     try {
-        Parser(TokenizeMof(text), defaultNamespace, data).Run();
+        try {
+            Parser(text, defaultNamespace, data).Run();
+        } catch (const MofError&) {
+            // A text that does not split into tokens is refused for that, wherever the first
+            // token error stands: the parser, which reads the tokens as it goes, stopped before it.
+            CheckMofTokens(text);
+            throw;
+        }
         return WBEM_S_NO_ERROR;
     } catch (const MofError& error) {
         if (errorText != nullptr) {

@@ -78,30 +78,39 @@ std::u16string ObjectData::RelativePath() const
     if (isClass) {
         return cls->name;
     }
+    const std::u16string keys = KeyValuesText();
+    if (keys.empty()) {
+        return {};
+    }
+    return cls->name + (cls->keyNames.empty() ? u"=" : u".") + keys;
+}
+
+std::u16string ObjectData::KeyValuesText() const
+{
     if (cls->singleton && cls->keyNames.empty()) {
-        return cls->name + u"=@";
+        return u"@";
     }
     if (cls->keyNames.empty()) {
         return {};
     }
     std::vector<std::u16string> keys = cls->keyNames;
     std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return NameLess(a, b); });
-    std::u16string path = cls->name + u".";
+    std::u16string text;
     for (size_t i = 0; i < keys.size(); ++i) {
         const int index = cls->FindProperty(keys[i]);
         if (index < 0 || values[index].IsNull()) {
             return {};
         }
-        const std::u16string text = KeyValueText(values[index]);
-        if (text.empty()) {
+        const std::u16string value = KeyValueText(values[index]);
+        if (value.empty()) {
             return {};
         }
         if (i > 0) {
-            path += u",";
+            text += u",";
         }
-        path += cls->properties[index].name + u"=" + text;
+        text += cls->properties[index].name + u"=" + value;
     }
-    return path;
+    return text;
 }
 
 std::u16string ObjectData::FullPath() const

@@ -29,6 +29,9 @@ struct ObjectData {
     // `Class.Key="v",K2=5`, `Class=@` or, for a class object, the class name; empty when a key
     // is NULL or not part of the object.
     std::u16string RelativePath() const;
+    // The part of an instance's relative path after the class name: `Key="v",K2=5`, or `@` for a
+    // singleton; empty when RelativePath is.
+    std::u16string KeyValuesText() const;
     // `\\SERVER\ns:relpath`, empty when the object has no location or no relative path.
     std::u16string FullPath() const;
 };

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <mutex>
+#include <optional>
 
 #include "accounting.h"
 #include "repository/class_object.h"
@@ -15,16 +17,18 @@
 namespace pal::wmi {
 namespace {
 
-std::shared_ptr<const RepositoryData> EmptyData()
+std::shared_ptr<const RepositoryData> EmptyData(const std::u16string& server)
 {
     auto data = std::make_shared<RepositoryData>();
+    data->server = server;
     data->Edit(u"root");
     return data;
 }
 
-std::shared_ptr<const RepositoryData> ShippedData()
+std::shared_ptr<const RepositoryData> ShippedData(const std::u16string& server)
 {
     auto data = std::make_shared<RepositoryData>();
+    data->server = server;
     data->Edit(u"root");
     for (int i = 0; i < kShippedMofCount; ++i) {
         std::u16string error;
@@ -64,11 +68,10 @@ bool IsIntegerType(CIMTYPE type)
     }
 }
 
-// True when the key value of a path (as the path parser read it) equals the stored value.
-bool KeyMatches(const PropertyDef& property, const Value& stored, const VARIANT& wanted)
+// The key value of a path (as the path parser read it) as a value of the key property's type.
+bool ConvertKey(const PropertyDef& property, const VARIANT& wanted, Value* converted)
 {
-    Value converted;
-    if (FAILED(VariantToValue(property.type, &wanted, &converted))) {
+    if (FAILED(VariantToValue(property.type, &wanted, converted))) {
         // Paths may carry numbers as text: `Class.Id="5"`.
         if (V_VT(&wanted) != VT_BSTR || V_BSTR(&wanted) == nullptr || !IsIntegerType(property.type)) {
             return false;
@@ -79,12 +82,111 @@ bool KeyMatches(const PropertyDef& property, const Value& stored, const VARIANT&
         VariantInit(&number);
         V_VT(&number) = VT_I8;
         V_I8(&number) = std::strtoll(digits.c_str(), &end, 10);
-        if (digits.empty() || *end != '\0' || FAILED(VariantToValue(property.type, &number, &converted))) {
+        if (digits.empty() || *end != '\0' || FAILED(VariantToValue(property.type, &number, converted))) {
             return false;
         }
     }
-    return stored.shape == Value::Shape::Single && converted.shape == Value::Shape::Single &&
+    return converted->shape == Value::Shape::Single;
+}
+
+// True when the key value of a path (as the path parser read it) equals the stored value.
+bool KeyMatches(const PropertyDef& property, const Value& stored, const VARIANT& wanted)
+{
+    Value converted;
+    return ConvertKey(property, wanted, &converted) && stored.shape == Value::Shape::Single &&
            ScalarsEqual(stored.scalar, converted.scalar);
+}
+
+// True when `candidate` is an instance of `className` (or a subclass) whose keys equal `keys`.
+bool InstanceMatches(const NamespaceData& ns, const ObjectData& candidate, std::u16string_view className,
+                     const std::vector<KeyBinding>& keys)
+{
+    if (!ns.Derives(*candidate.cls, className)) {
+        return false;
+    }
+    for (const auto& key : keys) {
+        const int index = candidate.cls->FindProperty(key.name);
+        if (index < 0 || !KeyMatches(candidate.cls->properties[static_cast<size_t>(index)],
+                                     candidate.values[static_cast<size_t>(index)], key.value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The key values (as ObjectData::KeyValuesText writes them) of every instance that `keys` find
+// among the instances of `cls` and its subclasses; nullopt when they cannot be told in advance,
+// because a subclass has keys of its own, a key is given twice or a value has no path text. Then
+// every instance is to be looked at.
+std::optional<std::u16string> KeyValuesFound(const NamespaceData& ns, const ClassDef& cls,
+                                             const std::vector<KeyBinding>& keys)
+{
+    for (const auto& other : ns.classes) {
+        if (!ns.Derives(*other, cls.name)) {
+            continue;
+        }
+        if (other->singleton != cls.singleton || other->keyNames.size() != cls.keyNames.size()) {
+            return std::nullopt;
+        }
+        for (const auto& keyName : cls.keyNames) {
+            const int mine = cls.FindProperty(keyName);
+            const int theirs = other->FindProperty(keyName);
+            if (theirs < 0 || other->properties[static_cast<size_t>(theirs)].type !=
+                                  cls.properties[static_cast<size_t>(mine)].type) {
+                return std::nullopt;
+            }
+        }
+    }
+    if (keys.empty()) {
+        return cls.keyNames.empty() ? std::optional<std::u16string>(u"@") : std::nullopt;
+    }
+    std::vector<const KeyBinding*> sorted;
+    for (const auto& key : keys) {
+        sorted.push_back(&key);
+    }
+    std::sort(sorted.begin(), sorted.end(),
+              [](const KeyBinding* a, const KeyBinding* b) { return NameLess(a->name, b->name); });
+    std::u16string text;
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        const int index = cls.FindProperty(sorted[i]->name);
+        if (index < 0 || (i > 0 && NamesEqual(sorted[i - 1]->name, sorted[i]->name))) {
+            return std::nullopt;
+        }
+        const PropertyDef& property = cls.properties[static_cast<size_t>(index)];
+        Value converted;
+        if (!ConvertKey(property, sorted[i]->value, &converted)) {
+            return std::nullopt;
+        }
+        const std::u16string value = KeyValueText(converted);
+        if (value.empty()) {
+            return std::nullopt;
+        }
+        if (i > 0) {
+            text += u",";
+        }
+        text += property.name + u"=" + value;
+    }
+    return text;
+}
+
+// A new COM object for a stored instance, sharing the stored data until the caller changes it.
+// Stored instances carry their repository's server name and their namespace's path already (the
+// parser and PutInstance put them there), so the data is handed out as it is.
+IWbemClassObject* HandOut(const std::shared_ptr<const ObjectData>& stored)
+{
+    return ClassObject::Share(stored);
+}
+
+// The first stored instance whose relative path equals `path` without regard to case.
+std::optional<size_t> FirstWithPath(const NamespaceData& ns, const ObjectData& like,
+                                    const std::u16string& path)
+{
+    for (const size_t position : ns.InstancesKeyedLike(like)) {
+        if (NamesEqual(ns.Instances()[position]->RelativePath(), path)) {
+            return position;
+        }
+    }
+    return std::nullopt;
 }
 
 std::u16string HostName()
@@ -103,7 +205,10 @@ std::u16string HostName()
 
 }  // namespace
 
-Repository::Repository(std::u16string serverName) : serverName_(std::move(serverName)), data_(EmptyData()) {}
+Repository::Repository(std::u16string serverName)
+    : serverName_(std::move(serverName)), data_(EmptyData(serverName_))
+{
+}
 
 Repository::~Repository() = default;
 
@@ -135,7 +240,7 @@ HRESULT Repository::LoadMof(std::u16string_view mofText, std::u16string_view def
 
 void Repository::ResetToShipped()
 {
-    auto fresh = ShippedData();
+    auto fresh = ShippedData(serverName_);
     std::unique_lock lock(mutex_);
     data_ = std::move(fresh);
 }
@@ -252,12 +357,10 @@ HRESULT Repository::Instances(std::u16string_view nsPath, std::u16string_view cl
         return WBEM_E_NOT_FOUND;
     }
     instances->clear();
-    for (const auto& instance : ns->instances) {
+    instances->reserve(ns->Instances().size());
+    for (const auto& instance : ns->Instances()) {
         if (ns->Derives(*instance->cls, className)) {
-            ObjectData copy = *instance;
-            copy.server = serverName_;
-            copy.nsPath = ns->path;
-            instances->emplace_back(ClassObject::Create(std::move(copy)));
+            instances->emplace_back(HandOut(instance));
         }
     }
     return WBEM_S_NO_ERROR;
@@ -290,22 +393,20 @@ HRESULT Repository::FindInstance(std::u16string_view nsPath, std::u16string_view
             return WBEM_E_INVALID_OBJECT_PATH;
         }
     }
-    for (const auto& candidate : ns->instances) {
-        if (!ns->Derives(*candidate->cls, className)) {
-            continue;
+    const auto& instances = ns->Instances();
+    const std::optional<std::u16string> keyValues = KeyValuesFound(*ns, *cls, keys);
+    if (keyValues.has_value()) {
+        for (const size_t position : ns->InstancesKeyed(*keyValues)) {
+            if (InstanceMatches(*ns, *instances[position], className, keys)) {
+                *instance = HandOut(instances[position]);
+                return WBEM_S_NO_ERROR;
+            }
         }
-        bool matches = true;
-        for (const auto& key : keys) {
-            const int index = candidate->cls->FindProperty(key.name);
-            matches = matches && index >= 0 &&
-                      KeyMatches(candidate->cls->properties[static_cast<size_t>(index)],
-                                 candidate->values[static_cast<size_t>(index)], key.value);
-        }
-        if (matches) {
-            ObjectData copy = *candidate;
-            copy.server = serverName_;
-            copy.nsPath = ns->path;
-            *instance = ClassObject::Create(std::move(copy));
+        return WBEM_E_NOT_FOUND;
+    }
+    for (const auto& candidate : instances) {
+        if (InstanceMatches(*ns, *candidate, className, keys)) {
+            *instance = HandOut(candidate);
             return WBEM_S_NO_ERROR;
         }
     }
@@ -327,7 +428,7 @@ HRESULT Repository::PutInstance(std::u16string_view nsPath, IWbemClassObject* in
         return WBEM_E_INVALID_CLASS;
     }
     ObjectData copy = object->Data();
-    copy.server.clear();
+    copy.server = serverName_;
     copy.nsPath = ns->path;
     const std::u16string path = copy.RelativePath();
     if (path.empty()) {
@@ -336,16 +437,11 @@ HRESULT Repository::PutInstance(std::u16string_view nsPath, IWbemClassObject* in
     auto working = std::make_shared<RepositoryData>(*data_);
     NamespaceData& editable = working->Edit(nsPath);
     auto stored = std::make_shared<const ObjectData>(std::move(copy));
-    bool replaced = false;
-    for (auto& existing : editable.instances) {
-        if (NamesEqual(existing->RelativePath(), path)) {
-            existing = stored;
-            replaced = true;
-            break;
-        }
-    }
-    if (!replaced) {
-        editable.instances.push_back(std::move(stored));
+    const std::optional<size_t> existing = FirstWithPath(editable, *stored, path);
+    if (existing.has_value()) {
+        editable.ReplaceInstance(*existing, std::move(stored));
+    } else {
+        editable.AppendInstance(std::move(stored));
     }
     data_ = std::move(working);
     return WBEM_S_NO_ERROR;
@@ -359,14 +455,16 @@ HRESULT Repository::DeleteInstance(std::u16string_view nsPath, std::u16string_vi
     if (FAILED(hr)) {
         return hr;
     }
-    const std::u16string path = AsEmulatorObject(found)->Data().RelativePath();
+    const ObjectData& data = AsEmulatorObject(found)->Data();
+    const std::u16string path = data.RelativePath();
+    const std::u16string keyValues = data.KeyValuesText();
     found->Release();
     std::unique_lock lock(mutex_);
     auto working = std::make_shared<RepositoryData>(*data_);
     NamespaceData& editable = working->Edit(nsPath);
-    for (auto it = editable.instances.begin(); it != editable.instances.end(); ++it) {
-        if (NamesEqual((*it)->RelativePath(), path)) {
-            editable.instances.erase(it);
+    for (const size_t position : editable.InstancesKeyed(keyValues)) {
+        if (NamesEqual(editable.Instances()[position]->RelativePath(), path)) {
+            editable.EraseInstance(position);
             data_ = std::move(working);
             return WBEM_S_NO_ERROR;
         }

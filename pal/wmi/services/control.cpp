@@ -24,7 +24,7 @@ PALAPI void PalWmiResetAll(void)
     pal::services::ForgetNewestProxies();
     PalResetFaults();
     pal::wmi::LocalRepository()->ResetToShipped();
-    PalWmiClearPutLog();
+    PalWmiRecordPuts(FALSE);
 }
 
 PALAPI const char* PalWmiLocalHostName(void)

@@ -2,6 +2,7 @@
 
 #include <pal/wmi_raw_values.h>
 
+#include <atomic>
 #include <charconv>
 #include <cstring>
 #include <map>
@@ -28,6 +29,8 @@ PutLog& Log()
     static PutLog log;
     return log;
 }
+
+std::atomic<bool> g_recording{false};
 
 std::u16string Folded(std::u16string_view name)
 {
@@ -129,6 +132,9 @@ std::string Describe(const VARIANT* value)
 
 void RecordPut(std::u16string_view name, const VARIANT* value) noexcept
 {
+    if (!g_recording.load(std::memory_order_relaxed)) {
+        return;
+    }
     try {
         Entry entry;
         if (value != nullptr) {
@@ -140,6 +146,14 @@ void RecordPut(std::u16string_view name, const VARIANT* value) noexcept
         log.entries[Folded(name)] = std::move(entry);
     } catch (...) {
         // The log serves tests only; a lost entry shows up there as a missing Put.
+    }
+}
+
+void RecordPuts(bool on) noexcept
+{
+    g_recording.store(on, std::memory_order_relaxed);
+    if (!on) {
+        ClearPutLog();
     }
 }
 
@@ -178,4 +192,9 @@ PALAPI BOOL PalWmiLastPut(LPCWSTR property, VARTYPE* type, char* text, ULONG tex
 PALAPI void PalWmiClearPutLog(void)
 {
     pal::wmi::ClearPutLog();
+}
+
+PALAPI void PalWmiRecordPuts(BOOL on)
+{
+    pal::wmi::RecordPuts(on != FALSE);
 }

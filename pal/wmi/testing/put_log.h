@@ -8,8 +8,11 @@
 
 namespace pal::wmi {
 
-// Records the value of a Put before the object looks at it; the last Put of a name wins.
+// Records the value of a Put before the object looks at it, while a test has switched the log on;
+// the last Put of a name wins. Costs one load while the log is off.
 void RecordPut(std::u16string_view name, const VARIANT* value) noexcept;
+// Switches the log on or off; switching it off forgets what it holds.
+void RecordPuts(bool on) noexcept;
 void ClearPutLog() noexcept;
 
 }  // namespace pal::wmi

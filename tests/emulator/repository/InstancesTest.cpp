@@ -21,33 +21,6 @@ protected:
         return names;
     }
 
-    // Owns the VARIANTs of key bindings.
-    struct Keys {
-        std::vector<KeyBinding> bindings;
-        ~Keys()
-        {
-            for (auto& key : bindings) {
-                VariantClear(&key.value);
-            }
-        }
-        Keys& Text(const char16_t* name, const char16_t* value)
-        {
-            KeyBinding& key = bindings.emplace_back(KeyBinding{name, {}});
-            VariantInit(&key.value);
-            V_VT(&key.value) = VT_BSTR;
-            V_BSTR(&key.value) = SysAllocString(value);
-            return *this;
-        }
-        Keys& Number(const char16_t* name, LONG value)
-        {
-            KeyBinding& key = bindings.emplace_back(KeyBinding{name, {}});
-            VariantInit(&key.value);
-            V_VT(&key.value) = VT_I4;
-            V_I4(&key.value) = value;
-            return *this;
-        }
-    };
-
     static HRESULT Find(std::u16string_view className, const Keys& keys, ObjectPtr* found)
     {
         IWbemClassObject* object = nullptr;

@@ -1,4 +1,6 @@
 // Put with CIM type 0: the coercions WMI accepts and the values it refuses.
+#include <pal/wmi_raw_values.h>
+
 #include <cstring>
 
 #include "RepositoryFixture.h"
@@ -247,3 +249,23 @@ TEST_F(PutTest, AClassObjectTakesNewProperties)
 }
 
 }  // namespace
+
+TEST_F(PutTest, PutsAreLoggedOnlyWhileATestHasTheLogOn)
+{
+    PalWmiRecordPuts(FALSE);
+    ASSERT_HR(WBEM_S_NO_ERROR, PutNumber(u"SInt32Value", VT_I4, 5));
+    EXPECT_FALSE(PalWmiLastPut(u"SInt32Value", nullptr, nullptr, 0));
+
+    PalWmiRecordPuts(TRUE);
+    ASSERT_HR(WBEM_S_NO_ERROR, PutNumber(u"SInt32Value", VT_I4, 7));
+    VARTYPE type = VT_EMPTY;
+    char text[16] = {};
+    ASSERT_TRUE(PalWmiLastPut(u"SInt32Value", &type, text, sizeof(text)));
+    EXPECT_EQ(type, VT_I4);
+    EXPECT_STREQ(text, "7");
+
+    PalWmiRecordPuts(FALSE);
+    EXPECT_FALSE(PalWmiLastPut(u"SInt32Value", nullptr, nullptr, 0)) << "switching the log off empties it";
+    ASSERT_HR(WBEM_S_NO_ERROR, PutNumber(u"SInt32Value", VT_I4, 9));
+    EXPECT_FALSE(PalWmiLastPut(u"SInt32Value", nullptr, nullptr, 0));
+}

@@ -9,6 +9,7 @@
 #include <wbemidl.h>
 
 #include <string>
+#include <vector>
 
 #include "repository/object_ptr.h"
 #include "repository/repository.h"
@@ -31,6 +32,36 @@ public:
 
 private:
     VARIANT value_;
+};
+
+// Key bindings that own their VARIANTs: Keys().Text(u"Name", u"x").Number(u"Id", 5).bindings.
+struct Keys {
+    std::vector<pal::wmi::KeyBinding> bindings;
+    Keys() = default;
+    Keys(const Keys&) = delete;
+    Keys& operator=(const Keys&) = delete;
+    ~Keys()
+    {
+        for (auto& key : bindings) {
+            VariantClear(&key.value);
+        }
+    }
+    Keys& Text(const char16_t* name, const std::u16string& value)
+    {
+        pal::wmi::KeyBinding& key = bindings.emplace_back(pal::wmi::KeyBinding{name, {}});
+        VariantInit(&key.value);
+        V_VT(&key.value) = VT_BSTR;
+        V_BSTR(&key.value) = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+        return *this;
+    }
+    Keys& Number(const char16_t* name, LONG value)
+    {
+        pal::wmi::KeyBinding& key = bindings.emplace_back(pal::wmi::KeyBinding{name, {}});
+        VariantInit(&key.value);
+        V_VT(&key.value) = VT_I4;
+        V_I4(&key.value) = value;
+        return *this;
+    }
 };
 
 inline std::u16string Text(BSTR text)

@@ -25,6 +25,7 @@ class PropertyWriteTest extends EmulatorTestBase {
 
     @BeforeEach
     void spawnAnInstance() {
+        RawValues.recordPuts(true);
         session = Wmi.connect(TEST_NAMESPACE);
         classObject = ObjectRetrievalTest.getObject(session, "Test_AllTypes");
         instance = ObjectRetrievalTest.spawn(classObject);
@@ -35,6 +36,7 @@ class PropertyWriteTest extends EmulatorTestBase {
         instance.close();
         classObject.close();
         session.close();
+        RawValues.recordPuts(false);
     }
 
     private static void assertPut(int type, String value, String property) {

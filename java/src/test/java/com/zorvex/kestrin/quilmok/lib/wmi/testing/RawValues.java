@@ -61,6 +61,12 @@ public final class RawValues {
     /** An array of VT_BSTR elements; a null element is a null BSTR pointer. */
     public static native int putStringArray(String namespace, String objectPath, String property, String[] elements);
 
+    /**
+     * Switches the log of Put calls that {@link #lastPutType} and {@link #lastPutValue} read on or
+     * off. It is off after {@link Emulator#resetAll()}; switching it off empties it.
+     */
+    public static native void recordPuts(boolean on);
+
     /** The VARIANT type of the last Put of a property name (any object), or -1 when there was none. */
     public static native int lastPutType(String property);
 
