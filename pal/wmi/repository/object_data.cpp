@@ -31,7 +31,41 @@ std::u16string QuotedText(std::u16string_view text)
     return quoted;
 }
 
+// Levels below an object: one more than the deepest of the snapshots its values hold.
+int NestedLevels(const ObjectData& data)
+{
+    int levels = 0;
+    const auto count = [&levels](const Scalar& scalar) {
+        if (const auto* object = std::get_if<std::shared_ptr<const ObjectData>>(&scalar)) {
+            if (*object != nullptr) {
+                levels = std::max(levels, (*object)->nestedLevels + 1);
+            }
+        }
+    };
+    for (const Value& value : data.values) {
+        if (value.shape == Value::Shape::Single) {
+            count(value.scalar);
+        }
+        if (value.shape == Value::Shape::List) {
+            for (const Scalar& element : value.elements) {
+                count(element);
+            }
+        }
+    }
+    return levels;
+}
+
 }  // namespace
+
+std::shared_ptr<const ObjectData> EmbeddedSnapshot(ObjectData data)
+{
+    data.nestedLevels = NestedLevels(data);
+    // Embedded, the object is at level 2 at least and its deepest object that many levels lower.
+    if (2 + data.nestedLevels > kMaxObjectLevels) {
+        return nullptr;
+    }
+    return std::make_shared<const ObjectData>(std::move(data));
+}
 
 ObjectData ObjectData::ForClass(std::shared_ptr<const ClassDef> cls, std::u16string server,
                                 std::u16string nsPath)

@@ -11,6 +11,12 @@
 
 namespace pal::wmi {
 
+// Objects nest at most this many levels deep: the outermost object is level 1, an object embedded
+// in it level 2, and so on. Put refuses an embedded object that would nest deeper, and so does the
+// MOF loader, so that every walk down embedded objects (releasing them, copying them into
+// VARIANTs, the libraries' property listing, which reads the same number of levels) stays short.
+constexpr int kMaxObjectLevels = 64;
+
 struct ObjectData {
     std::shared_ptr<const ClassDef> cls;
     bool isClass = false;
@@ -19,6 +25,9 @@ struct ObjectData {
     // instance, a method's parameters).
     std::u16string server;
     std::u16string nsPath;
+    // Levels of objects embedded below this one (0 for none), as counted when this data became a
+    // snapshot held by a value; so that nesting one more level needs no walk down the others.
+    int nestedLevels = 0;
 
     // The class object itself: its values are the properties' defaults.
     static ObjectData ForClass(std::shared_ptr<const ClassDef> cls, std::u16string server,
@@ -35,6 +44,10 @@ struct ObjectData {
     // `\\SERVER\ns:relpath`, empty when the object has no location or no relative path.
     std::u16string FullPath() const;
 };
+
+// The snapshot of `data` that a value holds as an embedded object, its nested levels counted; null
+// when `data` nests too deep to be embedded in another object within kMaxObjectLevels.
+std::shared_ptr<const ObjectData> EmbeddedSnapshot(ObjectData data);
 
 // Text of a key value inside an object path: strings and references quoted with `\"` and `\\`
 // escaped, numbers in decimal, booleans TRUE/FALSE.

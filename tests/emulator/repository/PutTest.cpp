@@ -220,6 +220,51 @@ TEST_F(PutTest, EmbeddedObjectsAreCopiedWhenPut)
     EXPECT_HR(WBEM_E_TYPE_MISMATCH, PutText(u"ObjectValue", u"not an object"));
 }
 
+TEST_F(PutTest, EmbeddedObjectsNestAtMostSixtyFourLevelsDeep)
+{
+    // Each object of the chain embeds the one before it, as a value or as an array element: the
+    // last holds 63 levels below itself.
+    const auto embed = [](IWbemClassObject* into, const char16_t* property, IWbemClassObject* object,
+                          bool asArray) {
+        Var value;
+        if (asArray) {
+            SAFEARRAY* array = SafeArrayCreateVector(VT_UNKNOWN, 0, 1);
+            LONG index = 0;
+            SafeArrayPutElement(array, &index, object);
+            V_VT(value.get()) = VT_ARRAY | VT_UNKNOWN;
+            V_ARRAY(value.get()) = array;
+        } else {
+            V_VT(value.get()) = VT_UNKNOWN;
+            V_UNKNOWN(value.get()) = object;
+            object->AddRef();
+        }
+        return into->Put(property, 0, value.get(), 0);
+    };
+    ObjectPtr chain = Spawn(u"Test_AllTypes");
+    for (int levels = 2; levels <= 64; ++levels) {
+        ObjectPtr outer = Spawn(u"Test_AllTypes");
+        const bool asArray = levels % 2 == 1;
+        ASSERT_HR(WBEM_S_NO_ERROR,
+                  embed(outer.get(), asArray ? u"ObjectArray" : u"ObjectValue", chain.get(), asArray))
+            << levels;
+        chain = std::move(outer);
+    }
+    EXPECT_HR(WBEM_E_INVALID_PARAMETER, embed(instance_.get(), u"ObjectValue", chain.get(), false));
+    EXPECT_HR(WBEM_E_INVALID_PARAMETER, embed(instance_.get(), u"ObjectArray", chain.get(), true));
+    Var stillNull;
+    ASSERT_HR(WBEM_S_NO_ERROR, instance_->Get(u"ObjectValue", 0, stillNull.get(), nullptr, nullptr));
+    EXPECT_EQ(VT_NULL, stillNull.vt());
+
+    // What the chain embeds still fits one level higher up.
+    Var inner;
+    ASSERT_HR(WBEM_S_NO_ERROR, chain->Get(u"ObjectValue", 0, inner.get(), nullptr, nullptr));
+    ASSERT_EQ(VT_UNKNOWN, inner.vt());
+    IWbemClassObject* innerObject = nullptr;
+    V_UNKNOWN(inner.get())->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(&innerObject));
+    ObjectPtr innerOwner(innerObject);
+    EXPECT_HR(WBEM_S_NO_ERROR, embed(instance_.get(), u"ObjectValue", innerObject, false));
+}
+
 TEST_F(PutTest, UnknownPropertiesAndSystemProperties)
 {
     EXPECT_HR(WBEM_E_NOT_FOUND, PutNumber(u"NoSuchProperty", VT_I4, 1));
