@@ -265,6 +265,48 @@ TEST_F(PutTest, EmbeddedObjectsNestAtMostSixtyFourLevelsDeep)
     EXPECT_HR(WBEM_S_NO_ERROR, embed(instance_.get(), u"ObjectValue", innerObject, false));
 }
 
+constexpr int kMaxLevelsTried = 64;
+
+TEST_F(PutTest, SharedEmbeddedObjectsCountOncePerValueThatReachesThem)
+{
+    // Each object holds the one before it three times (a value and two array elements), so the
+    // objects below it triple with every level although each level is one object. Left unbounded,
+    // anything that walks the tree would take 3^levels steps within the level limit.
+    const auto embedThrice = [](IWbemClassObject* into, IWbemClassObject* object) {
+        Var value;
+        V_VT(value.get()) = VT_UNKNOWN;
+        V_UNKNOWN(value.get()) = object;
+        object->AddRef();
+        HRESULT hr = into->Put(u"ObjectValue", 0, value.get(), 0);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        Var array;
+        V_VT(array.get()) = VT_ARRAY | VT_UNKNOWN;
+        V_ARRAY(array.get()) = SafeArrayCreateVector(VT_UNKNOWN, 0, 2);
+        for (LONG index = 0; index < 2; ++index) {
+            SafeArrayPutElement(V_ARRAY(array.get()), &index, object);
+        }
+        return into->Put(u"ObjectArray", 0, array.get(), 0);
+    };
+    ObjectPtr chain = Spawn(u"Test_AllTypes");
+    int levels = 1;
+    HRESULT hr = WBEM_S_NO_ERROR;
+    while (levels < kMaxLevelsTried) {
+        ObjectPtr outer = Spawn(u"Test_AllTypes");
+        hr = embedThrice(outer.get(), chain.get());
+        if (FAILED(hr)) {
+            break;
+        }
+        chain = std::move(outer);
+        ++levels;
+    }
+    EXPECT_HR(WBEM_E_INVALID_PARAMETER, hr);
+    // Below level k lie 3 * (1 + what lies below level k-1) objects: 88,572 below level 11, which
+    // still fits, and 265,719 below level 12, which does not: refused long before 64 levels.
+    EXPECT_EQ(12, levels);
+}
+
 TEST_F(PutTest, UnknownPropertiesAndSystemProperties)
 {
     EXPECT_HR(WBEM_E_NOT_FOUND, PutNumber(u"NoSuchProperty", VT_I4, 1));
