@@ -21,7 +21,8 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench -j "$(nproc)" >/dev/null
 
 echo "== C++: collection against a drained enumerator, the emulator at scale" | tee -a "$log"
-build/bench/bench/wmibench 2>&1 | tee -a "$log"
+# The medians, then the figures; the means, deviations and variations are left out.
+build/bench/bench/wmibench --benchmark_color=false 2>&1 | grep -vE '_(mean|stddev|cv) ' | tee -a "$log"
 echo "== C++: MOF loads with the heap handing back its memory (each load touches fresh pages)" | tee -a "$log"
 build/bench/bench/wmibench --fresh-pages --benchmark_filter='mof_load' 2>&1 | grep -E '^(FIGURE|VALUE)' | tee -a "$log"
 

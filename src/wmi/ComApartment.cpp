@@ -73,10 +73,6 @@ ComThreadDebt* CurrentDebt() noexcept
     return t_debt;
 }
 
-}  // namespace
-
-namespace {
-
 void Settle(ComThreadDebt* debt) noexcept
 {
     const long parked = debt->parked.load(std::memory_order_acquire);

@@ -311,7 +311,10 @@ private:
             }
             if (NamesEqual(token.text, u"instance")) {
                 constant.type = Constant::Type::Object;
-                constant.object = std::make_shared<const ObjectData>(ParseInstance());
+                constant.object = EmbeddedSnapshot(ParseInstance());
+                if (constant.object == nullptr) {
+                    FailTooDeep();
+                }
                 return constant;
             }
             break;
@@ -719,7 +722,28 @@ private:
 
     // ---- instances ----
 
+    // An instance nests at most kMaxObjectLevels levels deep, as Put allows; the parse of a deeper
+    // one stops before it recurses further.
     ObjectData ParseInstance()
+    {
+        if (instanceLevel_ >= kMaxObjectLevels) {
+            FailTooDeep();
+        }
+        ++instanceLevel_;
+        ObjectData instance = ParseInstanceBody();
+        --instanceLevel_;
+        return instance;
+    }
+
+    [[noreturn]] void FailTooDeep() const
+    {
+        throw MofError{
+            Peek().line,
+            u"expected instances nested at most " + Widen(std::to_string(kMaxObjectLevels)) + u" levels deep",
+            WBEM_E_INVALID_PARAMETER};
+    }
+
+    ObjectData ParseInstanceBody()
     {
         ExpectKeyword(u"instance");
         ExpectKeyword(u"of");
@@ -803,6 +827,8 @@ private:
     // What data_.Edit(namespace_) gave: a namespace this parse owns, which stays where it is.
     NamespaceData* current_ns_ = nullptr;
     std::map<std::u16string, std::u16string> aliases_;
+    // Instances being parsed, the outermost included.
+    int instanceLevel_ = 0;
 };
 
 }  // namespace
@@ -824,7 +850,7 @@ HRESULT ParseMof(std::u16string_view text, std::u16string_view defaultNamespace,
         if (errorText != nullptr) {
             *errorText = u"line " + Widen(std::to_string(error.line)) + u": " + error.message;
         }
-        return WBEM_E_INVALID_SYNTAX;
+        return error.result;
     }
 }
 
