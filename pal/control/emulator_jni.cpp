@@ -5,7 +5,9 @@
 #include <pal/testing.h>
 #include <pal/wmi_control.h>
 
+#include <new>
 #include <string>
+#include <vector>
 
 #include "jni_utf8.h"
 
@@ -110,6 +112,68 @@ JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Emulator_
     const Utf8 name(env, className);
     PalWmiSetClassDelay(name.get(),
                         millisecondsPerObject < 0 ? 0 : static_cast<ULONG>(millisecondsPerObject));
+}
+
+JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Emulator_raiseEvent(
+    JNIEnv* env, jclass, jstring nameSpace, jstring className, jobjectArray names, jobjectArray values,
+    jintArray delivered)
+{
+    try {
+        const jsize count = env->GetArrayLength(names);
+        if (count != env->GetArrayLength(values)) {
+            return E_INVALIDARG;
+        }
+        // Each text is copied, so that no more than two Java strings are pinned at a time.
+        std::vector<std::string> nameTexts, valueTexts;
+        std::vector<bool> nulls;
+        for (jsize i = 0; i < count; ++i) {
+            auto name = static_cast<jstring>(env->GetObjectArrayElement(names, i));
+            auto value = static_cast<jstring>(env->GetObjectArrayElement(values, i));
+            if (name == nullptr) {
+                return E_INVALIDARG;
+            }
+            nameTexts.emplace_back(Utf8(env, name).get());
+            nulls.push_back(value == nullptr);
+            valueTexts.emplace_back(value == nullptr ? "" : Utf8(env, value).get());
+            env->DeleteLocalRef(name);
+            env->DeleteLocalRef(value);
+        }
+        std::vector<const char*> namePointers, valuePointers;
+        for (jsize i = 0; i < count; ++i) {
+            namePointers.push_back(nameTexts[i].c_str());
+            valuePointers.push_back(nulls[i] ? nullptr : valueTexts[i].c_str());
+        }
+        const Utf8 nameSpaceText(env, nameSpace), classText(env, className);
+        LONG made = 0;
+        const HRESULT hr =
+            PalWmiRaiseEvent(".", nameSpaceText.get(), classText.get(), static_cast<ULONG>(count),
+                             namePointers.data(), valuePointers.data(), &made);
+        const jint madeValue = made;
+        env->SetIntArrayRegion(delivered, 0, 1, &madeValue);
+        return hr;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Emulator_deleteInstance(
+    JNIEnv* env, jclass, jstring nameSpace, jstring objectPath)
+{
+    const Utf8 nameSpaceText(env, nameSpace), path(env, objectPath);
+    return PalWmiDeleteInstance(".", nameSpaceText.get(), path.get());
+}
+
+JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Emulator_holdEventPolls(JNIEnv*,
+                                                                                               jclass,
+                                                                                               jboolean hold)
+{
+    PalWmiHoldEventPolls(hold ? TRUE : FALSE);
+}
+
+JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Emulator_eventPollCount(JNIEnv*,
+                                                                                               jclass)
+{
+    return PalWmiEventPollCount();
 }
 
 JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_testing_Emulator_liveCount(JNIEnv*, jclass,

@@ -65,7 +65,10 @@ final class ErrorCodes {
             0x80041021, // WBEM_E_INVALID_SYNTAX
             0x80041027, // WBEM_E_QUERY_NOT_IMPLEMENTED
             0x80041031, // WBEM_E_INVALID_PROPERTY
-            0x80041058); // WBEM_E_UNPARSABLE_QUERY
+            0x80041058, // WBEM_E_UNPARSABLE_QUERY
+            0x80041059, // WBEM_E_NOT_EVENT_CLASS
+            0x80042001, // WBEMESS_E_REGISTRATION_TOO_BROAD
+            0x80042002); // WBEMESS_E_REGISTRATION_TOO_PRECISE
 
     private static final Set<Integer> NOT_FOUND = Set.of(
             0x80041002, // WBEM_E_NOT_FOUND

@@ -11,7 +11,9 @@ import java.util.Objects;
 import java.util.Optional;
 import java.util.Set;
 import java.util.concurrent.ConcurrentHashMap;
+import java.util.concurrent.atomic.AtomicReference;
 import java.util.function.Consumer;
+import java.util.function.Function;
 import java.util.function.LongConsumer;
 import java.util.function.LongFunction;
 
@@ -24,7 +26,8 @@ final class NativeSession implements WmiSession {
     private final NativeHandle session;
     private final Cleaner.Cleanable cleanable;
     private final CallGate gate = new CallGate("the session");
-    private final Set<WmiStream> streams = ConcurrentHashMap.newKeySet();
+    /** The streams and subscriptions of the session, which it closes when it closes. */
+    private final Set<AutoCloseable> open = ConcurrentHashMap.newKeySet();
 
     private NativeSession(ConnectOptions options, Owned handle) {
         this.options = options;
@@ -76,26 +79,34 @@ final class NativeSession implements WmiSession {
 
     @Override
     public WmiStream stream(String wql) {
-        required(wql, "query");
-        Owned handle = call("stream", describe(wql), options.operationTimeout(), session -> {
-            Holder holder = new Holder();
-            Natives.check(WmiExtensions.WmiServiceExecQueryStreaming(session, wql, holder), "stream", describe(wql));
-            Owned stream = Owned.claim(Natives.received(holder, "stream", describe(wql)));
-            // A stream's batches make native objects, which must be made and freed on its worker.
-            stream.owner().pin();
-            return stream;
-        }, orphan -> free(orphan, stream -> {
-            WmiExtensions.WmiObjectStreamDestroy(stream);
-            orphan.owner().unpin();
-        }));
-        WmiStream[] self = new WmiStream[1];
-        self[0] = new WmiStream(wql, handle, options.operationTimeout(), () -> streams.remove(self[0]));
-        streams.add(self[0]);
-        if (gate.isClosed()) {
-            // The session closed while the stream was being made: it goes with the session.
-            self[0].close();
-        }
-        return self[0];
+        Owned handle = openStream("stream", wql, WmiExtensions::WmiServiceExecQueryStreaming);
+        return tracked(onClose -> new WmiStream(wql, handle, options.operationTimeout(), onClose));
+    }
+
+    @Override
+    public WmiSubscription subscribe(String eventWql) {
+        Owned handle = openStream("subscribe to", eventWql, WmiExtensions::WmiServiceExecNotificationQuery);
+        return tracked(onClose -> new WmiSubscription(eventWql, handle, onClose));
+    }
+
+    @Override
+    public WmiSubscription subscribe(String eventWql, Consumer<? super WmiObject> onEvent,
+            Consumer<? super RuntimeException> onError) {
+        Objects.requireNonNull(onEvent, "onEvent");
+        Objects.requireNonNull(onError, "onError");
+        WmiSubscription subscription = subscribe(eventWql);
+        subscription.deliverTo(onEvent, onError);
+        return subscription;
+    }
+
+    @Override
+    public WmiResult associators(String objectPath, AssociationFilter filter) {
+        return query(Objects.requireNonNull(filter, "filter").associatorsOf(objectPath));
+    }
+
+    @Override
+    public WmiResult references(String objectPath, AssociationFilter filter) {
+        return query(Objects.requireNonNull(filter, "filter").referencesOf(objectPath));
     }
 
     @Override
@@ -168,8 +179,8 @@ final class NativeSession implements WmiSession {
     @Override
     public void close() {
         if (gate.closeAndAwait()) {
-            for (WmiStream stream : List.copyOf(streams)) {
-                stream.close();
+            for (AutoCloseable stream : List.copyOf(open)) {
+                closeOpen(stream);
             }
             session.close();
             cleanable.clean();
@@ -233,6 +244,56 @@ final class NativeSession implements WmiSession {
             }
         }
         return new MethodResult(method, objectPath, returnValue, outputs);
+    }
+
+    /** The natives that open a stream handle: a streaming query or a subscription. */
+    @FunctionalInterface
+    private interface StreamOpener {
+        long open(long session, String wql, Object holder);
+    }
+
+    /**
+     * Opens a stream handle on a worker that is pinned to it from then on: a stream's batches
+     * make native objects, which must be made and freed on its worker.
+     */
+    private Owned openStream(String operation, String wql, StreamOpener opener) {
+        required(wql, "query");
+        return call(operation, describe(wql), options.operationTimeout(), session -> {
+            Holder holder = new Holder();
+            Natives.check(opener.open(session, wql, holder), operation, describe(wql));
+            Owned stream = Owned.claim(Natives.received(holder, operation, describe(wql)));
+            stream.owner().pin();
+            return stream;
+        }, orphan -> free(orphan, stream -> {
+            WmiExtensions.WmiObjectStreamDestroy(stream);
+            orphan.owner().unpin();
+        }));
+    }
+
+    /**
+     * Keeps a new stream or subscription with the session until it closes; {@code make} receives
+     * what the new object runs when it closes. One made while the session closed is closed at once.
+     */
+    private <T extends AutoCloseable> T tracked(Function<Runnable, T> make) {
+        AtomicReference<T> self = new AtomicReference<>();
+        T made = make.apply(() -> open.remove(self.get()));
+        self.set(made);
+        open.add(made);
+        if (gate.isClosed()) {
+            closeOpen(made);
+        }
+        return made;
+    }
+
+    /** Closes a stream or subscription, whose close throws no checked exception. */
+    private static void closeOpen(AutoCloseable stream) {
+        try {
+            stream.close();
+        } catch (RuntimeException e) {
+            throw e;
+        } catch (Exception e) {
+            throw new IllegalStateException(e);
+        }
     }
 
     /** Frees a handle whose caller stopped waiting; runs on the worker that made it. */

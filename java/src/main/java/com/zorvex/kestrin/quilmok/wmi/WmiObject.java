@@ -302,6 +302,35 @@ public final class WmiObject implements AutoCloseable {
     }
 
     /**
+     * The objects related to this one through associations, read through a session of its
+     * namespace ({@code ASSOCIATORS OF} its path).
+     *
+     * @param session the session to run the query on
+     * @param filter the keywords of the query; {@link AssociationFilter#none()} for all
+     * @return the related objects, as snapshots
+     * @throws IllegalArgumentException when this object has no path
+     * @throws WmiException as {@link WmiSession#associators(String, AssociationFilter)} throws it
+     */
+    public WmiResult associators(WmiSession session, AssociationFilter filter) {
+        return Objects.requireNonNull(session, "session").associators(ownPath(), filter);
+    }
+
+    /**
+     * The associations that refer to this object, read through a session of its namespace
+     * ({@code REFERENCES OF} its path).
+     *
+     * @param session the session to run the query on
+     * @param filter the keywords of the query; {@link AssociationFilter#none()} for all
+     * @return the association instances, as snapshots
+     * @throws IllegalArgumentException when this object has no path, or for a filter with a
+     *     keyword of {@code ASSOCIATORS OF} only
+     * @throws WmiException as {@link WmiSession#references(String, AssociationFilter)} throws it
+     */
+    public WmiResult references(WmiSession session, AssociationFilter filter) {
+        return Objects.requireNonNull(session, "session").references(ownPath(), filter);
+    }
+
+    /**
      * True for a live object, which holds a native object; false for a snapshot.
      *
      * @return whether the object was made by {@link WmiSession#spawn}
@@ -370,6 +399,12 @@ public final class WmiObject implements AutoCloseable {
     @Override
     public String toString() {
         return describe();
+    }
+
+    /** The object's own path, which association queries start from. */
+    private String ownPath() {
+        return path().orElseThrow(() -> new IllegalArgumentException(
+                "the object has no path to find its associations by: " + describe()));
     }
 
     /** The object's path, or its class for an object without a path. */

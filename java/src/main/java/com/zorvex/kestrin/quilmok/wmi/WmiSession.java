@@ -4,6 +4,7 @@ import java.time.Duration;
 import java.util.List;
 import java.util.Map;
 import java.util.Optional;
+import java.util.function.Consumer;
 
 /**
  * A connection to one WMI namespace of one host, made by {@link Wmi#connect(ConnectOptions)}.
@@ -87,6 +88,95 @@ public interface WmiSession extends AutoCloseable {
      *     the iteration
      */
     WmiStream stream(String wql);
+
+    /**
+     * Subscribes to the events an event query selects, for example
+     * {@code SELECT * FROM __InstanceCreationEvent WITHIN 2 WHERE TargetInstance ISA 'Win32_Process'}
+     * (intrinsic events of a class without an event provider need {@code WITHIN}, the polling
+     * interval in seconds), or an extrinsic event class. Read the events with
+     * {@link WmiSubscription#next(Duration)}; close the subscription when done.
+     *
+     * @param eventWql the event query
+     * @return the subscription; closing the session closes it too
+     * @throws IllegalArgumentException for a null or blank query
+     * @throws IllegalStateException when the session is closed
+     * @throws WmiInvalidQueryException when WMI cannot serve the query, for example
+     *     {@code WBEMESS_E_REGISTRATION_TOO_PRECISE} for an intrinsic event without {@code WITHIN}
+     *     or {@code WBEM_E_NOT_EVENT_CLASS}
+     * @throws WmiNotFoundException when the query names a class that does not exist
+     */
+    WmiSubscription subscribe(String eventWql);
+
+    /**
+     * Subscribes to the events an event query selects and hands each to {@code onEvent}, on a
+     * daemon thread of the library (one thread per subscription, so events arrive in order and
+     * one at a time). When reading the events fails, or {@code onEvent} throws, the subscription
+     * ends and the exception goes to {@code onError}, on the same thread.
+     *
+     * @param eventWql the event query
+     * @param onEvent receives each event, a snapshot
+     * @param onError receives the {@link WmiException} that ended the subscription, or what
+     *     {@code onEvent} threw
+     * @return the subscription, already delivering; close it to stop
+     * @throws IllegalArgumentException for a null or blank query
+     * @throws NullPointerException for a null callback
+     * @throws WmiException when WMI refuses the query, as for {@link #subscribe(String)}
+     */
+    WmiSubscription subscribe(String eventWql, Consumer<? super WmiObject> onEvent,
+            Consumer<? super RuntimeException> onError);
+
+    /**
+     * The objects related to an object through associations ({@code ASSOCIATORS OF}), buffered.
+     *
+     * @param objectPath the path of the source object, for example
+     *     {@code Win32_ComputerSystem.Name="HOST"}
+     * @return the related objects, as snapshots
+     * @throws IllegalArgumentException for a null or blank path
+     * @throws WmiNotFoundException when there is no such object
+     */
+    default WmiResult associators(String objectPath) {
+        return associators(objectPath, AssociationFilter.none());
+    }
+
+    /**
+     * The objects related to an object through associations that meet a filter
+     * ({@code ASSOCIATORS OF ... WHERE ...}), buffered.
+     *
+     * @param objectPath the path of the source object
+     * @param filter the keywords of the query
+     * @return the related objects (or, with {@link AssociationFilter#classDefsOnly()}, their
+     *     classes), as snapshots
+     * @throws IllegalArgumentException for a null or blank path
+     * @throws WmiNotFoundException when there is no such object
+     * @throws WmiInvalidQueryException when WMI refuses the query
+     */
+    WmiResult associators(String objectPath, AssociationFilter filter);
+
+    /**
+     * The associations that refer to an object ({@code REFERENCES OF}), buffered.
+     *
+     * @param objectPath the path of the object
+     * @return the association instances, as snapshots
+     * @throws IllegalArgumentException for a null or blank path
+     * @throws WmiNotFoundException when there is no such object
+     */
+    default WmiResult references(String objectPath) {
+        return references(objectPath, AssociationFilter.none());
+    }
+
+    /**
+     * The associations that refer to an object and meet a filter ({@code REFERENCES OF ... WHERE
+     * ...}), buffered.
+     *
+     * @param objectPath the path of the object
+     * @param filter the keywords of the query
+     * @return the association instances (or their classes), as snapshots
+     * @throws IllegalArgumentException for a null or blank path, or a filter with a keyword of
+     *     {@code ASSOCIATORS OF} only
+     * @throws WmiNotFoundException when there is no such object
+     * @throws WmiInvalidQueryException when WMI refuses the query
+     */
+    WmiResult references(String objectPath, AssociationFilter filter);
 
     /**
      * Reads one object (an instance, or a class) by its path.

@@ -1,8 +1,5 @@
 package com.zorvex.kestrin.quilmok.wmi;
 
-import com.zorvex.kestrin.quilmok.lib.wmi.WmiConnector;
-import com.zorvex.kestrin.quilmok.lib.wmi.WmiExtensions;
-import java.lang.ref.Cleaner;
 import java.time.Duration;
 import java.util.ArrayDeque;
 import java.util.Iterator;
@@ -20,18 +17,14 @@ import java.util.stream.StreamSupport;
  * second. Closing frees the query and whatever it has not delivered.
  */
 public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
-    static final int BATCH = 64;
+    static final int BATCH = NativeStream.BATCH;
     /** The longest single wait in the natives, so that a cancel is seen promptly. */
     private static final long SLICE_MS = 100;
-    private static final long WBEM_S_FALSE = 1;
-    private static final long WBEM_S_TIMEDOUT = 0x40004;
 
     private final String query;
     private final Duration timeout;
-    private final NativeHandle stream;
-    private final Cleaner.Cleanable cleanable;
+    private final NativeStream stream;
     private final Runnable onClose;
-    private final long[] batch = new long[BATCH];
     private final ArrayDeque<WmiObject> ready = new ArrayDeque<>();
     private volatile boolean cancelled;
     private boolean ended;
@@ -40,12 +33,7 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
     WmiStream(String query, Owned handle, Duration timeout, Runnable onClose) {
         this.query = query;
         this.timeout = timeout;
-        ComThreads.Worker worker = handle.owner();
-        this.stream = new NativeHandle(handle, stream -> {
-            WmiExtensions.WmiObjectStreamDestroy(stream);
-            worker.unpin();
-        }, "stream");
-        this.cleanable = Natives.CLEANER.register(this, stream);
+        this.stream = new NativeStream(query, handle, "stream");
         this.onClose = onClose;
     }
 
@@ -120,7 +108,6 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
     public void close() {
         cancelled = true;
         stream.close();
-        cleanable.clean();
         onClose.run();
     }
 
@@ -138,11 +125,10 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
                 throw ErrorCodes.deadlineExceeded("wait for the next object of", query, timeout);
             }
             long result = nextBatch((int) Math.min(left, SLICE_MS));
-            if (result == WBEM_S_FALSE) {
+            if (result == NativeStream.WBEM_S_FALSE) {
                 ended = true;
                 stream.close();
-                cleanable.clean();
-            } else if (result != 0 && result != WBEM_S_TIMEDOUT) {
+            } else if (result != 0 && result != NativeStream.WBEM_S_TIMEDOUT) {
                 close();
                 throw ErrorCodes.exceptionFor(ErrorCodes.codeOfHresult((int) result), "read the stream of", query);
             }
@@ -150,54 +136,13 @@ public final class WmiStream implements Iterable<WmiObject>, AutoCloseable {
         return !ready.isEmpty();
     }
 
-    /**
-     * One batch from the natives into the ready queue; returns the natives' result. The objects are
-     * made, read and freed on the stream's worker.
-     */
+    /** One batch from the natives into the ready queue; returns the natives' result. */
     private long nextBatch(int waitMs) {
-        long handle;
         try {
-            handle = stream.lease();
+            return stream.nextBatch(waitMs, ready);
         } catch (IllegalStateException closed) {
             cancelled = true;
             throw new CancellationException("stream of " + query + " closed");
-        }
-        long[] result = new long[1];
-        RuntimeException[] failure = new RuntimeException[1];
-        try {
-            stream.owner().executeAndWait(() -> {
-                try {
-                    result[0] = WmiExtensions.WmiObjectStreamNextBatch(handle, waitMs, batch);
-                    snapshotBatch();
-                } catch (RuntimeException e) {
-                    failure[0] = e;
-                }
-            });
-        } finally {
-            stream.release();
-        }
-        if (failure[0] != null) {
-            throw failure[0];
-        }
-        return result[0];
-    }
-
-    private void snapshotBatch() {
-        int delivered = 0;
-        while (delivered < batch.length && batch[delivered] != 0) {
-            delivered++;
-        }
-        try {
-            for (int i = 0; i < delivered; i++) {
-                long object = batch[i];
-                batch[i] = 0;
-                ready.add(Natives.snapshot(object, query));
-            }
-        } finally {
-            for (int i = 0; i < delivered; i++) {
-                WmiConnector.WmiObjectDestroy(batch[i]);
-                batch[i] = 0;
-            }
         }
     }
 }

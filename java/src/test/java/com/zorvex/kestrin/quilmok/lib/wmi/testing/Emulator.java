@@ -24,6 +24,7 @@ public final class Emulator {
     public static final int KIND_WBEM_SERVICES = 8;
     public static final int KIND_WBEM_ENUMERATOR = 9;
     public static final int KIND_CLIENT_SECURITY = 10;
+    public static final int KIND_EVENT_POLLER = 15;
 
     // Operations whose calls can be made to fail.
     public static final int OP_CONNECT_SERVER = 0;
@@ -35,6 +36,7 @@ public final class Emulator {
     public static final int OP_SET_BLANKET = 6;
     public static final int OP_CREATE_INSTANCE = 7;
     public static final int OP_INITIALIZE_SECURITY = 8;
+    public static final int OP_EXEC_NOTIFICATION_QUERY = 9;
 
     /** The security blanket last set on a proxy, with copies of the identity's texts. */
     public static final class Blanket {
@@ -93,6 +95,33 @@ public final class Emulator {
     public static native void failProviderAfter(String className, int objects, int hresult);
 
     public static native void setClassDelay(String className, int millisecondsPerObject);
+
+    /**
+     * Raises an extrinsic event of {@code className} in a namespace of the local machine, with the
+     * properties named in {@code names} set from the texts in {@code values}; returns how many
+     * subscriptions received it, or throws {@link IllegalStateException} with the HRESULT when the
+     * emulator refuses it.
+     */
+    public static int raiseEvent(String nameSpace, String className, String[] names, String[] values) {
+        int[] delivered = new int[1];
+        int hresult = raiseEvent(nameSpace, className, names, values, delivered);
+        if (hresult != 0) {
+            throw new IllegalStateException("raising " + className + " failed: 0x" + Integer.toHexString(hresult));
+        }
+        return delivered[0];
+    }
+
+    private static native int raiseEvent(String nameSpace, String className, String[] names, String[] values,
+            int[] delivered);
+
+    /** Deletes an instance of the local machine's repository by its path; returns the HRESULT. */
+    public static native int deleteInstance(String nameSpace, String objectPath);
+
+    /** While held, the pollers of intrinsic events wait instead of polling. */
+    public static native void holdEventPolls(boolean hold);
+
+    /** Polls begun by all subscriptions since the last reset; counted before each poll reads. */
+    public static native int eventPollCount();
 
     public static native int liveCount(int kind);
 
