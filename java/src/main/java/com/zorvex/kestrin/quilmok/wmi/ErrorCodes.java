@@ -57,6 +57,8 @@ final class ErrorCodes {
             Map.entry(0x80010119, "RPC_E_TOO_LATE"),
             Map.entry(0x80040154, "REGDB_E_CLASSNOTREG"),
             Map.entry(0x800401F0, "CO_E_NOTINITIALIZED"),
+            Map.entry(0x80042001, "WBEMESS_E_REGISTRATION_TOO_BROAD"),
+            Map.entry(0x80042002, "WBEMESS_E_REGISTRATION_TOO_PRECISE"),
             Map.entry(WBEM_S_TIMEDOUT, "WBEM_S_TIMEDOUT"));
 
     private static final Set<Integer> INVALID_QUERY = Set.of(

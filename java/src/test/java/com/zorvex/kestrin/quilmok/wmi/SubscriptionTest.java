@@ -297,7 +297,9 @@ class SubscriptionTest extends ApiTestBase {
         try (WmiSession wmi = connectTest()) {
             WmiInvalidQueryException noWithin = assertThrows(WmiInvalidQueryException.class, () -> wmi.subscribe(
                     "SELECT * FROM __InstanceCreationEvent WHERE TargetInstance ISA 'Test_Keyed'"));
-            assertEquals("0x80042002", noWithin.hex(), "WBEMESS_E_REGISTRATION_TOO_PRECISE");
+            assertEquals("0x80042002", noWithin.hex());
+            assertEquals("WBEMESS_E_REGISTRATION_TOO_PRECISE", noWithin.symbol());
+            assertTrue(noWithin.text().contains("WITHIN"), noWithin.text());
             assertEquals("subscribe to", noWithin.operation());
             assertEquals("0x80041059", assertThrows(WmiInvalidQueryException.class,
                     () -> wmi.subscribe("SELECT * FROM Test_Keyed")).hex(), "WBEM_E_NOT_EVENT_CLASS");

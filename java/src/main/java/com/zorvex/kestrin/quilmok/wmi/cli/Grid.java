@@ -22,6 +22,10 @@ import java.util.Set;
 record Grid(List<String> columns, List<List<Object>> rows) {
     /** The first column of a result gathered from several hosts. */
     static final String HOST = "Host";
+    /** The first column of objects of several classes. */
+    static final String CLASS = "Class";
+    /** The first column of an event. */
+    static final String EVENT = "Event";
 
     Grid {
         columns = List.copyOf(columns);
@@ -61,6 +65,40 @@ record Grid(List<String> columns, List<List<Object>> rows) {
         }
         columns.addAll(object.propertyNames());
         return new Grid(columns, List.of(valuesOf(object, columns)));
+    }
+
+    /**
+     * Objects of several classes, such as the results of an association query: a first column
+     * {@link #CLASS}, then the properties of all objects in the order first met (after the system
+     * properties when {@code system} is set).
+     */
+    static Grid ofRelated(WmiResult result, boolean system) {
+        List<String> columns = new ArrayList<>();
+        columns.add(CLASS);
+        if (system && !result.isEmpty()) {
+            columns.addAll(result.get(0).systemPropertyNames());
+        }
+        columns.addAll(result.columns());
+        List<String> properties = columns.subList(1, columns.size());
+        List<List<Object>> rows = new ArrayList<>();
+        for (WmiObject object : result) {
+            List<Object> row = new ArrayList<>();
+            row.add(object.className());
+            row.addAll(valuesOf(object, properties));
+            rows.add(row);
+        }
+        return new Grid(columns, rows);
+    }
+
+    /** An event: a first column {@link #EVENT} with its class, then its properties. */
+    static Grid ofEvent(WmiObject event) {
+        List<String> columns = new ArrayList<>();
+        columns.add(EVENT);
+        columns.addAll(event.propertyNames());
+        List<Object> row = new ArrayList<>();
+        row.add(event.className());
+        row.addAll(valuesOf(event, columns.subList(1, columns.size())));
+        return new Grid(columns, List.of(row));
     }
 
     /** One row of named values, in the map's order. */

@@ -11,6 +11,7 @@ import com.zorvex.kestrin.quilmok.wmi.WmiFleet;
 import com.zorvex.kestrin.quilmok.wmi.WmiObject;
 import com.zorvex.kestrin.quilmok.wmi.WmiResult;
 import com.zorvex.kestrin.quilmok.wmi.WmiSession;
+import com.zorvex.kestrin.quilmok.wmi.WmiSubscription;
 import com.zorvex.kestrin.quilmok.wmi.WmiTimeoutException;
 import com.zorvex.kestrin.quilmok.wmi.WmiValue;
 import java.io.IOException;
@@ -29,6 +30,8 @@ import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
+import java.util.Optional;
+import java.util.StringJoiner;
 import java.util.concurrent.Callable;
 import java.util.concurrent.atomic.AtomicInteger;
 import java.util.function.Function;
@@ -53,6 +56,8 @@ import picocli.CommandLine.Spec;
             "       wmiq [OPTIONS] --call PATH_OR_CLASS METHOD [--arg NAME=VALUE]...",
             "       wmiq [OPTIONS] --classes [PATTERN]",
             "       wmiq [OPTIONS] --props CLASS",
+            "       wmiq [OPTIONS] --assoc PATH | --refs PATH",
+            "       wmiq [OPTIONS] --watch \"EVENT WQL\" [--count N]",
             "       wmiq --describe CODE"},
         description = {
             "",
@@ -79,6 +84,8 @@ import picocli.CommandLine.Spec;
             "  wmiq --get 'Win32_Process.Handle=\"1\"'",
             "  wmiq -n 'root\\test' --call Test_Methods Add --arg A=2 --arg B=3",
             "  wmiq --describe 0x80041010",
+            "  wmiq -n 'root\\test' --assoc 'Test_Keyed.Name=\"alpha\"'",
+            "  wmiq --watch \"SELECT * FROM __InstanceCreationEvent WITHIN 2 WHERE TargetInstance ISA 'Win32_Process'\"",
             "  wmiq --classes 'Win32_%%'",
             "  wmiq -H web1,web2 --hosts-file hosts.txt -u 'CORP\\ops' --password-stdin Win32_OperatingSystem"})
 public final class Wmiq implements Callable<Integer> {
@@ -91,6 +98,7 @@ public final class Wmiq implements Callable<Integer> {
     static final int TIMED_OUT = 4;
 
     private static final int DEFAULT_PARALLELISM = 16;
+    private static final Duration WATCH_SLICE = Duration.ofSeconds(1);
 
     @Spec
     private CommandSpec spec;
@@ -129,6 +137,22 @@ public final class Wmiq implements Callable<Integer> {
 
     @Option(names = "--props", paramLabel = "CLASS", description = "List the properties of a class and their CIM types.")
     private String propsOf;
+
+    @Option(names = "--assoc", paramLabel = "PATH",
+            description = "The objects associated with an object (ASSOCIATORS OF), with their classes.")
+    private String assocPath;
+
+    @Option(names = "--refs", paramLabel = "PATH",
+            description = "The associations that refer to an object (REFERENCES OF), with their classes.")
+    private String refsPath;
+
+    @Option(names = "--watch", paramLabel = "EVENT_WQL",
+            description = {"Subscribe to an event query and print one line per event as it arrives",
+                "(-o jsonl: one JSON object per line), until --count events or an interrupt."})
+    private String watch;
+
+    @Option(names = "--count", paramLabel = "N", description = "With --watch: stop after N events.")
+    private Integer count;
 
     @Option(names = {"-n", "--namespace"}, paramLabel = "NAMESPACE", defaultValue = ConnectOptions.DEFAULT_NAMESPACE,
             description = "The namespace (default: ${DEFAULT-VALUE}).")
@@ -230,6 +254,9 @@ public final class Wmiq implements Callable<Integer> {
         if (mode == Mode.DESCRIBE) {
             return print(describe(Inputs.code(describe)), format);
         }
+        if (mode == Mode.WATCH) {
+            return watch(format);
+        }
         if (parallel < 1) {
             throw usage("--parallel takes a number of at least 1");
         }
@@ -250,7 +277,8 @@ public final class Wmiq implements Callable<Integer> {
     /** What the command line asks for. */
     private enum Mode {
         QUERY(OutputFormat.TABLE), GET(OutputFormat.LIST), CALL(OutputFormat.LIST), DESCRIBE(OutputFormat.LIST),
-        CLASSES(OutputFormat.TABLE), PROPS(OutputFormat.TABLE);
+        CLASSES(OutputFormat.TABLE), PROPS(OutputFormat.TABLE), ASSOC(OutputFormat.TABLE), REFS(OutputFormat.TABLE),
+        WATCH(null);
 
         final OutputFormat format;
 
@@ -279,8 +307,18 @@ public final class Wmiq implements Callable<Integer> {
         if (propsOf != null) {
             asked.add(Mode.PROPS);
         }
+        if (assocPath != null) {
+            asked.add(Mode.ASSOC);
+        }
+        if (refsPath != null) {
+            asked.add(Mode.REFS);
+        }
+        if (watch != null) {
+            asked.add(Mode.WATCH);
+        }
         if (asked.size() > 1) {
-            throw usage("give one of a query or class, --get, --call, --describe, --classes and --props");
+            throw usage("give one of a query or class, --get, --call, --describe, --classes, --props, --assoc, --refs"
+                    + " and --watch");
         }
         Mode mode = asked.isEmpty() ? Mode.QUERY : asked.get(0);
         if ((!properties.isEmpty() || where != null) && (mode != Mode.QUERY || target == null || !Inputs.isName(target))) {
@@ -288,6 +326,9 @@ public final class Wmiq implements Callable<Integer> {
         }
         if (!arguments.isEmpty() && mode != Mode.CALL) {
             throw usage("--arg goes with --call");
+        }
+        if (count != null && (mode != Mode.WATCH || count < 1)) {
+            throw usage("--count goes with --watch and takes a number of at least 1");
         }
         return mode;
     }
@@ -303,7 +344,9 @@ public final class Wmiq implements Callable<Integer> {
             }
             case CLASSES -> session -> classList(session);
             case PROPS -> session -> propertyList(session.get(propsOf));
-            case DESCRIBE -> throw new IllegalStateException("--describe needs no session");
+            case ASSOC -> session -> Grid.ofRelated(session.associators(assocPath), system);
+            case REFS -> session -> Grid.ofRelated(session.references(refsPath), system);
+            case DESCRIBE, WATCH -> throw new IllegalStateException(mode + " is not work of a fleet");
         };
     }
 
@@ -326,6 +369,51 @@ public final class Wmiq implements Callable<Integer> {
                 return Grid.of(result, selected, system);
             }
         };
+    }
+
+    /**
+     * Prints each event of the {@code --watch} query as it arrives: one line of text, or one JSON
+     * object per line; stops after {@code --count} events, or never.
+     */
+    private int watch(OutputFormat format) {
+        if (format != null && format != OutputFormat.JSONL) {
+            throw usage("--watch prints one line per event: leave -o out, or give -o jsonl");
+        }
+        List<String> targets = hosts();
+        if (targets.size() > 1) {
+            throw usage("--watch watches one host");
+        }
+        ConnectOptions options = connectOptions();
+        try (WmiSession session = Wmi.connect(targets.isEmpty() ? options : options.withHost(targets.get(0)));
+                WmiSubscription events = session.subscribe(watch)) {
+            for (long seen = 0; count == null || seen < count; ) {
+                Optional<WmiObject> event = events.next(WATCH_SLICE);
+                if (event.isPresent()) {
+                    seen++;
+                    Grid line = Grid.ofEvent(event.get());
+                    if (format == null) {
+                        out.println(eventLine(line));
+                    } else {
+                        format.write(line, new OutputFormat.Options(false, system), out);
+                    }
+                    out.flush();
+                }
+            }
+        }
+        return OK;
+    }
+
+    /** An event as one line: its class, then {@code Name=value} for each property that is not NULL. */
+    private static String eventLine(Grid event) {
+        List<Object> values = event.rows().get(0);
+        StringJoiner line = new StringJoiner(" ");
+        line.add(Cells.text(values.get(0)));
+        for (int i = 1; i < values.size(); i++) {
+            if (values.get(i) != null) {
+                line.add(event.columns().get(i) + "=" + Cells.text(values.get(i)));
+            }
+        }
+        return line.toString().replace("\r", "\\r").replace("\n", "\\n");
     }
 
     /** {@code ReturnValue} first, then the output parameters. */

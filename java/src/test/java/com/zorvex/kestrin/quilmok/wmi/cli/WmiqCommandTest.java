@@ -330,6 +330,107 @@ class WmiqCommandTest {
     }
 
     @Nested
+    class EventsAndAssociations {
+        private static final String ALPHA = "Test_Keyed.Name=\"alpha\"";
+        private static final String SLEEPS = "SELECT * FROM __InstanceCreationEvent WITHIN 0.1"
+                + " WHERE TargetInstance ISA 'Win32_Process' AND TargetInstance.Name = 'sleep'";
+
+        @Test
+        void assocAndRefsListTheRelatedObjectsWithTheirClasses() throws Exception {
+            List<String> lines = wmiq("-n", TEST, "--assoc", ALPHA, "-o", "csv").expect(0).lines();
+            List<String> header = Arrays.asList(lines.get(0).split(","));
+            assertEquals(List.of("Class", "Name"), header.subList(0, 2), lines.get(0));
+            assertEquals(List.of("Test_Group,team", "Test_Keyed,beta", "Test_Keyed,gamma", "Test_KeyedChild,delta"),
+                    lines.subList(1, lines.size()).stream().map(line -> line.substring(0, line.indexOf(',',
+                            line.indexOf(',') + 1))).sorted().toList());
+            JsonArray links = JsonParser.parseString(wmiq("-n", TEST, "--refs", ALPHA, "-o", "json").expect(0).out())
+                    .getAsJsonArray();
+            List<String> classes = new ArrayList<>();
+            links.forEach(link -> classes.add(link.getAsJsonObject().get("Class").getAsString()));
+            assertEquals(List.of("Test_Link", "Test_Link", "Test_Membership", "Test_StrongLink"),
+                    classes.stream().sorted().toList());
+            Run missing = wmiq("-n", TEST, "--assoc", "Test_Keyed.Name=\"omega\"").expect(Wmiq.WMI_ERROR);
+            assertTrue(missing.err().contains("WBEM_E_NOT_FOUND"), missing.err());
+        }
+
+        /**
+         * Runs {@code wmiq --watch} and starts {@code sleep} processes, one after another, until
+         * it has seen enough of them and ends; returns its run and the processes' ids.
+         */
+        private Run watching(List<Long> started, String... args) throws Exception {
+            List<String> command = new ArrayList<>(List.of(JAVA, "-XX:TieredStopAtLevel=1",
+                    "-Dwmibridge.tmpdir=" + Files.createDirectories(temp.resolve("extractions")),
+                    "-cp", String.join(":", JAR, PICOCLI, GSON), Wmiq.class.getName()));
+            command.addAll(List.of(args));
+            Path out = Files.createTempFile(temp, "out", ".txt");
+            Path err = Files.createTempFile(temp, "err", ".txt");
+            ProcessBuilder builder = new ProcessBuilder(command).redirectOutput(out.toFile())
+                    .redirectError(err.toFile());
+            builder.environment().remove("LD_LIBRARY_PATH");
+            Process watcher = builder.start();
+            List<Process> sleeps = new ArrayList<>();
+            try {
+                // The watcher subscribes at a moment of its own: processes go on starting until it
+                // has seen its count. Two minutes is a bound for a stuck watcher, not a timing.
+                long deadline = System.nanoTime() + TimeUnit.MINUTES.toNanos(2);
+                while (!watcher.waitFor(300, TimeUnit.MILLISECONDS)) {
+                    if (System.nanoTime() > deadline) {
+                        fail("wmiq --watch did not end: " + Files.readString(err));
+                    }
+                    Process sleep = new ProcessBuilder("sleep", "600").start();
+                    sleeps.add(sleep);
+                    started.add(sleep.pid());
+                }
+            } finally {
+                watcher.destroyForcibly();
+                for (Process sleep : sleeps) {
+                    sleep.destroyForcibly().waitFor();
+                }
+            }
+            return new Run(watcher.exitValue(), Files.readString(out, StandardCharsets.UTF_8),
+                    Files.readString(err, StandardCharsets.UTF_8));
+        }
+
+        @Test
+        void watchPrintsOneJsonLinePerEventUntilItsCount() throws Exception {
+            List<Long> started = new ArrayList<>();
+            Run run = watching(started, "--watch", SLEEPS, "--count", "2", "-o", "jsonl").expect(0);
+            assertEquals(2, run.lines().size(), run.out());
+            for (String line : run.lines()) {
+                JsonObject event = JsonParser.parseString(line).getAsJsonObject();
+                assertEquals("__InstanceCreationEvent", event.get("Event").getAsString());
+                JsonObject process = event.getAsJsonObject("TargetInstance");
+                assertEquals("sleep", process.get("Name").getAsString());
+                assertTrue(started.contains(process.get("ProcessId").getAsLong()), line);
+            }
+        }
+
+        @Test
+        void watchPrintsOneLineOfTextPerEvent() throws Exception {
+            List<Long> started = new ArrayList<>();
+            Run run = watching(started, "--watch", SLEEPS, "--count", "1").expect(0);
+            assertEquals(1, run.lines().size(), run.out());
+            String line = run.lines().get(0);
+            assertTrue(line.startsWith("__InstanceCreationEvent "), line);
+            assertTrue(line.contains(" TargetInstance=Win32_Process{"), line);
+            assertTrue(line.contains(" TIME_CREATED="), line);
+            assertTrue(started.stream().anyMatch(pid -> line.contains("ProcessId=" + pid + ",")), line);
+        }
+
+        @Test
+        void watchRefusesWhatItCannotDo() throws Exception {
+            wmiq("--watch", SLEEPS, "--count", "0").expect(Wmiq.USAGE);
+            wmiq("Win32_Process", "--count", "1").expect(Wmiq.USAGE);
+            wmiq("--watch", SLEEPS, "-o", "csv").expect(Wmiq.USAGE);
+            wmiq("--watch", SLEEPS, "--assoc", ALPHA).expect(Wmiq.USAGE);
+            wmiq("--watch", SLEEPS, "-H", "a", "-H", "b").expect(Wmiq.USAGE);
+            Run noWithin = wmiq("--watch", "SELECT * FROM __InstanceCreationEvent WHERE TargetInstance ISA"
+                    + " 'Win32_Process'").expect(Wmiq.WMI_ERROR);
+            assertTrue(noWithin.err().contains("WBEMESS_E_REGISTRATION_TOO_PRECISE (0x80042002)"), noWithin.err());
+        }
+    }
+
+    @Nested
     class Failures {
         @Test
         void usageErrorsExitWithTwoAndSayWhy() throws Exception {
