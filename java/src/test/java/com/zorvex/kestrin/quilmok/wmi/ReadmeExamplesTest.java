@@ -39,7 +39,7 @@ class ReadmeExamplesTest extends ApiTestBase {
         while (matcher.find()) {
             examples.add(matcher.group(1));
         }
-        assertEquals(3, examples.size(), "typed records, a method call and a fleet");
+        assertEquals(5, examples.size(), "typed records, a method call, a fleet, a subscription and associations");
         for (String example : examples) {
             Matcher name = CLASS_NAME.matcher(example);
             assertTrue(name.find(), "an example is a public class");
