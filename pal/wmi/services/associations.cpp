@@ -260,15 +260,19 @@ HRESULT Services::LinksOf(const AssociationQuery& query, const AssociationSource
     return WBEM_S_NO_ERROR;
 }
 
+bool Services::Passes(const std::u16string& nameSpace, const AssociationClass& association,
+                      const std::u16string& className, const std::u16string& qualifier) const
+{
+    return (className.empty() || repository_->InheritsFrom(nameSpace, association.name, className)) &&
+           (qualifier.empty() || HasQualifier(association.classObject.get(), qualifier));
+}
+
 HRESULT Services::References(const AssociationQuery& query, const AssociationSource& source,
                              const std::vector<AssociationClass>& classes,
                              std::vector<wmi::ObjectPtr>& results) const
 {
     for (const AssociationClass& association : classes) {
-        if ((!query.resultClass.empty() &&
-             !repository_->InheritsFrom(source.nameSpace, association.name, query.resultClass)) ||
-            (!query.requiredQualifier.empty() &&
-             !HasQualifier(association.classObject.get(), query.requiredQualifier))) {
+        if (!Passes(source.nameSpace, association, query.resultClass, query.requiredQualifier)) {
             continue;
         }
         std::vector<Link> links;
@@ -293,10 +297,7 @@ HRESULT Services::Associators(const AssociationQuery& query, const AssociationSo
                               std::vector<wmi::ObjectPtr>& results) const
 {
     for (const AssociationClass& association : classes) {
-        if ((!query.assocClass.empty() &&
-             !repository_->InheritsFrom(source.nameSpace, association.name, query.assocClass)) ||
-            (!query.requiredAssocQualifier.empty() &&
-             !HasQualifier(association.classObject.get(), query.requiredAssocQualifier))) {
+        if (!Passes(source.nameSpace, association, query.assocClass, query.requiredAssocQualifier)) {
             continue;
         }
         std::vector<Link> links;
@@ -368,10 +369,7 @@ HRESULT Services::SchemaAssociations(const AssociationQuery& query, const Associ
     };
     const bool references = query.kind == AssociationQuery::Kind::References;
     for (const AssociationClass& association : classes) {
-        if ((!query.assocClass.empty() &&
-             !repository_->InheritsFrom(source.nameSpace, association.name, query.assocClass)) ||
-            (!query.requiredAssocQualifier.empty() &&
-             !HasQualifier(association.classObject.get(), query.requiredAssocQualifier))) {
+        if (!Passes(source.nameSpace, association, query.assocClass, query.requiredAssocQualifier)) {
             continue;
         }
         for (const Reference& reference : association.references) {

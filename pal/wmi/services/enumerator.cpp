@@ -75,7 +75,7 @@ Enumerator::Advance Enumerator::AdvanceWithin(LONG timeout, ULONG count)
     return advance;
 }
 
-HRESULT Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects, ULONG* puReturned)
+HRESULT BeginNext(LONG lTimeout, IWbemClassObject** apObjects, ULONG* puReturned, CallOutcome& outcome)
 {
     if (puReturned != nullptr) {
         *puReturned = 0;
@@ -84,9 +84,16 @@ HRESULT Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjec
         (lTimeout < 0 && lTimeout != static_cast<LONG>(WBEM_INFINITE))) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    const CallOutcome outcome = TakeCallOutcome(PAL_WMI_ENUM_NEXT);
-    if (outcome.Fails()) {
-        return outcome.answer;
+    outcome = TakeCallOutcome(PAL_WMI_ENUM_NEXT);
+    return outcome.Fails() ? outcome.answer : WBEM_S_NO_ERROR;
+}
+
+HRESULT Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects, ULONG* puReturned)
+{
+    CallOutcome outcome;
+    const HRESULT begun = BeginNext(lTimeout, apObjects, puReturned, outcome);
+    if (begun != WBEM_S_NO_ERROR) {
+        return begun;
     }
     std::lock_guard lock(mutex_);
     const Advance advance = AdvanceWithin(lTimeout, uCount);

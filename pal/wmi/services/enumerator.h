@@ -23,6 +23,13 @@
 
 namespace pal::services {
 
+// What every IEnumWbemClassObject::Next of the emulator does first: `*puReturned` to 0, then
+// WBEM_E_INVALID_PARAMETER for missing pointers or a negative time-out other than WBEM_INFINITE,
+// else the outcome a test arranged for this call, which goes to `outcome`; a failing outcome is
+// returned. WBEM_S_NO_ERROR lets the call go on.
+PAL_INTERNAL_API HRESULT BeginNext(LONG lTimeout, IWbemClassObject** apObjects, ULONG* puReturned,
+                                   CallOutcome& outcome);
+
 class PAL_INTERNAL_API Enumerator final : public ComObject<IEnumWbemClassObject, &IID_IEnumWbemClassObject> {
 public:
     // A forward-only enumerator hands its own objects out; another one hands out copies, so that

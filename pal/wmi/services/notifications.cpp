@@ -19,6 +19,7 @@
 #include "comobject.h"
 #include "repository/object_ptr.h"
 #include "services/com_ref.h"
+#include "services/enumerator.h"
 #include "services/faults.h"
 #include "services/instance_providers.h"
 #include "services/proxy_security.h"
@@ -559,16 +560,10 @@ public:
     HRESULT STDMETHODCALLTYPE Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects,
                                    ULONG* puReturned) override
     {
-        if (puReturned != nullptr) {
-            *puReturned = 0;
-        }
-        if (apObjects == nullptr || puReturned == nullptr ||
-            (lTimeout < 0 && lTimeout != static_cast<LONG>(WBEM_INFINITE))) {
-            return WBEM_E_INVALID_PARAMETER;
-        }
-        const CallOutcome outcome = TakeCallOutcome(PAL_WMI_ENUM_NEXT);
-        if (outcome.Fails()) {
-            return outcome.answer;
+        CallOutcome outcome;
+        const HRESULT begun = BeginNext(lTimeout, apObjects, puReturned, outcome);
+        if (begun != WBEM_S_NO_ERROR) {
+            return begun;
         }
         if (uCount == 0) {
             return WBEM_S_FALSE;

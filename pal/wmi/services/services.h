@@ -116,6 +116,10 @@ private:
     // that does (once per such reference).
     HRESULT LinksOf(const wql::AssociationQuery& query, const AssociationSource& source,
                     const AssociationClass& association, std::vector<Link>& links) const;
+    // True when the class passes a query's keywords for it: it is `className` or derives from it,
+    // and has the qualifier `qualifier` (each empty: no condition).
+    bool Passes(const std::u16string& nameSpace, const AssociationClass& association,
+                const std::u16string& className, const std::u16string& qualifier) const;
     HRESULT References(const wql::AssociationQuery& query, const AssociationSource& source,
                        const std::vector<AssociationClass>& classes,
                        std::vector<wmi::ObjectPtr>& results) const;

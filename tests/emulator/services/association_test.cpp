@@ -17,19 +17,8 @@ Names Sorted(Names names)
     return names;
 }
 
-class AssociationTest : public EmulatorTest {
+class AssociationTest : public TestNamespaceTest {
 protected:
-    void SetUp() override
-    {
-        EmulatorTest::SetUp();
-        services_ = ConnectLocal(u"root\\test");
-    }
-    void TearDown() override
-    {
-        services_.Reset();
-        EmulatorTest::TearDown();
-    }
-
     std::vector<ComRef<IWbemClassObject>> Objects(const std::u16string& wql)
     {
         HRESULT hr = E_FAIL;
@@ -52,8 +41,6 @@ protected:
         Query(services_.get(), wql.c_str(), hr);
         return hr;
     }
-
-    ComRef<IWbemServices> services_;
 };
 
 const std::u16string kOfAlpha = u" OF {Test_Keyed.Name=\"alpha\"}";

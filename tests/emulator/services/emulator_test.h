@@ -129,6 +129,23 @@ protected:
     }
 };
 
+// A test with a session on root\test of the local machine for its whole run.
+class TestNamespaceTest : public EmulatorTest {
+protected:
+    void SetUp() override
+    {
+        EmulatorTest::SetUp();
+        services_ = ConnectLocal(u"root\\test");
+    }
+    void TearDown() override
+    {
+        services_.Reset();
+        EmulatorTest::TearDown();
+    }
+
+    ComRef<IWbemServices> services_;
+};
+
 // UTF-16 text as narrow text for assertion messages (non-ASCII characters come out mangled).
 inline std::string Narrow(std::u16string_view text)
 {

@@ -14,18 +14,13 @@ namespace {
 constexpr LONG kSemisynchronous = WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY;
 constexpr LONG kForever = static_cast<LONG>(WBEM_INFINITE);
 
-class NotificationTest : public EmulatorTest {
+class NotificationTest : public TestNamespaceTest {
 protected:
-    void SetUp() override
-    {
-        EmulatorTest::SetUp();
-        services_ = ConnectLocal(u"root\\test");
-    }
     void TearDown() override
     {
         services_.Reset();
         EXPECT_EQ(0, PalLiveCount(PAL_KIND_EVENT_POLLER)) << "a poller outlived its subscription";
-        EmulatorTest::TearDown();
+        TestNamespaceTest::TearDown();
     }
 
     ComRef<IEnumWbemClassObject> Subscribe(const std::u16string& wql, HRESULT& hr,
@@ -92,8 +87,6 @@ protected:
     }
 
     static void Modify(const char* mof) { LoadMof(mof, "root\\test"); }
-
-    ComRef<IWbemServices> services_;
 };
 
 constexpr char kEpsilon[] = "instance of Test_Keyed { Name = \"epsilon\"; Size = 5; };";

@@ -6,19 +6,8 @@
 namespace services_test {
 namespace {
 
-class ShippedMethodsTest : public EmulatorTest {
+class ShippedMethodsTest : public TestNamespaceTest {
 protected:
-    void SetUp() override
-    {
-        EmulatorTest::SetUp();
-        services_ = ConnectLocal(u"root\\test");
-    }
-    void TearDown() override
-    {
-        services_.Reset();
-        EmulatorTest::TearDown();
-    }
-
     ComRef<IWbemClassObject> Inputs(const char16_t* method)
     {
         ScopedBstr classPath(u"Test_Methods");
@@ -56,8 +45,6 @@ protected:
         V_BSTR(value.get()) = SysAllocString(text);
         EXPECT_EQ(S_OK, object->Put(name, 0, value.get(), 0));
     }
-
-    ComRef<IWbemServices> services_;
 };
 
 TEST_F(ShippedMethodsTest, AddReturnsTheSum)

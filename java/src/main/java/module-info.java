@@ -1,6 +1,6 @@
 /**
  * Windows Management Instrumentation for Java: sessions, queries, typed objects and records,
- * methods, streams and fleets in {@code com.zorvex.kestrin.quilmok.wmi}, over the native bridge
+ * methods, streams, event subscriptions, associations and fleets in {@code com.zorvex.kestrin.quilmok.wmi}, over the native bridge
  * whose declarations are in {@code com.zorvex.kestrin.quilmok.lib.wmi} and
  * {@code com.zorvex.kestrin.quilmok.lib.wmic}. The query tool {@code wmiq}
  * ({@code com.zorvex.kestrin.quilmok.wmi.cli}, not exported) needs picocli and gson; the library

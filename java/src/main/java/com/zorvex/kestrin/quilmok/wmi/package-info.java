@@ -3,8 +3,9 @@
  *
  * <p>Start with {@link com.zorvex.kestrin.quilmok.wmi.Wmi#connect(ConnectOptions)}, which gives a
  * {@link com.zorvex.kestrin.quilmok.wmi.WmiSession}. A session runs WQL queries (buffered,
- * streamed, or mapped straight into records), reads objects by path, makes new instances and runs
- * methods. Values are typed by their CIM type ({@link com.zorvex.kestrin.quilmok.wmi.WmiValue}):
+ * streamed, or mapped straight into records), reads objects by path, makes new instances, runs
+ * methods, walks associations and subscribes to events
+ * ({@link com.zorvex.kestrin.quilmok.wmi.WmiSubscription}). Values are typed by their CIM type ({@link com.zorvex.kestrin.quilmok.wmi.WmiValue}):
  * unsigned numbers are never negative, 64-bit numbers are exact, datetimes are
  * {@code OffsetDateTime}s and NULL is told apart from empty.
  *
