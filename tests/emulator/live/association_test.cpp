@@ -10,11 +10,6 @@
 namespace live_test {
 namespace {
 
-std::u16string Wide(const std::string& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
 class LiveAssociationTest : public LiveTest {
 protected:
     const std::u16string computer_ = u"Win32_ComputerSystem.Name=\"" + Wide(PalWmiLocalHostName()) + u"\"";

@@ -74,4 +74,10 @@ protected:
     ComRef<IWbemServices> services_;
 };
 
+// ASCII text as UTF-16, for names and numbers built into queries.
+inline std::u16string Wide(const std::string& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
 }  // namespace live_test

@@ -14,11 +14,6 @@ extern char** environ;
 namespace live_test {
 namespace {
 
-std::u16string Wide(const std::string& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
 class ProcessEventTest : public LiveTest {
 protected:
     ComRef<IEnumWbemClassObject> Subscribe(const std::u16string& wql)

@@ -16,11 +16,6 @@
 namespace live_test {
 namespace {
 
-std::u16string Wide(const std::string& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
 std::string OwnExecutableName()
 {
     char path[PATH_MAX] = {};

@@ -9,11 +9,6 @@
 namespace live_test {
 namespace {
 
-std::u16string Wide(const std::string& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
 unsigned long long TotalMemoryBytes()
 {
     struct sysinfo info {};
