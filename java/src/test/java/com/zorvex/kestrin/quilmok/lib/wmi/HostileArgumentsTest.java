@@ -91,6 +91,7 @@ class HostileArgumentsTest extends EmulatorTestBase {
 
     private static final String OBJECT_PATH = "Test_AllTypes.Name=\"full\"";
     private static final String QUERY = "SELECT * FROM Test_Keyed";
+    private static final String EVENT_QUERY = "SELECT * FROM Test_Event";
 
     private static Native makes(Kind kind, Param... params) {
         return new Native(kind, false, 0, params);
@@ -165,6 +166,8 @@ class HostileArgumentsTest extends EmulatorTestBase {
                     Param.value(WmiExtensions.LIST_SYSTEM_PROPERTIES), Param.holder())),
             Map.entry("WmiServiceExecQueryStreaming", makes(Kind.STREAM, Param.handle(Kind.SESSION), Param.text(QUERY),
                     Param.holder())),
+            Map.entry("WmiServiceExecNotificationQuery", makes(Kind.STREAM, Param.handle(Kind.SESSION),
+                    Param.text(EVENT_QUERY), Param.holder())),
             Map.entry("WmiObjectStreamNextBatch", uses(Param.handle(Kind.STREAM), Param.value(10000),
                     Param.value(new long[16]))),
             Map.entry("WmiObjectStreamDestroy", frees(Kind.STREAM)),
