@@ -85,7 +85,8 @@ import picocli.CommandLine.Spec;
             "  wmiq -n 'root\\test' --call Test_Methods Add --arg A=2 --arg B=3",
             "  wmiq --describe 0x80041010",
             "  wmiq -n 'root\\test' --assoc 'Test_Keyed.Name=\"alpha\"'",
-            "  wmiq --watch \"SELECT * FROM __InstanceCreationEvent WITHIN 2 WHERE TargetInstance ISA 'Win32_Process'\"",
+            "  wmiq --watch \"SELECT * FROM __InstanceCreationEvent WITHIN 2",
+            "               WHERE TargetInstance ISA 'Win32_Process'\" --count 5",
             "  wmiq --classes 'Win32_%%'",
             "  wmiq -H web1,web2 --hosts-file hosts.txt -u 'CORP\\ops' --password-stdin Win32_OperatingSystem"})
 public final class Wmiq implements Callable<Integer> {
