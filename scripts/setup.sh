@@ -16,7 +16,8 @@ if [ "$purpose" = bench ] || [ "$purpose" = test ]; then
   packages+=(libbenchmark-dev wine64)
 fi
 if [ "$purpose" = test ]; then
-  packages+=(junit5 libgtest-dev libgmock-dev)
+  # clang and its runtimes (libFuzzer, the sanitizers) for the fuzzers of scripts/fuzz.sh.
+  packages+=(junit5 libgtest-dev libgmock-dev clang libclang-rt-dev)
 fi
 
 missing=()

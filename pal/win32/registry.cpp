@@ -1,5 +1,7 @@
 #include "win32/registry.h"
 
+#include <utility>
+
 #include "services/hosts.h"
 #include "services/text.h"
 
@@ -43,51 +45,94 @@ bool Registry::IsWellFormed(std::u16string_view path)
     }
 }
 
-std::u16string Registry::Normalise(std::u16string_view path)
+namespace {
+
+// The components of a path, without a trailing backslash; false when one is empty.
+template <class Visit>
+bool ForEachComponent(std::u16string_view path, Visit&& visit)
 {
     if (!path.empty() && path.back() == u'\\') {
         path.remove_suffix(1);
     }
-    return ToUpperAscii(path);
-}
-
-const Registry::Key* Registry::Find(RegistryRoot root, std::u16string_view path) const
-{
-    const auto& keys = keys_[static_cast<int>(root)];
-    const auto found = keys.find(Normalise(path));
-    return found == keys.end() ? nullptr : &found->second;
-}
-
-Registry::Key* Registry::Find(RegistryRoot root, std::u16string_view path)
-{
-    auto& keys = keys_[static_cast<int>(root)];
-    const auto found = keys.find(Normalise(path));
-    return found == keys.end() ? nullptr : &found->second;
-}
-
-bool Registry::CreateKey(RegistryRoot root, std::u16string_view path)
-{
-    if (!IsWellFormed(path)) {
-        return false;
-    }
-    if (!path.empty() && path.back() == u'\\') {
-        path.remove_suffix(1);
-    }
-    std::lock_guard lock(mutex_);
-    auto& keys = keys_[static_cast<int>(root)];
-    keys.try_emplace(std::u16string());
     size_t start = 0;
     while (start < path.size()) {
         size_t end = path.find(u'\\', start);
         if (end == std::u16string_view::npos) {
             end = path.size();
         }
-        const auto [key, created] = keys.try_emplace(ToUpperAscii(path.substr(0, end)));
-        if (created) {
-            key->second.name = std::u16string(path.substr(start, end - start));
+        if (end == start) {
+            return false;
+        }
+        if (!visit(path.substr(start, end - start))) {
+            return false;
         }
         start = end + 1;
     }
+    return true;
+}
+
+}  // namespace
+
+Registry::~Registry()
+{
+    for (Key& root : roots_) {
+        DropSubKeys(root);
+    }
+}
+
+void Registry::DropSubKeys(Key& key)
+{
+    std::vector<std::unique_ptr<Key>> pending;
+    const auto detach = [&pending](Key& from) {
+        for (auto& entry : from.subKeys) {
+            pending.push_back(std::move(entry.second));
+        }
+        from.subKeys.clear();
+    };
+    detach(key);
+    while (!pending.empty()) {
+        const std::unique_ptr<Key> next = std::move(pending.back());
+        pending.pop_back();
+        detach(*next);
+    }
+}
+
+const Registry::Key* Registry::Find(RegistryRoot root, std::u16string_view path) const
+{
+    const Key* key = &roots_[static_cast<int>(root)];
+    const bool found = ForEachComponent(path, [&key](std::u16string_view name) {
+        const auto sub = key->subKeys.find(ToUpperAscii(name));
+        if (sub == key->subKeys.end()) {
+            return false;
+        }
+        key = sub->second.get();
+        return true;
+    });
+    return found ? key : nullptr;
+}
+
+Registry::Key* Registry::Find(RegistryRoot root, std::u16string_view path)
+{
+    return const_cast<Key*>(std::as_const(*this).Find(root, path));
+}
+
+bool Registry::CreateKey(RegistryRoot root, std::u16string_view path)
+{
+    size_t depth = 0;
+    if (!ForEachComponent(path, [&depth](std::u16string_view) { return ++depth <= kMaxRegistryDepth; })) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    Key* key = &roots_[static_cast<int>(root)];
+    ForEachComponent(path, [&key](std::u16string_view name) {
+        std::unique_ptr<Key>& sub = key->subKeys[ToUpperAscii(name)];
+        if (sub == nullptr) {
+            sub = std::make_unique<Key>();
+            sub->name = std::u16string(name);
+        }
+        key = sub.get();
+        return true;
+    });
     return true;
 }
 
@@ -97,16 +142,13 @@ bool Registry::KeyExists(RegistryRoot root, std::u16string_view path) const
         return false;
     }
     std::lock_guard lock(mutex_);
-    return Normalise(path).empty() || Find(root, path) != nullptr;
+    return Find(root, path) != nullptr;
 }
 
 bool Registry::SetValue(RegistryRoot root, std::u16string_view path, std::u16string_view name,
                         RegistryValue value)
 {
     std::lock_guard lock(mutex_);
-    if (Normalise(path).empty()) {
-        keys_[static_cast<int>(root)].try_emplace(std::u16string());
-    }
     Key* key = Find(root, path);
     if (key == nullptr) {
         return false;
@@ -117,25 +159,28 @@ bool Registry::SetValue(RegistryRoot root, std::u16string_view path, std::u16str
 
 bool Registry::DeleteKey(RegistryRoot root, std::u16string_view path)
 {
-    const std::u16string key = Normalise(path);
-    if (key.empty()) {
+    if (!path.empty() && path.back() == u'\\') {
+        path.remove_suffix(1);
+    }
+    if (path.empty()) {
         return false;
     }
+    const size_t last = path.rfind(u'\\');
+    const std::u16string_view parentPath =
+        last == std::u16string_view::npos ? std::u16string_view() : path.substr(0, last);
+    const std::u16string name =
+        ToUpperAscii(last == std::u16string_view::npos ? path : path.substr(last + 1));
     std::lock_guard lock(mutex_);
-    auto& keys = keys_[static_cast<int>(root)];
-    const auto found = keys.find(key);
-    if (found == keys.end()) {
+    Key* parent = Find(root, parentPath);
+    if (parent == nullptr || name.empty()) {
         return false;
     }
-    keys.erase(found);
-    // Keys are kept by full path: the subtree is the run of paths that begin with "key\".
-    const std::u16string below = key + u'\\';
-    auto first = keys.lower_bound(below);
-    auto last = first;
-    while (last != keys.end() && last->first.compare(0, below.size(), below) == 0) {
-        ++last;
+    const auto found = parent->subKeys.find(name);
+    if (found == parent->subKeys.end()) {
+        return false;
     }
-    keys.erase(first, last);
+    DropSubKeys(*found->second);
+    parent->subKeys.erase(found);
     return true;
 }
 
@@ -176,19 +221,10 @@ std::vector<std::u16string> Registry::ValueNames(RegistryRoot root, std::u16stri
 std::vector<std::u16string> Registry::SubKeyNames(RegistryRoot root, std::u16string_view path) const
 {
     std::vector<std::u16string> names;
-    std::u16string prefix = Normalise(path);
-    if (!prefix.empty()) {
-        prefix += u'\\';
-    }
     std::lock_guard lock(mutex_);
-    const auto& keys = keys_[static_cast<int>(root)];
-    for (auto it = keys.lower_bound(prefix); it != keys.end(); ++it) {
-        const std::u16string& full = it->first;
-        if (full.compare(0, prefix.size(), prefix) != 0) {
-            break;
-        }
-        if (full.size() > prefix.size() && full.find(u'\\', prefix.size()) == std::u16string::npos) {
-            names.push_back(it->second.name);
+    if (const Key* key = Find(root, path)) {
+        for (const auto& entry : key->subKeys) {
+            names.push_back(entry.second->name);
         }
     }
     return names;
@@ -224,8 +260,9 @@ bool Registry::MayRead(RegistryRoot root, std::u16string_view path, const Accoun
 void Registry::Clear()
 {
     std::lock_guard lock(mutex_);
-    for (auto& keys : keys_) {
-        keys.clear();
+    for (Key& root : roots_) {
+        DropSubKeys(root);
+        root = Key();
     }
 }
 

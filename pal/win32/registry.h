@@ -35,12 +35,21 @@ struct AccountName {
 // Splits "domain\user", "user@domain" or "user".
 PAL_WIN32_API AccountName ParseAccountName(std::u16string_view name);
 
+// Keys nest at most this many levels below a root, as on Windows.
+constexpr size_t kMaxRegistryDepth = 512;
+
 // One machine's registry. Key paths are relative to a root, separated by single backslashes and
 // compared without regard to ASCII case; an empty path is the root itself, which always exists.
-// Thread-safe.
+// Keys form a tree, so that the cost of a path grows with its length alone. Thread-safe.
 class PAL_WIN32_API Registry {
 public:
-    // Creates the key and every key above it; false for a malformed path.
+    Registry() = default;
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // Creates the key and every key above it; false for a malformed path or one that is more than
+    // kMaxRegistryDepth keys deep.
     bool CreateKey(RegistryRoot root, std::u16string_view path);
     bool KeyExists(RegistryRoot root, std::u16string_view path) const;
     // False when the key does not exist. An empty name is the key's default value.
@@ -72,14 +81,17 @@ private:
         std::u16string name;  // last component as created
         std::map<std::u16string, std::pair<std::u16string, RegistryValue>> values;  // upper-case name
         std::vector<AccountName> readDenied;
+        std::map<std::u16string, std::unique_ptr<Key>> subKeys;  // upper-case name
     };
 
-    static std::u16string Normalise(std::u16string_view path);
+    // Destroys the keys below `key` one at a time, where their destructors would recurse once
+    // per level.
+    static void DropSubKeys(Key& key);
     const Key* Find(RegistryRoot root, std::u16string_view path) const;
     Key* Find(RegistryRoot root, std::u16string_view path);
 
     mutable std::mutex mutex_;
-    std::map<std::u16string, Key> keys_[kRegistryRootCount];  // upper-case full path
+    Key roots_[kRegistryRootCount];
 };
 
 // The registry of a machine by name; local names (none, ".", "localhost", the machine's own

@@ -3,6 +3,7 @@
 
 #include "cred/CredString.h"
 #include "cred/VerifyCredentials.h"
+#include "text/Utf16.h"
 
 using namespace wmicred;
 
@@ -17,6 +18,10 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmic_WmiConnectionPo
         if (hostView.OutOfMemory() || userView.OutOfMemory() || passwordView.OutOfMemory() ||
             keyPathView.OutOfMemory()) {
             return ERROR_OUTOFMEMORY;
+        }
+        // Text after a NUL would be cut off where every later step reads the text.
+        if (wmiprov::text::AnyLosesTextAfterNul(hostView, userView, passwordView, keyPathView)) {
+            return ERROR_INVALID_PARAMETER;
         }
         return static_cast<jlong>(
             VerifyCredentials(userView.Chars(), passwordView.Chars(), hostView.Chars(), keyPathView.Chars()));

@@ -6,14 +6,16 @@
 #include "jni/Handles.h"
 #include "jni/JniString.h"
 #include "platform/ComHolders.h"
+#include "text/Utf16.h"
 #include "values/PropertyWrite.h"
 
 namespace wmiprov {
 
 namespace detail {
 
-// The checks and the write shared by every element type: 87 for a zero handle or a null or empty
-// name, 14 when the array cannot be created. `fill` copies the elements into the locked data.
+// The checks and the write shared by every element type: 87 for a zero handle, a null or empty
+// name or one with text after a NUL, 14 when the array cannot be created. `fill` copies the
+// elements into the locked data.
 template <class Fill>
 ErrorCode PutArray(JNIEnv* env, jlong handle, jstring name, ULONG count, VARTYPE tag, Fill&& fill) noexcept
 {
@@ -26,6 +28,9 @@ ErrorCode PutArray(JNIEnv* env, jlong handle, jstring name, ULONG count, VARTYPE
     }
     if (nameView.OutOfMemory()) {
         return kOutOfMemory;
+    }
+    if (text::AnyLosesTextAfterNul(nameView)) {
+        return kInvalidParameter;
     }
     SAFEARRAY* array = SafeArrayCreateVector(tag, 0, count);
     if (array == nullptr) {

@@ -168,13 +168,19 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         for (jsize i = 0; i < length; ++i) {
             auto element = static_cast<jstring>(env->GetObjectArrayElement(values, i));
             BSTR text = nullptr;
+            bool refused = false;
             if (element == nullptr) {
                 text = SysAllocString(W(""));
             } else {
                 {
                     CJniString view(env, element, CJniString::Content::Secret);
-                    text =
-                        SysAllocString(view.Length() >= 1 && view.Chars() != nullptr ? view.Chars() : W(""));
+                    // An element with text after a NUL stops the write before any string is
+                    // made of it.
+                    refused = text::AnyLosesTextAfterNul(view);
+                    if (!refused) {
+                        text = SysAllocString(view.Length() >= 1 && view.Chars() != nullptr ? view.Chars()
+                                                                                            : W(""));
+                    }
                 }
                 env->DeleteLocalRef(element);
             }
@@ -182,7 +188,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
                 for (jsize made = 0; made < i; ++made) {
                     SysFreeString(strings.Data()[made]);
                 }
-                return kOutOfMemory;
+                return refused ? kInvalidParameter : kOutOfMemory;
             }
             strings.Data()[i] = text;
         }

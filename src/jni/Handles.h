@@ -67,6 +67,10 @@ ErrorCode HandOut(JNIEnv* env, jobject holder, CRefPtr<T>&& object, const char* 
         ThrowOutOfMemory(env, exportName, line);
         return kSuccess;
     }
+    // A set(long) that throws leaves its exception pending for the Java caller, and the object
+    // alive in its cell: set may have stored the handle before it threw, and then the caller owns
+    // it and will free it; freeing the cell here would hand that caller a dangling handle. Nothing
+    // but the object in its cell outlives the call.
     env->CallVoidMethod(holder, set, handle);
     return kSuccess;
 }

@@ -5,6 +5,7 @@
 #include "jni/ExportNames.h"
 #include "jni/Handles.h"
 #include "jni/JniString.h"
+#include "text/Utf16.h"
 #include "wmi/WmiMethod.h"
 
 using namespace wmiprov;
@@ -23,6 +24,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         }
         if (classView.OutOfMemory() || methodView.OutOfMemory()) {
             return kOutOfMemory;
+        }
+        if (text::AnyLosesTextAfterNul(classView, methodView)) {
+            return kInvalidParameter;
         }
         CRefPtr<CWmiMethod> method;
         ErrorCode code = kSuccess;
@@ -67,6 +71,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         }
         if (pathView.OutOfMemory()) {
             return kOutOfMemory;
+        }
+        if (text::AnyLosesTextAfterNul(pathView)) {
+            return kInvalidParameter;
         }
         CRefPtr<CWmiObject> input;
         if (inputParameters != 0) {

@@ -5,6 +5,7 @@
 #include "jni/ExportNames.h"
 #include "jni/Handles.h"
 #include "jni/JniString.h"
+#include "text/Utf16.h"
 #include "wmi/ObjectRetrieval.h"
 
 using namespace wmiprov;
@@ -22,6 +23,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         }
         if (pathView.OutOfMemory()) {
             return kOutOfMemory;
+        }
+        if (text::AnyLosesTextAfterNul(pathView)) {
+            return kInvalidParameter;
         }
         CRefPtr<CWmiObject> object;
         ErrorCode code = kSuccess;
@@ -63,6 +67,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         }
         if (name.OutOfMemory()) {
             return kOutOfMemory;
+        }
+        if (text::AnyLosesTextAfterNul(name)) {
+            return kInvalidParameter;
         }
         CRefPtr<CWmiObject> embedded;
         ErrorCode code = kSuccess;

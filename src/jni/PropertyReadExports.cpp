@@ -4,6 +4,7 @@
 #include "jni/ExportGuard.h"
 #include "jni/Handles.h"
 #include "jni/JniString.h"
+#include "text/Utf16.h"
 #include "platform/ComHolders.h"
 #include "values/JavaText.h"
 #include "wmi/ObjectProperty.h"
@@ -50,6 +51,9 @@ JNIEXPORT jstring JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_W
         if (name.OutOfMemory()) {
             return ReportFailure(env, holder, kOutOfMemory);
         }
+        if (text::AnyLosesTextAfterNul(name)) {
+            return ReportFailure(env, holder, kInvalidParameter);
+        }
         return ReadAsText(env, holder, [&](VARIANT* value, ErrorCode& code) {
             return ObjectGetProperty(HandleRef<CWmiObject>(object), name.Chars(), value, code);
         });
@@ -69,6 +73,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         }
         if (name.OutOfMemory()) {
             return kOutOfMemory;
+        }
+        if (text::AnyLosesTextAfterNul(name)) {
+            return kInvalidParameter;
         }
         CVariant value;
         ErrorCode code = kSuccess;
@@ -94,6 +101,9 @@ Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectGetPropertyQualifi
         }
         if (propertyName.OutOfMemory() || qualifierName.OutOfMemory()) {
             return ReportFailure(env, holder, kOutOfMemory);
+        }
+        if (text::AnyLosesTextAfterNul(propertyName, qualifierName)) {
+            return ReportFailure(env, holder, kInvalidParameter);
         }
         return ReadAsText(env, holder, [&](VARIANT* value, ErrorCode& code) {
             return ObjectGetPropertyQualifier(HandleRef<CWmiObject>(object), propertyName.Chars(),

@@ -6,13 +6,14 @@
 
 #include "jni/Handles.h"
 #include "jni/JniString.h"
+#include "text/Utf16.h"
 #include "wmi/WmiService.h"
 
 namespace wmiprov {
 
 // `run(session, queryChars, result, code)` makes the native object into `result`; its code is
-// returned when it fails. 87 for a 0 session, a null or empty query; 14 when the query text cannot
-// be read; otherwise what HandOut gives.
+// returned when it fails. 87 for a 0 session, a null or empty query, or one with text after a NUL;
+// 14 when the query text cannot be read; otherwise what HandOut gives.
 template <class T, class Run>
 ErrorCode StartQueryExport(JNIEnv* env, jlong session, jstring query, jobject holder, Run&& run,
                            const char* exportName, int line)
@@ -26,6 +27,9 @@ ErrorCode StartQueryExport(JNIEnv* env, jlong session, jstring query, jobject ho
     }
     if (queryView.OutOfMemory()) {
         return kOutOfMemory;
+    }
+    if (text::AnyLosesTextAfterNul(queryView)) {
+        return kInvalidParameter;
     }
     CRefPtr<T> result;
     ErrorCode code = kSuccess;

@@ -5,14 +5,15 @@
 #include "jni/Handles.h"
 #include "jni/JniString.h"
 #include "platform/ComHolders.h"
+#include "text/Utf16.h"
 #include "values/PropertyWrite.h"
 
 using namespace wmiprov;
 
 namespace {
 
-// Writes a prepared value: 87 for a zero handle or a null name. An empty name writes nothing and
-// reports success, which callers rely on.
+// Writes a prepared value: 87 for a zero handle, a null name or one with text after a NUL. An
+// empty name writes nothing and reports success, which callers rely on.
 ErrorCode PutValue(JNIEnv* env, jlong object, jstring property, VARIANT* value) noexcept
 {
     if (object == 0 || property == nullptr) {
@@ -24,6 +25,9 @@ ErrorCode PutValue(JNIEnv* env, jlong object, jstring property, VARIANT* value) 
     }
     if (name.OutOfMemory()) {
         return kOutOfMemory;
+    }
+    if (text::AnyLosesTextAfterNul(name)) {
+        return kInvalidParameter;
     }
     return ObjectPutProperty(HandleRef<CWmiObject>(object), name.Chars(), value);
 }
@@ -101,9 +105,10 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         CVariant value;
         V_VT(value.Address()) = VT_BSTR;
         if (text != nullptr) {
-            // An empty text is refused before the handle and the name are looked at.
+            // An empty text, or one with text after a NUL, is refused before the handle and the
+            // name are looked at.
             CJniString textView(env, text, CJniString::Content::Secret);
-            if (textView.Length() < 1) {
+            if (textView.Length() < 1 || text::AnyLosesTextAfterNul(textView)) {
                 return kInvalidParameter;
             }
             V_BSTR(value.Address()) = SysAllocString(textView.Chars());

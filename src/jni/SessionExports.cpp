@@ -5,6 +5,7 @@
 #include "jni/ExportNames.h"
 #include "jni/Handles.h"
 #include "jni/JniString.h"
+#include "text/Utf16.h"
 #include "wmi/WmiService.h"
 
 using namespace wmiprov;
@@ -20,6 +21,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         if (resourceView.OutOfMemory() || authorityView.OutOfMemory() || userView.OutOfMemory() ||
             passwordView.OutOfMemory()) {
             return kOutOfMemory;
+        }
+        if (text::AnyLosesTextAfterNul(resourceView, authorityView, userView, passwordView)) {
+            return kInvalidParameter;
         }
         CRefPtr<CWmiService> session;
         ErrorCode code = kSuccess;

@@ -48,4 +48,29 @@ inline void CopyN(WCHAR* target, const WCHAR* source, size_t count)
     target[count] = 0;
 }
 
+// True when the `count` units hold a NUL with anything but NULs after it: read as NUL-terminated
+// text, they would silently lose that part. Text that only ends in NULs, as text taken from a
+// fixed-size buffer often does, loses nothing.
+inline bool LosesTextAfterNul(const WCHAR* units, size_t count)
+{
+    size_t at = 0;
+    while (at < count && units[at] != 0) {
+        ++at;
+    }
+    while (at < count && units[at] == 0) {
+        ++at;
+    }
+    return at < count;
+}
+
+// The same for the Java string views of the libraries (Chars() and Length(), -1 for null): true
+// when any of them would lose text. The exports refuse such arguments with 87.
+template <class... Views>
+bool AnyLosesTextAfterNul(const Views&... views)
+{
+    return ((views.Chars() != nullptr && views.Length() > 0 &&
+             LosesTextAfterNul(views.Chars(), static_cast<size_t>(views.Length()))) ||
+            ...);
+}
+
 }  // namespace wmiprov::text

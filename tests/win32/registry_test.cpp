@@ -54,6 +54,28 @@ TEST(RegistryTest, DeletingAKeyTakesItsWholeSubtreeAndNothingElse)
     EXPECT_FALSE(registry.DeleteKey(kUser, u""));
 }
 
+TEST(RegistryTest, KeysNestAtMostFiveHundredTwelveLevelsDeep)
+{
+    Registry registry;
+    std::u16string path = u"K0";
+    for (int level = 1; level < 512; ++level) {
+        path += u"\\K" + std::u16string(1, static_cast<char16_t>(u'a' + level % 26));
+    }
+    ASSERT_TRUE(registry.CreateKey(kUser, path));
+    EXPECT_TRUE(registry.KeyExists(kUser, path));
+    EXPECT_TRUE(registry.SetValue(kUser, path, u"Deepest", RegistryValue{REG_DWORD, u"", 512}));
+    const std::u16string parent = path.substr(0, path.rfind(u'\\'));
+    EXPECT_THAT(registry.SubKeyNames(kUser, parent), ElementsAre(path.substr(path.rfind(u'\\') + 1)));
+
+    EXPECT_FALSE(registry.CreateKey(kUser, path + u"\\TooDeep"));
+    EXPECT_FALSE(registry.KeyExists(kUser, path + u"\\TooDeep"));
+    EXPECT_TRUE(registry.SubKeyNames(kUser, path).empty());
+
+    EXPECT_TRUE(registry.DeleteKey(kUser, u"K0"));
+    EXPECT_FALSE(registry.KeyExists(kUser, parent));
+    EXPECT_TRUE(registry.SubKeyNames(kUser, u"").empty());
+}
+
 TEST(RegistryTest, DeletingAValueKeepsTheOthers)
 {
     Registry registry;

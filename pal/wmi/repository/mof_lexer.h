@@ -2,6 +2,8 @@
 // `#pragma` and `$alias`; comments and white space are skipped. Each token knows its line.
 #pragma once
 
+#include <wbemidl.h>
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,6 +22,8 @@ struct MofToken {
 struct MofError {
     int line;
     std::u16string message;
+    // What the load answers: text that is not MOF, or a value that WMI does not take.
+    HRESULT result = WBEM_E_INVALID_SYNTAX;
 };
 
 // The tokens of a text one at a time, so that a large text is never held as tokens all at once.

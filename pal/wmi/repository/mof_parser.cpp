@@ -320,7 +320,10 @@ private:
             }
             if (NamesEqual(token.text, u"instance")) {
                 constant.type = Constant::Type::Object;
-                constant.object = std::make_shared<const ObjectData>(ParseInstance());
+                constant.object = EmbeddedSnapshot(ParseInstance());
+                if (constant.object == nullptr) {
+                    FailTooDeep();
+                }
                 return constant;
             }
             break;
@@ -769,7 +772,28 @@ private:
 
     // ---- instances ----
 
+    // An instance nests at most kMaxObjectLevels levels deep, as Put allows; the parse of a deeper
+    // one stops before it recurses further.
     ObjectData ParseInstance()
+    {
+        if (instanceLevel_ >= kMaxObjectLevels) {
+            FailTooDeep();
+        }
+        ++instanceLevel_;
+        ObjectData instance = ParseInstanceBody();
+        --instanceLevel_;
+        return instance;
+    }
+
+    [[noreturn]] void FailTooDeep() const
+    {
+        throw MofError{
+            Peek().line,
+            u"expected instances nested at most " + Widen(std::to_string(kMaxObjectLevels)) + u" levels deep",
+            WBEM_E_INVALID_PARAMETER};
+    }
+
+    ObjectData ParseInstanceBody()
     {
         ExpectKeyword(u"instance");
         ExpectKeyword(u"of");
@@ -854,6 +878,8 @@ private:
     NamespaceData* current_ns_ = nullptr;
     std::map<std::u16string, std::u16string> aliases_;
     DeclaredClasses* declared_;
+    // Instances being parsed, the outermost included.
+    int instanceLevel_ = 0;
 };
 
 }  // namespace
@@ -887,7 +913,7 @@ HRESULT ParseOne(std::u16string_view text, std::u16string_view defaultNamespace,
             failure->line = error.line;
             failure->reason = error.message;
         }
-        return WBEM_E_INVALID_SYNTAX;
+        return error.result;
     }
 }
 

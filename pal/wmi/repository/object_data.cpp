@@ -31,7 +31,47 @@ std::u16string QuotedText(std::u16string_view text)
     return quoted;
 }
 
+// Levels below an object (one more than the deepest of the snapshots its values hold) and the
+// objects below it, each counted once per value that reaches it. The count stops growing past the
+// limit, so that it cannot overflow however much is shared.
+void CountNested(ObjectData& data)
+{
+    int levels = 0;
+    int64_t objects = 0;
+    const auto count = [&levels, &objects](const Scalar& scalar) {
+        if (const auto* object = std::get_if<std::shared_ptr<const ObjectData>>(&scalar)) {
+            if (*object != nullptr) {
+                levels = std::max(levels, (*object)->nestedLevels + 1);
+                objects = std::min(objects + 1 + (*object)->nestedObjects, kMaxEmbeddedObjects + 1);
+            }
+        }
+    };
+    for (const Value& value : data.values) {
+        if (value.shape == Value::Shape::Single) {
+            count(value.scalar);
+        }
+        if (value.shape == Value::Shape::List) {
+            for (const Scalar& element : value.elements) {
+                count(element);
+            }
+        }
+    }
+    data.nestedLevels = levels;
+    data.nestedObjects = objects;
+}
+
 }  // namespace
+
+std::shared_ptr<const ObjectData> EmbeddedSnapshot(ObjectData data)
+{
+    CountNested(data);
+    // Embedded, the object is at level 2 at least and its deepest object that many levels lower;
+    // it and the objects below it are that many more objects in whatever holds it.
+    if (2 + data.nestedLevels > kMaxObjectLevels || 1 + data.nestedObjects > kMaxEmbeddedObjects) {
+        return nullptr;
+    }
+    return std::make_shared<const ObjectData>(std::move(data));
+}
 
 ObjectData ObjectData::ForClass(std::shared_ptr<const ClassDef> cls, std::u16string server,
                                 std::u16string nsPath)

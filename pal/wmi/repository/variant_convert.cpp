@@ -361,7 +361,7 @@ std::optional<Scalar> ToReal(CIMTYPE elementType, const Source& source)
 }
 
 // Embedded objects are copied, as WMI copies them during Put; a foreign object is kept by
-// reference (see VariantToValue).
+// reference (see VariantToValue). An object that would nest too deep is refused (see Refusal).
 std::optional<Scalar> ToObject(const Source& source)
 {
     if (source.kind != Source::Kind::Object || source.object == nullptr) {
@@ -371,7 +371,11 @@ std::optional<Scalar> ToObject(const Source& source)
     if (object == nullptr) {
         return std::nullopt;
     }
-    return Scalar{std::make_shared<const ObjectData>(object->Data())};
+    std::shared_ptr<const ObjectData> snapshot = EmbeddedSnapshot(object->Data());
+    if (snapshot == nullptr) {
+        return std::nullopt;
+    }
+    return Scalar{std::move(snapshot)};
 }
 
 std::optional<Scalar> Coerce(CIMTYPE elementType, const Source& source)
@@ -408,6 +412,20 @@ std::optional<Scalar> Coerce(CIMTYPE elementType, const Source& source)
     }
 }
 
+// Why Coerce refused `source`: an object of ours that nests too deep to be embedded is a value
+// that WMI does not take (WBEM_E_INVALID_PARAMETER); anything else is of a type the property does
+// not hold.
+HRESULT Refusal(CIMTYPE elementType, const Source& source)
+{
+    if (elementType == CIM_OBJECT && source.kind == Source::Kind::Object) {
+        const ClassObject* object = AsEmulatorObject(source.object);
+        if (object != nullptr && EmbeddedSnapshot(object->Data()) == nullptr) {
+            return WBEM_E_INVALID_PARAMETER;
+        }
+    }
+    return WBEM_E_TYPE_MISMATCH;
+}
+
 HRESULT ArrayToValue(CIMTYPE elementType, const VARIANT* in, Value* out)
 {
     SAFEARRAY* array = V_ARRAY(in);
@@ -434,7 +452,7 @@ HRESULT ArrayToValue(CIMTYPE elementType, const VARIANT* in, Value* out)
         }
         std::optional<Scalar> scalar = Coerce(elementType, source);
         if (!scalar) {
-            hr = WBEM_E_TYPE_MISMATCH;
+            hr = Refusal(elementType, source);
             break;
         }
         elements.push_back(std::move(*scalar));
@@ -536,7 +554,7 @@ HRESULT VariantToValue(CIMTYPE type, const VARIANT* in, Value* out)
     }
     std::optional<Scalar> scalar = Coerce(ElementType(type), source);
     if (!scalar) {
-        return WBEM_E_TYPE_MISMATCH;
+        return Refusal(ElementType(type), source);
     }
     *out = Value::MakeScalar(std::move(*scalar));
     return WBEM_S_NO_ERROR;

@@ -14,7 +14,8 @@ HRESULT ValueToVariant(CIMTYPE type, const Value& value, VARIANT* out);
 
 // Converts a VARIANT written to a property of CIM type `type`, as Put with CIM type 0 does:
 // VT_NULL, VT_EMPTY or a null `in` clear the value; numbers of any width are taken when the
-// property's type holds them; 64-bit properties take decimal text; anything else is
+// property's type holds them; 64-bit properties take decimal text; an embedded object that would
+// nest deeper than kMaxObjectLevels is WBEM_E_INVALID_PARAMETER; anything else is
 // WBEM_E_TYPE_MISMATCH.
 HRESULT VariantToValue(CIMTYPE type, const VARIANT* in, Value* out);
 

@@ -71,6 +71,29 @@ TEST_F(MofLoadingTest, ErrorsNameTheLineAndWhatWasExpected)
     }
 }
 
+TEST_F(MofLoadingTest, InstancesNestAtMostSixtyFourLevelsDeep)
+{
+    // `levels` instances of Test_AllTypes, each the ObjectValue of the one around it.
+    const auto nested = [](int levels) {
+        std::u16string mof;
+        for (int level = 1; level <= levels; ++level) {
+            mof += level == 1 ? u"instance of Test_AllTypes { Name = \"deep\";\n"
+                              : u" ObjectValue = instance of Test_AllTypes {\n";
+        }
+        for (int level = levels; level >= 1; --level) {
+            mof += level == 1 ? u"};\n" : u" };\n";
+        }
+        return mof;
+    };
+    EXPECT_EQ(u"", Load(nested(64).c_str()));
+    for (const int levels : {65, 100000}) {
+        BSTR error = nullptr;
+        EXPECT_HR(WBEM_E_INVALID_PARAMETER, PalWmiLoadMof(nested(levels).c_str(), u"root\\test", &error));
+        EXPECT_EQ(u"line 65: expected instances nested at most 64 levels deep", Text(error));
+        SysFreeString(error);
+    }
+}
+
 TEST_F(MofLoadingTest, AFailedLoadChangesNothing)
 {
     EXPECT_NE(u"", Load(u"class Partial_One { [key] string Name; };\n"

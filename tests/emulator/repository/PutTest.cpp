@@ -220,6 +220,93 @@ TEST_F(PutTest, EmbeddedObjectsAreCopiedWhenPut)
     EXPECT_HR(WBEM_E_TYPE_MISMATCH, PutText(u"ObjectValue", u"not an object"));
 }
 
+TEST_F(PutTest, EmbeddedObjectsNestAtMostSixtyFourLevelsDeep)
+{
+    // Each object of the chain embeds the one before it, as a value or as an array element: the
+    // last holds 63 levels below itself.
+    const auto embed = [](IWbemClassObject* into, const char16_t* property, IWbemClassObject* object,
+                          bool asArray) {
+        Var value;
+        if (asArray) {
+            SAFEARRAY* array = SafeArrayCreateVector(VT_UNKNOWN, 0, 1);
+            LONG index = 0;
+            SafeArrayPutElement(array, &index, object);
+            V_VT(value.get()) = VT_ARRAY | VT_UNKNOWN;
+            V_ARRAY(value.get()) = array;
+        } else {
+            V_VT(value.get()) = VT_UNKNOWN;
+            V_UNKNOWN(value.get()) = object;
+            object->AddRef();
+        }
+        return into->Put(property, 0, value.get(), 0);
+    };
+    ObjectPtr chain = Spawn(u"Test_AllTypes");
+    for (int levels = 2; levels <= 64; ++levels) {
+        ObjectPtr outer = Spawn(u"Test_AllTypes");
+        const bool asArray = levels % 2 == 1;
+        ASSERT_HR(WBEM_S_NO_ERROR,
+                  embed(outer.get(), asArray ? u"ObjectArray" : u"ObjectValue", chain.get(), asArray))
+            << levels;
+        chain = std::move(outer);
+    }
+    EXPECT_HR(WBEM_E_INVALID_PARAMETER, embed(instance_.get(), u"ObjectValue", chain.get(), false));
+    EXPECT_HR(WBEM_E_INVALID_PARAMETER, embed(instance_.get(), u"ObjectArray", chain.get(), true));
+    Var stillNull;
+    ASSERT_HR(WBEM_S_NO_ERROR, instance_->Get(u"ObjectValue", 0, stillNull.get(), nullptr, nullptr));
+    EXPECT_EQ(VT_NULL, stillNull.vt());
+
+    // What the chain embeds still fits one level higher up.
+    Var inner;
+    ASSERT_HR(WBEM_S_NO_ERROR, chain->Get(u"ObjectValue", 0, inner.get(), nullptr, nullptr));
+    ASSERT_EQ(VT_UNKNOWN, inner.vt());
+    IWbemClassObject* innerObject = nullptr;
+    V_UNKNOWN(inner.get())->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(&innerObject));
+    ObjectPtr innerOwner(innerObject);
+    EXPECT_HR(WBEM_S_NO_ERROR, embed(instance_.get(), u"ObjectValue", innerObject, false));
+}
+
+constexpr int kMaxLevelsTried = 64;
+
+TEST_F(PutTest, SharedEmbeddedObjectsCountOncePerValueThatReachesThem)
+{
+    // Each object holds the one before it three times (a value and two array elements), so the
+    // objects below it triple with every level although each level is one object. Left unbounded,
+    // anything that walks the tree would take 3^levels steps within the level limit.
+    const auto embedThrice = [](IWbemClassObject* into, IWbemClassObject* object) {
+        Var value;
+        V_VT(value.get()) = VT_UNKNOWN;
+        V_UNKNOWN(value.get()) = object;
+        object->AddRef();
+        HRESULT hr = into->Put(u"ObjectValue", 0, value.get(), 0);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        Var array;
+        V_VT(array.get()) = VT_ARRAY | VT_UNKNOWN;
+        V_ARRAY(array.get()) = SafeArrayCreateVector(VT_UNKNOWN, 0, 2);
+        for (LONG index = 0; index < 2; ++index) {
+            SafeArrayPutElement(V_ARRAY(array.get()), &index, object);
+        }
+        return into->Put(u"ObjectArray", 0, array.get(), 0);
+    };
+    ObjectPtr chain = Spawn(u"Test_AllTypes");
+    int levels = 1;
+    HRESULT hr = WBEM_S_NO_ERROR;
+    while (levels < kMaxLevelsTried) {
+        ObjectPtr outer = Spawn(u"Test_AllTypes");
+        hr = embedThrice(outer.get(), chain.get());
+        if (FAILED(hr)) {
+            break;
+        }
+        chain = std::move(outer);
+        ++levels;
+    }
+    EXPECT_HR(WBEM_E_INVALID_PARAMETER, hr);
+    // Below level k lie 3 * (1 + what lies below level k-1) objects: 88,572 below level 11, which
+    // still fits, and 265,719 below level 12, which does not: refused long before 64 levels.
+    EXPECT_EQ(12, levels);
+}
+
 TEST_F(PutTest, UnknownPropertiesAndSystemProperties)
 {
     EXPECT_HR(WBEM_E_NOT_FOUND, PutNumber(u"NoSuchProperty", VT_I4, 1));
