@@ -837,7 +837,8 @@ private:
         const CIMTYPE element = type & ~CIM_FLAG_ARRAY;
         Text cimType;
         CVariant declared;
-        if (set != nullptr && SUCCEEDED(set->Get(W("CIMTYPE"), 0, declared.Address(), nullptr)) &&
+        LONG flavor = 0;
+        if (set != nullptr && SUCCEEDED(set->Get(W("CIMTYPE"), 0, declared.Address(), &flavor)) &&
             V_VT(declared.Get()) == VT_BSTR) {
             cimType = Text(ViewOf(V_BSTR(declared.Get())));
         }
@@ -848,7 +849,9 @@ private:
         if (element == CIM_OBJECT && cimType.size() > 7 && SameName(cimType.substr(0, 7), u"object:")) {
             Text qualifier = u"CIMTYPE(";
             AppendString(qualifier, cimType);
-            extraQualifiers.push_back(qualifier + u") : ToInstance");
+            qualifier += u")";
+            AppendFlavor(qualifier, flavor & ~WBEM_FLAVOR_MASK_ORIGIN);
+            extraQualifiers.push_back(qualifier);
         }
         const char16_t* name = TypeName(element);
         return name != nullptr ? Text(name) : Text(u"string");
@@ -1137,6 +1140,7 @@ HRESULT CaptureNamespace(const CRefPtr<CWmiService>& session, TextView nameSpace
         error = u"no session";
         return kInvalidParameter;
     }
+    report = CaptureReport{};
     try {
         return Capturer(session, nameSpace, options, report).Run(mof, error);
     } catch (const std::bad_alloc&) {

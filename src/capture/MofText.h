@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "text/Utf8.h"
 
 namespace wmicapture {
 
@@ -43,10 +44,8 @@ bool AppendReal32(Text& out, float value);
 // MOF's default (ToSubclass, EnableOverride); nothing when none does.
 void AppendFlavor(Text& out, LONG flavor);
 
-// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
-std::string ToUtf8(TextView text);
-// UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
-Text FromUtf8(std::string_view text);
+using wmiprov::text::FromUtf8;
+using wmiprov::text::ToUtf8;
 // Upper-cased ASCII letters, for comparing WMI names without regard to case.
 Text Folded(TextView name);
 bool SameName(TextView a, TextView b);
