@@ -217,7 +217,7 @@ void StartFixtures(Repository& local)
     if (FAILED(hr)) {
         state.failure = failure;
         state.error = failure.Text();
-        std::fprintf(stderr, "wmibridge: the MOF fixtures of %s are not loaded: %s\n", kStartupMofVariable,
+        std::fprintf(stderr, "wmibridge: the MOF fixtures of the start are not loaded: %s\n",
                      Utf16ToUtf8(state.error).c_str());
         std::fflush(stderr);
     }
