@@ -100,12 +100,13 @@ bool IsNullVariant(const VARIANT* value)
     return V_VT(value) == VT_NULL || V_VT(value) == VT_EMPTY;
 }
 
-// The key property names of an instance path `Class.A="x",B=5` (`Class=@`: none, singleton).
+// The key property names of an instance path `Class.A="x",B=5` (`Class=@`: none, singleton; a
+// bare `Class`, as some WMIs name the one instance of a class without keys, is read as `Class=@`).
 std::vector<Text> KeyNamesOfPath(TextView path, bool& singleton)
 {
     std::vector<Text> names;
-    singleton = false;
     const size_t separator = path.find_first_of(u".=");
+    singleton = separator == TextView::npos && !path.empty();
     if (separator == TextView::npos) {
         return names;
     }
@@ -681,6 +682,13 @@ private:
             if (value.vt != VT_BSTR) {
                 break;
             }
+            if (element == CIM_DATETIME && !IsCimDatetime(ViewOf(value.As<BSTR>()))) {
+                Text text;
+                AppendString(text, ViewOf(value.As<BSTR>()));
+                Warn(u"value of " + what + u" is not a datetime (" + text +
+                     u"), which MOF cannot write: not written");
+                return false;
+            }
             AppendString(out, ViewOf(value.As<BSTR>()));
             return true;
         case CIM_OBJECT: {
@@ -865,8 +873,12 @@ private:
         if (info.synthesized) {
             out += u"// Made from an embedded object: the namespace has no class " + info.name + u".\n";
         }
-        if (!info.addedKeys.empty() || info.addedSingleton) {
+        if (!info.addedKeys.empty()) {
             out += u"// The instances' paths name keys that the class does not mark: they are marked here.\n";
+        }
+        if (info.addedSingleton) {
+            out +=
+                u"// The instance's path names no key and the class is not marked [singleton]: it is here.\n";
         }
         std::vector<Text> extra;
         if (info.addedSingleton) {

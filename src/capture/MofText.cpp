@@ -1,5 +1,6 @@
 #include "capture/MofText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -152,6 +153,22 @@ bool AppendReal32(Text& out, float value)
         AppendShortest(out, static_cast<double>(value));
     }
     return true;
+}
+
+bool IsCimDatetime(TextView text)
+{
+    const auto digitsOrStars = [](TextView part) {
+        return std::all_of(part.begin(), part.end(),
+                           [](char16_t c) { return (c >= u'0' && c <= u'9') || c == u'*'; });
+    };
+    if (text.size() != 25 || text[14] != u'.' || !digitsOrStars(text.substr(0, 14)) ||
+        !digitsOrStars(text.substr(15, 6))) {
+        return false;
+    }
+    if (text[21] == u':') {
+        return text.substr(22) == u"000";
+    }
+    return (text[21] == u'+' || text[21] == u'-') && digitsOrStars(text.substr(22));
 }
 
 void AppendFlavor(Text& out, LONG flavor)

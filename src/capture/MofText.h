@@ -40,6 +40,10 @@ bool AppendReal64(Text& out, double value);
 // denote narrows to the same float.
 bool AppendReal32(Text& out, float value);
 
+// True for a CIM datetime: `yyyymmddHHMMSS.mmmmmmsUUU` (s `+` or `-`) or an interval
+// `ddddddddHHMMSS.mmmmmm:000`, digits or `*`. A MOF compiler refuses any other text as a datetime.
+bool IsCimDatetime(TextView text);
+
 // Appends ` : ToInstance Restricted DisableOverride Amended` for the flavor bits that differ from
 // MOF's default (ToSubclass, EnableOverride); nothing when none does.
 void AppendFlavor(Text& out, LONG flavor);
