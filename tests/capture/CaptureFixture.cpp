@@ -230,6 +230,15 @@ std::string CaptureTest::WriteFile(const std::string& name, const std::string& b
     return path;
 }
 
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const auto& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
 std::string Replaced(std::string text, const std::string& from, const std::string& to)
 {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {

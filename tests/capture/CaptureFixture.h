@@ -51,6 +51,9 @@ protected:
     LONG alive_[PAL_KIND_COUNT] = {};
 };
 
+// The lines, each ended by a line feed: differences as one text for an expectation.
+std::string Joined(const std::vector<std::string>& lines);
+
 // The text with every `from` replaced by `to`.
 std::string Replaced(std::string text, const std::string& from, const std::string& to);
 

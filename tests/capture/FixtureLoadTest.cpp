@@ -2,6 +2,8 @@
 // and leaves the repository as it was; a fixture may stand in for a live class until unloaded.
 #include <algorithm>
 
+#include <pal/wmi_control.h>
+
 #include "CaptureFixture.h"
 #include "ObjectComparison.h"
 #include "wql/scoped_variant.h"
@@ -80,13 +82,7 @@ TEST_F(CaptureTest, MalformedFixtureLeavesALoadedNamespaceAsItWas)
     EXPECT_FALSE(HasNamespace(u"root\\other"));
 
     // root\replay still reads exactly as root\test: nothing of the broken fixture came in.
-    EXPECT_EQ("", [&] {
-        std::string text;
-        for (const auto& line : NamespaceDifferences(u"root\\test", u"root\\replay")) {
-            text += line + "\n";
-        }
-        return text;
-    }());
+    EXPECT_EQ("", Joined(NamespaceDifferences(u"root\\test", u"root\\replay")));
     ComRef<IWbemServices> replay = Connect(u"root\\replay");
     EXPECT_FALSE(Object(replay.get(), u"Added_Class"));
     EXPECT_FALSE(Object(replay.get(), u"Test_Keyed.Name=\"epsilon\""));
@@ -128,6 +124,41 @@ TEST_F(CaptureTest, FixtureStandsInForALiveClassUntilUnloaded)
     EXPECT_EQ(WBEM_E_NOT_FOUND, PalWmiUnloadMof(fixture, &error));
     EXPECT_EQ(S_OK, PalWmiUnloadMof(later, &error));
     EXPECT_FALSE(Object(cimv2.get(), u"Later"));
+}
+
+}  // namespace
+}  // namespace capture_test
+
+namespace capture_test {
+namespace {
+
+// Files added to the start after the emulator started load at once and stay over a reset, which
+// forgets the fixtures; a broken one changes nothing. (What it adds stays for the whole process:
+// its namespace is this test's own.)
+TEST_F(CaptureTest, StartupAdditionsStayOverAResetAndFixturesDoNot)
+{
+    PalMofError error;
+    ASSERT_NE(0, LoadText("#pragma namespace(\"\\\\\\\\.\\\\root\\\\runtime\")\n"
+                          "class Runtime_Item { [key] uint32 Id; };\ninstance of Runtime_Item { Id = 1; };\n",
+                          error));
+    const std::string added = WriteFile("added.mof",
+                                        "#pragma namespace(\"\\\\\\\\.\\\\root\\\\added\")\n"
+                                        "class Added_Item { [key] uint32 Id; };\n"
+                                        "instance of Added_Item { Id = 1; };\n");
+    ASSERT_EQ(S_OK, PalWmiAddStartupMof(added.c_str(), &error)) << error.reason;
+    EXPECT_EQ(1u, Instances(Connect(u"root\\runtime").get(), u"Runtime_Item").size());
+    EXPECT_EQ(1u, Instances(Connect(u"root\\added").get(), u"Added_Item").size());
+
+    const std::string broken = WriteFile("broken.mof", "class Broken_Item { [key] uint32 Id };\n");
+    EXPECT_EQ(WBEM_E_INVALID_SYNTAX, PalWmiAddStartupMof(broken.c_str(), &error));
+    EXPECT_EQ(broken, error.source);
+    EXPECT_EQ(1, error.line);
+    EXPECT_FALSE(PalWmiStartupMofError(&error));
+
+    PalWmiResetAll();
+    EXPECT_FALSE(HasNamespace(u"root\\runtime"));
+    EXPECT_EQ(1u, Instances(Connect(u"root\\added").get(), u"Added_Item").size());
+    EXPECT_FALSE(Object(Connect(u"root\\added").get(), u"Broken_Item"));
 }
 
 }  // namespace

@@ -14,15 +14,6 @@ std::string WithoutHeader(const std::string& mof)
     return mof.substr(mof.find('\n') + 1);
 }
 
-std::string Joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const auto& line : lines) {
-        text += line + "\n";
-    }
-    return text;
-}
-
 TEST_F(CaptureTest, RootTestReplaysIntoAFreshNamespaceUnchanged)
 {
     wmicapture::CaptureOptions options;

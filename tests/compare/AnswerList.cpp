@@ -94,17 +94,22 @@ private:
 
     void RunGet(const std::string& head, jlong session, const std::u16string& path)
     {
+        const jlong object = Fetch(head, session, path);
+        if (object != 0) {
+            Object(head, object);
+            context_.api.WmiObjectDestroy(context_.env(), nullptr, object);
+        }
+    }
+
+    // GetObject by path: the object's handle after a "found" line, or 0 after the error's line.
+    jlong Fetch(const std::string& head, jlong session, const std::u16string& path)
+    {
         jobject holder = context_.NewHolder();
         const jlong code =
             context_.api.WmiServiceGetObject(context_.env(), nullptr, session, context_.Text(path), holder);
         const jlong object = context_.Received(holder).value_or(0);
-        if (code != 0 || object == 0) {
-            Line(head, CodeText(code));
-            return;
-        }
-        Line(head, "found");
-        Object(head, object);
-        context_.api.WmiObjectDestroy(context_.env(), nullptr, object);
+        Line(head, code != 0 || object == 0 ? CodeText(code) : std::string("found"));
+        return code != 0 ? 0 : object;
     }
 
     // `CLASS [METHOD...]`: the class's properties with their types and CIMTYPE and key
@@ -135,17 +140,11 @@ private:
 
     void Definition(const std::string& head, jlong session, const std::u16string& cls)
     {
-        jobject holder = context_.NewHolder();
-        const jlong code =
-            context_.api.WmiServiceGetObject(context_.env(), nullptr, session, context_.Text(cls), holder);
-        const jlong object = context_.Received(holder).value_or(0);
-        if (code != 0 || object == 0) {
-            Line(head, CodeText(code));
-            return;
+        const jlong object = Fetch(head, session, cls);
+        if (object != 0) {
+            Schema(head, object);
+            context_.api.WmiObjectDestroy(context_.env(), nullptr, object);
         }
-        Line(head, "found");
-        Schema(head, object);
-        context_.api.WmiObjectDestroy(context_.env(), nullptr, object);
     }
 
     std::optional<testsupport::ListingView> List(const std::string& head, jlong object)

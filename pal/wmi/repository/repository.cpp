@@ -254,27 +254,28 @@ void Repository::ResetToShipped()
     fixtures_.clear();
 }
 
-std::shared_ptr<const RepositoryData> Repository::Reload(std::shared_ptr<const RepositoryData> base,
-                                                         size_t first, std::vector<Fixture>& fixtures,
-                                                         MofFailure* failure) const
+HRESULT Repository::Reload(std::shared_ptr<const RepositoryData>& base, size_t first,
+                           std::vector<Fixture>& fixtures, MofFailure* failure) const
 {
     for (size_t i = first; i < fixtures.size(); ++i) {
         auto working = std::make_shared<RepositoryData>(*base);
-        if (FAILED(ParseMofSources(fixtures[i].sources, fixtures[i].defaultNamespace, *working, true,
-                                   failure))) {
-            return nullptr;
+        const HRESULT hr =
+            ParseMofSources(fixtures[i].sources, fixtures[i].defaultNamespace, *working, true, failure);
+        if (FAILED(hr)) {
+            return hr;
         }
         fixtures[i].before = std::move(base);
         base = std::move(working);
     }
-    return base;
+    return WBEM_S_NO_ERROR;
 }
 
 HRESULT Repository::AddToStart(const std::vector<MofSource>& sources, MofFailure* failure)
 {
     std::unique_lock lock(mutex_);
     if (start_ == nullptr) {
-        start_ = data_;
+        // What there was before the first fixture.
+        start_ = fixtures_.empty() ? data_ : fixtures_.front().before;
     }
     auto start = std::make_shared<RepositoryData>(*start_);
     HRESULT hr = ParseMofSources(sources, u"root\\default", *start, true, failure);
@@ -282,9 +283,10 @@ HRESULT Repository::AddToStart(const std::vector<MofSource>& sources, MofFailure
         return hr;
     }
     std::vector<Fixture> fixtures = fixtures_;
-    auto data = Reload(start, 0, fixtures, failure);
-    if (data == nullptr) {
-        return WBEM_E_INVALID_SYNTAX;
+    std::shared_ptr<const RepositoryData> data = start;
+    hr = Reload(data, 0, fixtures, failure);
+    if (FAILED(hr)) {
+        return hr;
     }
     start_ = std::move(start);
     data_ = std::move(data);
@@ -324,9 +326,10 @@ HRESULT Repository::UnloadFixture(std::uint64_t fixture, MofFailure* failure)
     std::vector<Fixture> remaining = fixtures_;
     const auto position = static_cast<size_t>(found - fixtures_.begin());
     remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(position));
-    auto data = Reload(found->before, position, remaining, failure);
-    if (data == nullptr) {
-        return WBEM_E_INVALID_SYNTAX;
+    std::shared_ptr<const RepositoryData> data = found->before;
+    const HRESULT hr = Reload(data, position, remaining, failure);
+    if (FAILED(hr)) {
+        return hr;
     }
     data_ = std::move(data);
     fixtures_ = std::move(remaining);

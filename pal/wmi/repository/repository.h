@@ -124,10 +124,10 @@ private:
 
     // A consistent view of the contents for a reader: writers replace the contents as a whole.
     std::shared_ptr<const RepositoryData> Snapshot() const;
-    // `base` with the fixtures from `first` on loaded again on top, their `before` updated; null
-    // (with the failure) when one of them no longer loads.
-    std::shared_ptr<const RepositoryData> Reload(std::shared_ptr<const RepositoryData> base, size_t first,
-                                                 std::vector<Fixture>& fixtures, MofFailure* failure) const;
+    // Loads the fixtures from `first` on again on top of `base`, which becomes the result, and
+    // updates their `before`; on failure (a fixture no longer loads) the failing HRESULT.
+    HRESULT Reload(std::shared_ptr<const RepositoryData>& base, size_t first, std::vector<Fixture>& fixtures,
+                   MofFailure* failure) const;
 
     std::u16string serverName_;
     mutable std::shared_mutex mutex_;
