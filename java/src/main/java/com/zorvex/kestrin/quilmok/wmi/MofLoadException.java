@@ -10,8 +10,11 @@ import java.util.Objects;
 public class MofLoadException extends WmiException {
     private static final long serialVersionUID = 1L;
 
+    /** The file that has the error; see {@link #source()}. */
     private final String source;
+    /** The line of the error; see {@link #line()}. */
     private final int line;
+    /** Why the load failed; see {@link #reason()}. */
     private final String reason;
 
     /**
