@@ -1,7 +1,9 @@
 #include "repository/mof_parser.h"
 
+#include <charconv>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "repository/cim_types.h"
 #include "repository/com_holders.h"
@@ -34,13 +36,20 @@ struct Initializer {
 
 constexpr LONG kDefaultFlavor = WBEM_FLAVOR_FLAG_PROPAGATE_TO_DERIVED_CLASS;
 
+// The classes that one fixture load has declared so far, by namespace and name (folded).
+using DeclaredClasses = std::set<std::pair<std::u16string, std::u16string>>;
+
 class Parser {
 public:
-    Parser(std::u16string_view text, std::u16string_view defaultNamespace, RepositoryData& data)
+    // `declared` is null for a load that declares every class once; for a fixture it collects the
+    // classes declared by all of the load's sources.
+    Parser(std::u16string_view text, std::u16string_view defaultNamespace, RepositoryData& data,
+           DeclaredClasses* declared)
         : tokens_(text),
           current_(tokens_.Next()),
           namespace_(NormalizeNamespace(defaultNamespace)),
-          data_(data)
+          data_(data),
+          declared_(declared)
     {
     }
 
@@ -375,9 +384,15 @@ private:
             break;
         }
         case Constant::Type::Real: {
+            // The digits read the same whatever the process locale, and round correctly.
             const std::string digits = Utf16ToUtf8(constant.text);
+            double magnitude = 0;
+            const auto read = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
+            if (read.ec == std::errc::result_out_of_range) {
+                throw MofError{constant.line, u"expected a real within the range of real64"};
+            }
             V_VT(v) = VT_R8;
-            V_R8(v) = std::strtod(digits.c_str(), nullptr) * (constant.negative ? -1.0 : 1.0);
+            V_R8(v) = constant.negative ? -magnitude : magnitude;
             break;
         }
         case Constant::Type::String:
@@ -479,7 +494,8 @@ private:
         if (IsKeyword(u"ref")) {
             Advance();
             spec.type = CIM_REFERENCE;
-            spec.typeClass = name;
+            // `object ref` is a reference to an object of any class.
+            spec.typeClass = NamesEqual(name, u"object") ? std::u16string() : name;
             return spec;
         }
         if (cimType && (*cimType != CIM_EMPTY || allowVoid) && *cimType != CIM_REFERENCE) {
@@ -569,13 +585,31 @@ private:
         }
         Expect(u";");
         cls->UpdateKeys();
+        cls->fixture = declared_ != nullptr;
         NamespaceData& ns = *current_ns_;
+        const bool firstInThisLoad =
+            declared_ != nullptr && declared_->emplace(FoldName(ns.path), FoldName(cls->name)).second;
         for (auto& existing : ns.classes) {
             if (NamesEqual(existing->name, cls->name)) {
-                throw MofError{line, u"expected a new class name, " + cls->name + u" is already defined"};
+                if (!firstInThisLoad) {
+                    throw MofError{line, u"expected a new class name, " + cls->name + u" is already defined"};
+                }
+                DropInstancesOf(ns, existing->name);
+                existing = std::move(cls);
+                return;
             }
         }
         ns.classes.push_back(std::move(cls));
+    }
+
+    // Drops the stored instances of exactly that class (not those of its subclasses).
+    static void DropInstancesOf(NamespaceData& ns, std::u16string_view className)
+    {
+        for (size_t position = ns.Instances().size(); position-- > 0;) {
+            if (NamesEqual(ns.Instances()[position]->cls->name, className)) {
+                ns.EraseInstance(position);
+            }
+        }
     }
 
     void ParseFeature(ClassDef& cls)
@@ -595,14 +629,10 @@ private:
         property.type = type.type | (AcceptArraySuffix() ? CIM_FLAG_ARRAY : 0);
         property.typeClass = type.typeClass;
         property.origin = cls.name;
-        const Qualifier* declaredType = FindQualifier(qualifiers, u"CIMTYPE");
-        const bool hasOwnCimType = declaredType != nullptr;
-        if (hasOwnCimType) {
-            const auto* text = std::get_if<std::u16string>(&declaredType->value.scalar);
-            if (text != nullptr && text->rfind(u"object:", 0) == 0 &&
-                ElementType(property.type) == CIM_OBJECT) {
-                property.typeClass = text->substr(7);
-            }
+        const bool hasOwnCimType = FindQualifier(qualifiers, u"CIMTYPE") != nullptr;
+        const std::u16string declaredClass = DeclaredObjectClass(qualifiers);
+        if (!declaredClass.empty() && ElementType(property.type) == CIM_OBJECT) {
+            property.typeClass = declaredClass;
         }
         if (!hasOwnCimType) {
             qualifiers.insert(qualifiers.begin(), CimTypeQualifier(property.type, property.typeClass));
@@ -629,6 +659,19 @@ private:
         Fail(u"expected each property once, " + name + u" is declared again");
     }
 
+    // The class of `[CIMTYPE("object:Class")]`, which types an embedded object whose class the
+    // MOF does not declare before; empty without one.
+    static std::u16string DeclaredObjectClass(const QualifierList& qualifiers)
+    {
+        const Qualifier* declared = FindQualifier(qualifiers, u"CIMTYPE");
+        const auto* text =
+            declared == nullptr ? nullptr : std::get_if<std::u16string>(&declared->value.scalar);
+        if (text == nullptr || text->size() <= 7 || !NamesEqual(text->substr(0, 7), u"object:")) {
+            return {};
+        }
+        return text->substr(7);
+    }
+
     struct Parameter {
         std::u16string name;
         CIMTYPE type;
@@ -649,6 +692,10 @@ private:
                 parameter.name = ExpectIdentifier(u"a parameter name");
                 parameter.type = type.type | (AcceptArraySuffix() ? CIM_FLAG_ARRAY : 0);
                 parameter.typeClass = type.typeClass;
+                const std::u16string declaredClass = DeclaredObjectClass(parameter.qualifiers);
+                if (!declaredClass.empty() && ElementType(parameter.type) == CIM_OBJECT) {
+                    parameter.typeClass = declaredClass;
+                }
                 if (!HasTrueQualifier(parameter.qualifiers, u"in") &&
                     !HasTrueQualifier(parameter.qualifiers, u"out")) {
                     Fail(u"expected [in] or [out] on parameter " + parameter.name);
@@ -693,11 +740,14 @@ private:
             property.origin = signature->name;
             property.qualifiers = parameter.qualifiers;
             SetQualifier(property.qualifiers, CimTypeQualifier(parameter.type, parameter.typeClass));
-            Qualifier id;
-            id.name = u"ID";
-            id.type = CIM_SINT32;
-            id.value = Value::MakeScalar(static_cast<std::int64_t>(i));
-            SetQualifier(property.qualifiers, std::move(id));
+            // A parameter's ID is its position, unless the MOF gives one.
+            if (FindQualifier(property.qualifiers, u"ID") == nullptr) {
+                Qualifier id;
+                id.name = u"ID";
+                id.type = CIM_SINT32;
+                id.value = Value::MakeScalar(static_cast<std::int64_t>(i));
+                property.qualifiers.push_back(std::move(id));
+            }
             signature->properties.push_back(std::move(property));
         }
         if (returnType != nullptr) {
@@ -827,18 +877,30 @@ private:
     // What data_.Edit(namespace_) gave: a namespace this parse owns, which stays where it is.
     NamespaceData* current_ns_ = nullptr;
     std::map<std::u16string, std::u16string> aliases_;
+    DeclaredClasses* declared_;
     // Instances being parsed, the outermost included.
     int instanceLevel_ = 0;
 };
 
 }  // namespace
 
-HRESULT ParseMof(std::u16string_view text, std::u16string_view defaultNamespace, RepositoryData& data,
-                 std::u16string* errorText)
+std::u16string MofFailure::Text() const
+{
+    const std::u16string number = Widen(std::to_string(line));
+    if (source.empty()) {
+        return (line > 0 ? u"line " + number + u": " : std::u16string()) + reason;
+    }
+    return source + (line > 0 ? u":" + number : std::u16string()) + u": " + reason;
+}
+
+namespace {
+
+HRESULT ParseOne(std::u16string_view text, std::u16string_view defaultNamespace, RepositoryData& data,
+                 DeclaredClasses* declared, MofFailure* failure)
 {
     try {
         try {
-            Parser(text, defaultNamespace, data).Run();
+            Parser(text, defaultNamespace, data, declared).Run();
         } catch (const MofError&) {
             // A text that does not split into tokens is refused for that, wherever the first
             // token error stands: the parser, which reads the tokens as it goes, stopped before it.
@@ -847,11 +909,42 @@ HRESULT ParseMof(std::u16string_view text, std::u16string_view defaultNamespace,
         }
         return WBEM_S_NO_ERROR;
     } catch (const MofError& error) {
-        if (errorText != nullptr) {
-            *errorText = u"line " + Widen(std::to_string(error.line)) + u": " + error.message;
+        if (failure != nullptr) {
+            failure->line = error.line;
+            failure->reason = error.message;
         }
         return error.result;
     }
+}
+
+}  // namespace
+
+HRESULT ParseMof(std::u16string_view text, std::u16string_view defaultNamespace, RepositoryData& data,
+                 std::u16string* errorText)
+{
+    MofFailure failure;
+    const HRESULT hr = ParseOne(text, defaultNamespace, data, nullptr, &failure);
+    if (FAILED(hr) && errorText != nullptr) {
+        *errorText = failure.Text();
+    }
+    return hr;
+}
+
+HRESULT ParseMofSources(const std::vector<MofSource>& sources, std::u16string_view defaultNamespace,
+                        RepositoryData& data, bool asFixture, MofFailure* failure)
+{
+    DeclaredClasses declared;
+    for (const MofSource& source : sources) {
+        const HRESULT hr =
+            ParseOne(source.text, defaultNamespace, data, asFixture ? &declared : nullptr, failure);
+        if (FAILED(hr)) {
+            if (failure != nullptr) {
+                failure->source = source.name;
+            }
+            return hr;
+        }
+    }
+    return WBEM_S_NO_ERROR;
 }
 
 }  // namespace pal::wmi

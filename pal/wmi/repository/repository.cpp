@@ -8,6 +8,7 @@
 
 #include "accounting.h"
 #include "repository/class_object.h"
+#include "repository/mof_fixtures.h"
 #include "repository/mof_parser.h"
 #include "repository/names.h"
 #include "repository/repository_data.h"
@@ -240,9 +241,107 @@ HRESULT Repository::LoadMof(std::u16string_view mofText, std::u16string_view def
 
 void Repository::ResetToShipped()
 {
-    auto fresh = ShippedData(serverName_);
     std::unique_lock lock(mutex_);
-    data_ = std::move(fresh);
+    if (start_ == nullptr) {
+        lock.unlock();
+        auto shipped = ShippedData(serverName_);
+        lock.lock();
+        if (start_ == nullptr) {
+            start_ = std::move(shipped);
+        }
+    }
+    data_ = start_;
+    fixtures_.clear();
+}
+
+HRESULT Repository::Reload(std::shared_ptr<const RepositoryData>& base, size_t first,
+                           std::vector<Fixture>& fixtures, MofFailure* failure) const
+{
+    for (size_t i = first; i < fixtures.size(); ++i) {
+        auto working = std::make_shared<RepositoryData>(*base);
+        const HRESULT hr =
+            ParseMofSources(fixtures[i].sources, fixtures[i].defaultNamespace, *working, true, failure);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        fixtures[i].before = std::move(base);
+        base = std::move(working);
+    }
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT Repository::AddToStart(const std::vector<MofSource>& sources, MofFailure* failure)
+{
+    std::unique_lock lock(mutex_);
+    if (start_ == nullptr) {
+        // What there was before the first fixture.
+        start_ = fixtures_.empty() ? data_ : fixtures_.front().before;
+    }
+    auto start = std::make_shared<RepositoryData>(*start_);
+    HRESULT hr = ParseMofSources(sources, u"root\\default", *start, true, failure);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<Fixture> fixtures = fixtures_;
+    std::shared_ptr<const RepositoryData> data = start;
+    hr = Reload(data, 0, fixtures, failure);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    start_ = std::move(start);
+    data_ = std::move(data);
+    fixtures_ = std::move(fixtures);
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT Repository::LoadFixture(const std::vector<MofSource>& sources, std::u16string_view defaultNamespace,
+                                std::uint64_t* fixture, MofFailure* failure)
+{
+    Fixture loaded{0, sources, std::u16string(defaultNamespace.empty() ? u"root\\default" : defaultNamespace),
+                   nullptr};
+    std::unique_lock lock(mutex_);
+    auto working = std::make_shared<RepositoryData>(*data_);
+    const HRESULT hr = ParseMofSources(loaded.sources, loaded.defaultNamespace, *working, true, failure);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    loaded.number = nextFixture_++;
+    loaded.before = data_;
+    fixtures_.push_back(std::move(loaded));
+    data_ = std::move(working);
+    if (fixture != nullptr) {
+        *fixture = fixtures_.back().number;
+    }
+    return WBEM_S_NO_ERROR;
+}
+
+HRESULT Repository::UnloadFixture(std::uint64_t fixture, MofFailure* failure)
+{
+    std::unique_lock lock(mutex_);
+    const auto found = std::find_if(fixtures_.begin(), fixtures_.end(),
+                                    [&](const Fixture& loaded) { return loaded.number == fixture; });
+    if (found == fixtures_.end()) {
+        return WBEM_E_NOT_FOUND;
+    }
+    std::vector<Fixture> remaining = fixtures_;
+    const auto position = static_cast<size_t>(found - fixtures_.begin());
+    remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(position));
+    std::shared_ptr<const RepositoryData> data = found->before;
+    const HRESULT hr = Reload(data, position, remaining, failure);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    data_ = std::move(data);
+    fixtures_ = std::move(remaining);
+    return WBEM_S_NO_ERROR;
+}
+
+bool Repository::IsFixtureClass(std::u16string_view nsPath, std::u16string_view className) const
+{
+    const auto data = Snapshot();
+    const NamespaceData* ns = data->Find(nsPath);
+    const auto cls = ns == nullptr ? nullptr : ns->FindClass(className);
+    return cls != nullptr && cls->fixture;
 }
 
 bool Repository::HasNamespace(std::u16string_view nsPath) const
@@ -480,7 +579,11 @@ std::u16string LocalServerName()
 
 std::shared_ptr<Repository> LocalRepository()
 {
-    static const std::shared_ptr<Repository> local = Repository::CreateShipped(LocalServerName());
+    static const std::shared_ptr<Repository> local = [] {
+        auto repository = Repository::CreateShipped(LocalServerName());
+        StartFixtures(*repository);
+        return repository;
+    }();
     return local;
 }
 

@@ -8,6 +8,7 @@
 
 #include <wbemidl.h>
 
+#include <cstdint>
 #include <memory>
 #include <shared_mutex>
 #include <string>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "repository/internal_api.h"
+#include "repository/mof_parser.h"
 #include "repository/object_ptr.h"
 
 namespace pal::wmi {
@@ -51,8 +53,27 @@ public:
     HRESULT LoadMof(std::u16string_view mofText, std::u16string_view defaultNamespace,
                     std::u16string* errorText);
 
-    // Empties the repository and loads the shipped namespaces again.
+    // Empties the repository and loads its start content again: the shipped namespaces and what
+    // AddToStart added. Fixtures are forgotten.
     void ResetToShipped();
+
+    // Loads MOF sources into the start content too, which a reset brings back (the fixtures given
+    // when the emulator starts). Fixtures loaded before are loaded again on top. On failure nothing
+    // changes.
+    HRESULT AddToStart(const std::vector<MofSource>& sources, MofFailure* failure);
+
+    // Loads MOF sources as one fixture, all or nothing (see ParseMofSources: a fixture may declare a
+    // class again, and its classes are served from their stored instances). `fixture` receives
+    // the number that unloads it.
+    HRESULT LoadFixture(const std::vector<MofSource>& sources, std::u16string_view defaultNamespace,
+                        std::uint64_t* fixture, MofFailure* failure);
+    // Puts the repository back to what it was before the fixture was loaded, with the fixtures
+    // loaded since loaded again; instances put since the fixture was loaded are gone.
+    // WBEM_E_NOT_FOUND for an unknown or unloaded fixture; when a later fixture no longer loads
+    // without this one, its failure, and nothing changes.
+    HRESULT UnloadFixture(std::uint64_t fixture, MofFailure* failure);
+    // True when the class is declared by a fixture (ClassDef::fixture).
+    bool IsFixtureClass(std::u16string_view nsPath, std::u16string_view className) const;
 
     // Namespaces. Paths use backslashes (`root\cimv2`); forward slashes are accepted too.
     bool HasNamespace(std::u16string_view nsPath) const;
@@ -93,12 +114,28 @@ public:
                            const std::vector<KeyBinding>& keys);
 
 private:
+    struct Fixture {
+        std::uint64_t number;
+        std::vector<MofSource> sources;
+        std::u16string defaultNamespace;
+        // The contents before it was loaded.
+        std::shared_ptr<const RepositoryData> before;
+    };
+
     // A consistent view of the contents for a reader: writers replace the contents as a whole.
     std::shared_ptr<const RepositoryData> Snapshot() const;
+    // Loads the fixtures from `first` on again on top of `base`, which becomes the result, and
+    // updates their `before`; on failure (a fixture no longer loads) the failing HRESULT.
+    HRESULT Reload(std::shared_ptr<const RepositoryData>& base, size_t first, std::vector<Fixture>& fixtures,
+                   MofFailure* failure) const;
 
     std::u16string serverName_;
     mutable std::shared_mutex mutex_;
     std::shared_ptr<const RepositoryData> data_;
+    // What ResetToShipped restores; null until the first reset.
+    std::shared_ptr<const RepositoryData> start_;
+    std::vector<Fixture> fixtures_;  // in the order they were loaded
+    std::uint64_t nextFixture_ = 1;
 };
 
 // The repository of the local machine, with the shipped namespaces, created on first use.

@@ -58,6 +58,9 @@ struct ClassDef {
     // Key property names, kept by a projection even when the keys themselves are not selected.
     std::vector<std::u16string> keyNames;
     bool singleton = false;
+    // Declared by a MOF fixture: its instances are the stored ones, whatever provider the class's
+    // name has.
+    bool fixture = false;
 
     // Index of the property, or -1.
     int FindProperty(std::u16string_view propertyName) const;

@@ -351,11 +351,15 @@ std::optional<Scalar> ToReal(CIMTYPE elementType, const Source& source)
     default: return std::nullopt;
     }
     if (elementType == CIM_REAL32) {
-        if (std::isfinite(value) &&
-            std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+        // A value rounds to the largest real32 up to half a unit in the last place above it (the
+        // shortest text of that real32 denotes a value a little above it).
+        constexpr double kLargest = static_cast<double>(std::numeric_limits<float>::max());
+        constexpr double kRoundsToLargest = kLargest + 0x1p103;
+        if (std::isfinite(value) && std::fabs(value) >= kRoundsToLargest) {
             return std::nullopt;
         }
-        value = static_cast<double>(static_cast<float>(value));
+        value = std::fabs(value) > kLargest ? std::copysign(kLargest, value)
+                                            : static_cast<double>(static_cast<float>(value));
     }
     return Scalar{value};
 }

@@ -97,6 +97,10 @@ InstanceProvider FindInstanceProvider(const wmi::Repository& repository, std::u1
                                       std::u16string_view className)
 {
     EnsureLiveProviders();
+    // A class that a MOF fixture declares is served from the instances the fixture gives it.
+    if (repository.IsFixtureClass(nameSpace, className)) {
+        return {};
+    }
     const std::u16string canonicalClass = repository.CanonicalClassName(nameSpace, className);
     return Table().Find(KeyOf(nameSpace, canonicalClass.empty() ? className : canonicalClass));
 }

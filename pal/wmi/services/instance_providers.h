@@ -45,7 +45,8 @@ PAL_INTERNAL_API void UnregisterInstanceProvider(std::u16string_view nameSpace,
 // Registers the host's providers (instances and methods) the first time it is called.
 void EnsureLiveProviders();
 
-// The provider of the class in the namespace; a provider without `enumerate` when none.
+// The provider of the class in the namespace; a provider without `enumerate` when none, or when a
+// MOF fixture declares the class.
 InstanceProvider FindInstanceProvider(const wmi::Repository& repository, std::u16string_view nameSpace,
                                       std::u16string_view className);
 

@@ -3,6 +3,7 @@
 #include <pal/wmi_control.h>
 #include <winerror.h>
 
+#include "repository/mof_fixtures.h"
 #include "services/faults.h"
 #include "services/hosts.h"
 #include "services/network_resource.h"
@@ -105,6 +106,10 @@ HRESULT Locator::Connect(const BSTR strNetworkResource, const BSTR strUser, cons
     }
     if (host->isLocal && (!user.empty() || !password.empty())) {
         return WBEM_E_LOCAL_CREDENTIALS;
+    }
+    // The local machine does not serve without the MOF fixtures it was told to start with.
+    if (host->isLocal && !wmi::StartupMofError().empty()) {
+        return WBEM_E_INITIALIZATION_FAILURE;
     }
     // Without a user name the caller's own identity connects; a host without authentication
     // asks for nothing.

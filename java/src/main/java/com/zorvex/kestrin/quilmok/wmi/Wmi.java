@@ -41,10 +41,25 @@ public final class Wmi {
      * @throws WmiAccessDeniedException when the credentials are refused
      * @throws WmiNotFoundException when the namespace does not exist
      * @throws WmiTimeoutException when the connect takes longer than its time-out
+     * @throws MofLoadException on Linux, when the MOF fixtures that the emulator was to load at its
+     *     start (see {@link LocalEmulator}) did not load
      * @throws WmiException for any other failure, with WMI's or the system's code
      */
     public static WmiSession connect(ConnectOptions options) {
-        return NativeSession.connect(Objects.requireNonNull(options, "options"));
+        return LocalEmulator.connect(Objects.requireNonNull(options, "options"));
+    }
+
+    /**
+     * The WMI emulator that serves the local machine on Linux, for loading MOF fixtures.
+     *
+     * @return the emulator
+     * @throws UnsupportedOperationException on another system than Linux
+     * @throws MofLoadException when the files of the system property
+     *     {@value LocalEmulator#MOF_PROPERTY} were loaded at once (the emulator had started) and
+     *     failed
+     */
+    public static LocalEmulator emulator() {
+        return LocalEmulator.instance();
     }
 
     /**

@@ -6,6 +6,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.Map;
 import java.util.concurrent.TimeUnit;
 
 /**
@@ -21,18 +22,30 @@ public final class ChildJvm {
 
     public static Outcome run(Class<?> mainClass, long timeoutSeconds, String... arguments)
             throws IOException, InterruptedException {
+        return run(mainClass, timeoutSeconds, List.of(), Map.of(), arguments);
+    }
+
+    /**
+     * Runs the main class with JVM options before it (for example {@code -Dname=value}) and
+     * environment variables added to the inherited ones.
+     */
+    public static Outcome run(Class<?> mainClass, long timeoutSeconds, List<String> jvmOptions,
+            Map<String, String> environment, String... arguments) throws IOException, InterruptedException {
         String classPath = String.join(java.io.File.pathSeparator,
                 property("wmibridge.test.jar"), property("wmibridge.test.testClasses"));
         List<String> command = new ArrayList<>(List.of(
                 Path.of(System.getProperty("java.home"), "bin", "java").toString(),
                 "-Xcheck:jni",
-                "-Djava.library.path=" + System.getProperty("java.library.path"),
-                "-cp", classPath, mainClass.getName()));
+                "-Djava.library.path=" + System.getProperty("java.library.path")));
+        command.addAll(jvmOptions);
+        command.addAll(List.of("-cp", classPath, mainClass.getName()));
         command.addAll(List.of(arguments));
         Path output = Files.createTempFile("child-jvm", ".txt");
         try {
-            Process child = new ProcessBuilder(command).redirectErrorStream(true)
-                    .redirectOutput(output.toFile()).start();
+            ProcessBuilder builder = new ProcessBuilder(command).redirectErrorStream(true)
+                    .redirectOutput(output.toFile());
+            builder.environment().putAll(environment);
+            Process child = builder.start();
             int exitCode;
             if (child.waitFor(timeoutSeconds, TimeUnit.SECONDS)) {
                 exitCode = child.exitValue();
