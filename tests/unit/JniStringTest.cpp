@@ -6,6 +6,7 @@
 #include <string>
 
 #include "FakeJni.h"
+#include "cred/CredString.h"
 #include "jni/JniString.h"
 #include "text/Utf16.h"
 
@@ -91,5 +92,45 @@ TEST(JniString, ASecretIsWipedWhenTheViewGoesAndOtherTextIsNot)
         ASSERT_TRUE(StorageHolds(storage, sizeof(storage), secret));
         view->~CJniString();
         EXPECT_EQ(StorageHolds(storage, sizeof(storage), secret), content == CJniString::Content::Text);
+    }
+}
+
+// wmicred's own view wipes every copy it makes, inline up to its exact fit as on the heap, and
+// keeps the text intact on either side of the inline buffer.
+TEST(CredString, ThePasswordIsWipedWhenTheViewGoes)
+{
+    using wmicred::CCredString;
+    fakejni::Env fake;
+    alignas(CCredString) unsigned char storage[sizeof(CCredString)];
+    for (const size_t length : {size_t{9}, size_t{271}, size_t{272}}) {
+        std::u16string secret(length, u'p');
+        secret.front() = u'P';
+        secret.back() = u'!';
+        std::fill(std::begin(storage), std::end(storage), 0);
+        auto* view = new (storage) CCredString(fake.env(), fake.NewString(secret));
+        ASSERT_NE(view->Chars(), nullptr) << length;
+        EXPECT_EQ(std::u16string(view->Chars()), secret) << length;
+        EXPECT_EQ(view->Length(), static_cast<int32_t>(length));
+        const bool inlineCopy = StorageHolds(storage, sizeof(storage), secret);
+        EXPECT_EQ(inlineCopy, length < 272) << length;
+        view->~CCredString();
+        EXPECT_FALSE(StorageHolds(storage, sizeof(storage), secret)) << length;
+    }
+    EXPECT_EQ(fake.stringCharsOut, 0);
+}
+
+TEST(JniString, TheInlineBufferHoldsTextUpToItsExactFit)
+{
+    fakejni::Env fake;
+    alignas(CJniString) unsigned char storage[sizeof(CJniString)];
+    for (const size_t length : {size_t{127}, size_t{128}}) {
+        std::u16string text(length, u't');
+        text.back() = u'!';
+        std::fill(std::begin(storage), std::end(storage), 0);
+        auto* view = new (storage) CJniString(fake.env(), fake.NewString(text), CJniString::Content::Secret);
+        EXPECT_EQ(std::u16string(view->Chars()), text) << length;
+        EXPECT_EQ(StorageHolds(storage, sizeof(storage), text), length < 128) << length;
+        view->~CJniString();
+        EXPECT_FALSE(StorageHolds(storage, sizeof(storage), text)) << length;
     }
 }
