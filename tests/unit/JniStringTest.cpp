@@ -95,42 +95,50 @@ TEST(JniString, ASecretIsWipedWhenTheViewGoesAndOtherTextIsNot)
     }
 }
 
-// wmicred's own view wipes every copy it makes, inline up to its exact fit as on the heap, and
-// keeps the text intact on either side of the inline buffer.
-TEST(CredString, ThePasswordIsWipedWhenTheViewGoes)
+namespace {
+
+// A text of `length` units whose ends differ from its middle.
+std::u16string TextOfLength(size_t length)
 {
-    using wmicred::CCredString;
-    fakejni::Env fake;
-    alignas(CCredString) unsigned char storage[sizeof(CCredString)];
-    for (const size_t length : {size_t{9}, size_t{271}, size_t{272}}) {
-        std::u16string secret(length, u'p');
-        secret.front() = u'P';
-        secret.back() = u'!';
-        std::fill(std::begin(storage), std::end(storage), 0);
-        auto* view = new (storage) CCredString(fake.env(), fake.NewString(secret));
-        ASSERT_NE(view->Chars(), nullptr) << length;
-        EXPECT_EQ(std::u16string(view->Chars()), secret) << length;
-        EXPECT_EQ(view->Length(), static_cast<int32_t>(length));
-        const bool inlineCopy = StorageHolds(storage, sizeof(storage), secret);
-        EXPECT_EQ(inlineCopy, length < 272) << length;
-        view->~CCredString();
-        EXPECT_FALSE(StorageHolds(storage, sizeof(storage), secret)) << length;
-    }
-    EXPECT_EQ(fake.stringCharsOut, 0);
+    std::u16string text(length, u'p');
+    text.front() = u'P';
+    text.back() = u'!';
+    return text;
 }
 
-TEST(JniString, TheInlineBufferHoldsTextUpToItsExactFit)
+// Makes a view of `text` in storage of its own, checks its text and whether the copy stands inline,
+// lets the view go and tells whether the storage still holds the text.
+template <class View, class... Extra>
+bool LeftInTheViewsStorage(fakejni::Env& fake, const std::u16string& text, bool copiedInline, Extra... extra)
+{
+    alignas(View) unsigned char storage[sizeof(View)] = {};
+    auto* view = new (storage) View(fake.env(), fake.NewString(text), extra...);
+    EXPECT_NE(view->Chars(), nullptr) << text.size();
+    EXPECT_EQ(std::u16string(view->Chars() != nullptr ? view->Chars() : u""), text) << text.size();
+    EXPECT_EQ(StorageHolds(storage, sizeof(storage), text), copiedInline) << text.size();
+    view->~View();
+    return StorageHolds(storage, sizeof(storage), text);
+}
+
+}  // namespace
+
+TEST(JniString, ASecretFillingTheInlineBufferExactlyStaysInlineAndIsWiped)
 {
     fakejni::Env fake;
-    alignas(CJniString) unsigned char storage[sizeof(CJniString)];
     for (const size_t length : {size_t{127}, size_t{128}}) {
-        std::u16string text(length, u't');
-        text.back() = u'!';
-        std::fill(std::begin(storage), std::end(storage), 0);
-        auto* view = new (storage) CJniString(fake.env(), fake.NewString(text), CJniString::Content::Secret);
-        EXPECT_EQ(std::u16string(view->Chars()), text) << length;
-        EXPECT_EQ(StorageHolds(storage, sizeof(storage), text), length < 128) << length;
-        view->~CJniString();
-        EXPECT_FALSE(StorageHolds(storage, sizeof(storage), text)) << length;
+        EXPECT_FALSE(LeftInTheViewsStorage<CJniString>(fake, TextOfLength(length), length < 128,
+                                                       CJniString::Content::Secret))
+            << length;
     }
+}
+
+// wmicred's own view wipes every copy it makes, inline up to its exact fit as on the heap.
+TEST(CredString, ThePasswordIsWipedWhenTheViewGoes)
+{
+    fakejni::Env fake;
+    for (const size_t length : {size_t{9}, size_t{271}, size_t{272}}) {
+        EXPECT_FALSE(LeftInTheViewsStorage<wmicred::CCredString>(fake, TextOfLength(length), length < 272))
+            << length;
+    }
+    EXPECT_EQ(fake.stringCharsOut, 0);
 }
