@@ -123,6 +123,15 @@ protected:
         CONNECTOR(WmiObjectEnumDestroy)(env(), nullptr, resultSet);
     }
 
+    // Connects as alice, runs a query, reads what it gave, and disconnects.
+    void UseASession(const std::u16string& resource)
+    {
+        jlong session = 0;
+        ASSERT_EQ(0, Connect(resource, u"CORP\\alice", session));
+        QueryAndRead(session);
+        CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+    }
+
     JNIEnv* env() { return fake.env(); }
 
     fakejni::Env fake;
@@ -153,10 +162,7 @@ TEST(FreedTextWatch, SeesEachKindOfBlockThatStillHoldsTheText)
 
 TEST_P(SecretWipe, SessionConnectedQueriedAndDisconnectedLeavesNoCopy)
 {
-    jlong session = 0;
-    ASSERT_EQ(0, Connect(u"\\\\FARHOST\\root\\test", u"CORP\\alice", session));
-    QueryAndRead(session);
-    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+    UseASession(u"\\\\FARHOST\\root\\test");
     EXPECT_EQ(0, PalFreedTextSightings());
 }
 
@@ -164,10 +170,7 @@ TEST_P(SecretWipe, SessionConnectedQueriedAndDisconnectedLeavesNoCopy)
 // password for the session all the same.
 TEST_P(SecretWipe, LocalSessionKeepingThePasswordLeavesNoCopy)
 {
-    jlong session = 0;
-    ASSERT_EQ(0, Connect(u"root\\test", u"CORP\\alice", session));
-    QueryAndRead(session);
-    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+    UseASession(u"root\\test");
     EXPECT_EQ(0, PalFreedTextSightings());
 }
 
