@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
@@ -38,12 +37,9 @@ struct Functions {
     static const jchar* JNICALL GetStringChars(JNIEnv* env, jstring string, jboolean* isCopy)
     {
         const std::u16string& text = static_cast<String*>(Env::Resolve(string))->text;
-        // A copy WITHOUT a terminating NUL, followed by a non-NUL guard, as JNI allows. It is the
-        // JVM's copy, not the library's: malloc keeps it out of the wipe checks' operator delete[].
-        auto* chars = static_cast<jchar*>(std::malloc((text.size() + 1) * sizeof(jchar)));
-        if (chars == nullptr) {
-            return nullptr;
-        }
+        // A copy WITHOUT a terminating NUL, followed by a non-NUL guard, as JNI allows. A JVM frees
+        // its copy unwiped, and so does this one (the wipe checks see it go).
+        auto* chars = new jchar[text.size() + 1];
         std::memcpy(chars, text.data(), text.size() * sizeof(jchar));
         chars[text.size()] = u'#';
         if (isCopy != nullptr) {
@@ -55,7 +51,7 @@ struct Functions {
 
     static void JNICALL ReleaseStringChars(JNIEnv* env, jstring, const jchar* chars)
     {
-        std::free(const_cast<jchar*>(chars));
+        delete[] chars;
         --E(env).stringCharsOut;
     }
 
