@@ -14,6 +14,8 @@
 #include <pal/win32_control.h>
 #include <pal/wmi_control.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -153,10 +155,15 @@ TEST(FreedTextWatch, SeesEachKindOfBlockThatStillHoldsTheText)
     std::char_traits<char16_t>::copy(static_cast<char16_t*>(block), text.c_str(), text.size() + 1);
     CoTaskMemFree(block);
     EXPECT_EQ(3, PalFreedTextSightings()) << "CoTaskMemFree";
-    // A block with part of the text, or none, is not a sighting.
-    SysFreeString(SysAllocStringLen(text.c_str(), static_cast<UINT>(text.size() - 1)));
+    // A wipe that stopped halfway leaves a sighting; less than half of the text, or none, is not one.
+    std::u16string halfWiped = text;
+    std::fill(halfWiped.begin(), halfWiped.begin() + static_cast<std::ptrdiff_t>(text.size() / 2), u'\0');
+    SysFreeString(SysAllocStringLen(halfWiped.data(), static_cast<UINT>(halfWiped.size())));
+    EXPECT_EQ(4, PalFreedTextSightings());
+    const std::u16string middle = text.substr(text.size() / 4, text.size() / 2);
+    SysFreeString(SysAllocStringLen(middle.data(), static_cast<UINT>(middle.size())));
     delete[] new char16_t[text.size()]();
-    EXPECT_EQ(3, PalFreedTextSightings());
+    EXPECT_EQ(4, PalFreedTextSightings());
     PalWatchFreedText(nullptr);
 }
 
