@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "accounting.h"
+#include "freed_text.h"
 
 namespace {
 
@@ -95,6 +96,7 @@ PALAPI void SysFreeString(BSTR bstrString)
         pal::Fatal(header->marker == kFreedMarker ? "SysFreeString of a BSTR freed before"
                                                   : "SysFreeString of a pointer that is not a BSTR");
     }
+    pal::CheckFreedBlock(bstrString, header->byteLength);
     header->marker = kFreedMarker;
     pal::CountDestroyed(PAL_KIND_BSTR);
     std::free(header);

@@ -1,9 +1,12 @@
 // The COM task allocator.
 #include <objbase.h>
 
+#include <malloc.h>
+
 #include <cstdlib>
 
 #include "accounting.h"
+#include "freed_text.h"
 
 PALAPI LPVOID CoTaskMemAlloc(SIZE_T cb)
 {
@@ -31,6 +34,7 @@ PALAPI LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb)
 PALAPI void CoTaskMemFree(LPVOID pv)
 {
     if (pv != nullptr) {
+        pal::CheckFreedBlock(pv, malloc_usable_size(pv));
         pal::CountDestroyed(PAL_KIND_TASKMEM);
         std::free(pv);
     }

@@ -1,18 +1,16 @@
 #include "cred/CredString.h"
 
-#include <cstring>
 #include <new>
 
 namespace wmicred {
 
-CCredString::CCredString(JNIEnv* env, jstring string) noexcept : m_env(env), m_string(string)
+CCredString::CCredString(JNIEnv* env, jstring string) noexcept : m_string(string)
 {
     if (m_string == nullptr) {
         return;
     }
-    m_length = m_env->GetStringLength(m_string);
-    m_javaChars = m_env->GetStringChars(m_string, nullptr);
-    if (m_javaChars == nullptr || m_length < 0) {
+    m_length = env->GetStringLength(m_string);
+    if (m_length < 0) {
         return;
     }
     WCHAR* copy = m_inline;
@@ -23,7 +21,10 @@ CCredString::CCredString(JNIEnv* env, jstring string) noexcept : m_env(env), m_s
     if (copy == nullptr) {
         return;
     }
-    std::memcpy(copy, m_javaChars, static_cast<size_t>(m_length) * sizeof(WCHAR));
+    // Straight into the copy that is wiped: GetStringChars would make a copy of the JVM's own,
+    // which the JVM frees without wiping it.
+    static_assert(sizeof(jchar) == sizeof(WCHAR));
+    env->GetStringRegion(m_string, 0, m_length, reinterpret_cast<jchar*>(copy));
     copy[m_length] = 0;
     m_chars = copy;
 }
@@ -35,9 +36,6 @@ CCredString::~CCredString()
         for (int32_t i = 0; i < m_length; ++i) {
             units[i] = 0;
         }
-    }
-    if (m_string != nullptr && m_javaChars != nullptr) {
-        m_env->ReleaseStringChars(m_string, m_javaChars);
     }
     delete[] m_heapCopy;
 }

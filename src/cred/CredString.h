@@ -1,6 +1,7 @@
 // The Java string view of wmicred: the UTF-16 text of one Java String for the length of the call,
-// NUL-terminated in a copy that is wiped when the view goes (the view may hold a password). The
-// library keeps its own view so that it shares no code with wmijni at run time.
+// copied with GetStringRegion, NUL-terminated, into a copy that is wiped when the view goes (the
+// view may hold a password); no other copy of the text is made. The library keeps its own view so
+// that it shares no code with wmijni at run time.
 #pragma once
 
 #include <jni.h>
@@ -28,10 +29,8 @@ public:
 private:
     static constexpr int32_t kInlineCapacity = 272;
 
-    JNIEnv* m_env;
     jstring m_string;
     int32_t m_length = -1;
-    const jchar* m_javaChars = nullptr;
     WCHAR* m_chars = nullptr;
     WCHAR* m_heapCopy = nullptr;
     WCHAR m_inline[kInlineCapacity];

@@ -63,6 +63,28 @@ TEST_F(ArrayWriteExports, StringsMadeForAnArrayThatIsNeverBuiltAreFreed)
     // NoLeaks checks that no BSTR survived.
 }
 
+// A JVM gives a native frame only so many local references: each element is let go before the next.
+TEST_F(ArrayWriteExports, EachStringElementsLocalReferenceIsDeletedBeforeTheNext)
+{
+    std::vector<jobject> elements;
+    for (int i = 0; i < 3000; ++i) {
+        elements.push_back(i % 7 == 3 ? nullptr
+                                      : fake.NewString(u"element " + std::u16string(1, u'a' + i % 26)));
+    }
+    jobjectArray strings = fake.NewObjectArray(elements);
+    JNIEnv* env = fake.env();
+    // A zero handle fails only after every element was read.
+    EXPECT_EQ(87, Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectPutPropertyStringArray(
+                      env, nullptr, 0, name, strings));
+    EXPECT_EQ(fake.ElementRefsAlive(), 0);
+    EXPECT_EQ(fake.elementRefsPeak, 1);
+    // An element refused for text after a NUL is let go too.
+    elements.back() = fake.NewString(std::u16string(u"a\0b", 3));
+    EXPECT_EQ(87, Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectPutPropertyStringArray(
+                      env, nullptr, kUnusedHandle, name, fake.NewObjectArray(elements)));
+    EXPECT_EQ(fake.ElementRefsAlive(), 0);
+}
+
 TEST_F(ArrayWriteExports, IntermediateBuffersThatCannotBeAllocatedRaiseOutOfMemory)
 {
     auto booleans = static_cast<jbooleanArray>(fake.NewArray<jboolean>({JNI_TRUE, JNI_FALSE}));

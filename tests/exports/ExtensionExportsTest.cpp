@@ -7,6 +7,7 @@
 #include <pal/testing.h>
 #include <pal/wmi_control.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -378,6 +379,45 @@ TEST_F(ExtensionExports, AStreamDeliversBatchesThenTheEndMarker)
         EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, handle);
     }
     CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+// The largest batch fills the library's buffer for it exactly; more room still gives that many.
+TEST_F(ExtensionExports, StreamBatchesAtTheLargestSizeAndOnePast)
+{
+    constexpr jsize kLargest = com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_MAX_STREAM_BATCH;
+    LoadMany(kLargest + 10);
+    const jlong session = Connect(u"root\\test");
+    for (const jsize room : {kLargest - 1, kLargest, kLargest + 1}) {
+        const jlong stream = Stream(session, u"SELECT * FROM Test_Many");
+        const Batch batch = Next(stream, -1, room);
+        EXPECT_EQ(batch.code, 0) << room;
+        const std::vector<std::u16string> ids = IdsAndFree(batch);
+        ASSERT_EQ(ids.size(), static_cast<size_t>(std::min(room, kLargest))) << room;
+        const std::string last = std::to_string(ids.size());
+        EXPECT_EQ(ids.back(), std::u16string(last.begin(), last.end())) << room;
+        const Batch rest = Next(stream, -1, kLargest);
+        EXPECT_EQ(IdsAndFree(rest).size(), kLargest + 10 - ids.size()) << room;
+        EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    }
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+// A buffered query collects in batches of ten: results that fill the last batch exactly, or
+// spill one object over, are collected whole.
+TEST_F(ExtensionExports, BufferedQueriesAroundTheirBatchSize)
+{
+    for (const int count : {9, 10, 11, 20, 21}) {
+        PalWmiResetAll();
+        LoadMany(count);
+        const jlong session = Connect(u"root\\test");
+        jobject holder = fake.NewHolder();
+        ASSERT_EQ(0, CONNECTOR(WmiServiceExecQuery)(env(), nullptr, session, Text(u"SELECT * FROM Test_Many"),
+                                                    holder));
+        const jlong set = Received(holder).value_or(0);
+        EXPECT_EQ(count, CONNECTOR(WmiObjectEnumObjectCount)(env(), nullptr, set)) << count;
+        CONNECTOR(WmiObjectEnumDestroy)(env(), nullptr, set);
+        CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+    }
 }
 
 TEST_F(ExtensionExports, ASlowProviderTimesOutWithoutEndingTheStream)

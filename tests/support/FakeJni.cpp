@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <iterator>
 
 namespace fakejni {
 
@@ -36,7 +37,8 @@ struct Functions {
     static const jchar* JNICALL GetStringChars(JNIEnv* env, jstring string, jboolean* isCopy)
     {
         const std::u16string& text = static_cast<String*>(Env::Resolve(string))->text;
-        // A copy WITHOUT a terminating NUL, followed by a non-NUL guard, as JNI allows.
+        // A copy WITHOUT a terminating NUL, followed by a non-NUL guard, as JNI allows. A JVM frees
+        // its copy unwiped, and so does this one (the wipe checks see it go).
         auto* chars = new jchar[text.size() + 1];
         std::memcpy(chars, text.data(), text.size() * sizeof(jchar));
         chars[text.size()] = u'#';
@@ -68,7 +70,9 @@ struct Functions {
 
     static jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length)
     {
-        return E(env).NewString(std::u16string(reinterpret_cast<const char16_t*>(chars), length));
+        jstring made = E(env).NewString(std::u16string(reinterpret_cast<const char16_t*>(chars), length));
+        E(env).MadeElementRef(made);
+        return made;
     }
 
     static jclass JNICALL GetObjectClass(JNIEnv*, jobject object)
@@ -136,7 +140,11 @@ struct Functions {
         return 0;
     }
 
-    static void JNICALL DeleteLocalRef(JNIEnv* env, jobject) { ++E(env).localRefsDeleted; }
+    static void JNICALL DeleteLocalRef(JNIEnv* env, jobject object)
+    {
+        ++E(env).localRefsDeleted;
+        E(env).DropElementRef(object);
+    }
 
     static jboolean JNICALL ExceptionCheck(JNIEnv* env) { return E(env).pending ? JNI_TRUE : JNI_FALSE; }
 
@@ -177,9 +185,12 @@ struct Functions {
         }
     }
 
-    static jobject JNICALL GetObjectArrayElement(JNIEnv*, jobjectArray array, jsize index)
+    static jobject JNICALL GetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index)
     {
-        return static_cast<ObjectArray*>(Env::Resolve(array))->elements.at(static_cast<size_t>(index));
+        jobject element =
+            static_cast<ObjectArray*>(Env::Resolve(array))->elements.at(static_cast<size_t>(index));
+        E(env).MadeElementRef(element);
+        return element;
     }
 
     static void JNICALL SetObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject value)
@@ -314,6 +325,23 @@ T* Env::Keep(std::unique_ptr<T> object)
     T* raw = object.get();
     m_objects.push_back(std::move(object));
     return raw;
+}
+
+void Env::MadeElementRef(jobject object)
+{
+    if (object == nullptr) {
+        return;
+    }
+    m_elementRefs.push_back(object);
+    elementRefsPeak = std::max(elementRefsPeak, static_cast<int>(m_elementRefs.size()));
+}
+
+void Env::DropElementRef(jobject object)
+{
+    const auto found = std::find(m_elementRefs.rbegin(), m_elementRefs.rend(), object);
+    if (found != m_elementRefs.rend()) {
+        m_elementRefs.erase(std::next(found).base());
+    }
 }
 
 jstring Env::NewString(const std::u16string& text)

@@ -101,6 +101,11 @@ public:
     // GetStringRegion calls that copied text.
     int stringRegionsCopied = 0;
     int localRefsDeleted = 0;
+    // Local references to strings made with NewString and to elements fetched with
+    // GetObjectArrayElement, not yet deleted: now and at most at once. A JVM holds only so many
+    // local references in a native frame, so a loop over elements must delete each one.
+    int ElementRefsAlive() const { return static_cast<int>(m_elementRefs.size()); }
+    int elementRefsPeak = 0;
     // Balance of Get/Release<Type>ArrayElements, and the release modes seen.
     int arrayElementsOut = 0;
     std::vector<jint> releaseModes;
@@ -121,11 +126,14 @@ private:
     ClassInfo* ClassNamed(const std::string& name);
     // False (with OutOfMemoryError pending) when arraysBeforeFailure says this array fails.
     bool MayMakeArray();
+    void MadeElementRef(jobject object);
+    void DropElementRef(jobject object);
 
     JNINativeInterface_ m_functions{};
     JNIEnv m_env{};
     std::vector<std::unique_ptr<Object>> m_objects;
     std::vector<std::unique_ptr<ClassInfo>> m_classes;
+    std::vector<jobject> m_elementRefs;
 
     friend struct Functions;
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "FakeJni.h"
+#include "cred/CredString.h"
 #include "jni/JniString.h"
 #include "text/Utf16.h"
 
@@ -92,4 +93,52 @@ TEST(JniString, ASecretIsWipedWhenTheViewGoesAndOtherTextIsNot)
         view->~CJniString();
         EXPECT_EQ(StorageHolds(storage, sizeof(storage), secret), content == CJniString::Content::Text);
     }
+}
+
+namespace {
+
+// A text of `length` units whose ends differ from its middle.
+std::u16string TextOfLength(size_t length)
+{
+    std::u16string text(length, u'p');
+    text.front() = u'P';
+    text.back() = u'!';
+    return text;
+}
+
+// Makes a view of `text` in storage of its own, checks its text and whether the copy stands inline,
+// lets the view go and tells whether the storage still holds the text.
+template <class View, class... Extra>
+bool LeftInTheViewsStorage(fakejni::Env& fake, const std::u16string& text, bool copiedInline, Extra... extra)
+{
+    alignas(View) unsigned char storage[sizeof(View)] = {};
+    auto* view = new (storage) View(fake.env(), fake.NewString(text), extra...);
+    EXPECT_NE(view->Chars(), nullptr) << text.size();
+    EXPECT_EQ(std::u16string(view->Chars() != nullptr ? view->Chars() : u""), text) << text.size();
+    EXPECT_EQ(StorageHolds(storage, sizeof(storage), text), copiedInline) << text.size();
+    view->~View();
+    return StorageHolds(storage, sizeof(storage), text);
+}
+
+}  // namespace
+
+TEST(JniString, ASecretFillingTheInlineBufferExactlyStaysInlineAndIsWiped)
+{
+    fakejni::Env fake;
+    for (const size_t length : {size_t{127}, size_t{128}}) {
+        EXPECT_FALSE(LeftInTheViewsStorage<CJniString>(fake, TextOfLength(length), length < 128,
+                                                       CJniString::Content::Secret))
+            << length;
+    }
+}
+
+// wmicred's own view wipes every copy it makes, inline up to its exact fit as on the heap.
+TEST(CredString, ThePasswordIsWipedWhenTheViewGoes)
+{
+    fakejni::Env fake;
+    for (const size_t length : {size_t{9}, size_t{271}, size_t{272}}) {
+        EXPECT_FALSE(LeftInTheViewsStorage<wmicred::CCredString>(fake, TextOfLength(length), length < 272))
+            << length;
+    }
+    EXPECT_EQ(fake.stringCharsOut, 0);
 }

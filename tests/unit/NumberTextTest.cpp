@@ -91,3 +91,46 @@ TEST(NumberText, IndependentOfTheProcessLocale)
     EXPECT_EQ(Signed(1234567), u"1234567");
     std::setlocale(LC_ALL, "C");
 }
+
+// A text that fills the capacity exactly (terminator included) is written whole; one unit less
+// gives the empty text. Nothing is ever written past the capacity.
+TEST(NumberText, ExactFitAndOnePastNeverWriteBeyondTheCapacity)
+{
+    const struct {
+        const char* what;
+        size_t (*format)(WCHAR*, size_t);
+        std::u16string text;
+    } cases[] = {
+        {"signed", [](WCHAR* t, size_t c) { return FormatSigned(std::numeric_limits<int64_t>::min(), t, c); },
+         u"-9223372036854775808"},
+        {"unsigned",
+         [](WCHAR* t, size_t c) { return FormatUnsigned(std::numeric_limits<uint64_t>::max(), t, c); },
+         u"18446744073709551615"},
+        {"hex", [](WCHAR* t, size_t c) { return FormatHexUpper(0x8004108A, t, c); }, u"8004108A"},
+        {"fixed", [](WCHAR* t, size_t c) { return FormatFixed6(-123456.75, t, c); }, u"-123456.750000"},
+        {"one digit", [](WCHAR* t, size_t c) { return FormatUnsigned(7, t, c); }, u"7"},
+    };
+    constexpr WCHAR kGuard = u'#';
+    for (const auto& c : cases) {
+        const size_t exact = c.text.size() + 1;
+        std::u16string buffer(exact + 4, kGuard);
+        EXPECT_EQ(c.format(buffer.data(), exact), c.text.size()) << c.what;
+        EXPECT_EQ(buffer.substr(0, exact), c.text + u'\0') << c.what;
+        EXPECT_EQ(buffer.substr(exact), std::u16string(4, kGuard)) << c.what;
+
+        buffer.assign(exact + 4, kGuard);
+        EXPECT_EQ(c.format(buffer.data(), exact - 1), 0u) << c.what;
+        EXPECT_EQ(buffer[0], 0) << c.what;
+        EXPECT_EQ(buffer.substr(exact - 1), std::u16string(5, kGuard)) << c.what;
+
+        buffer.assign(4, kGuard);
+        EXPECT_EQ(c.format(buffer.data(), 0), 0u) << c.what;
+        EXPECT_EQ(buffer, std::u16string(4, kGuard)) << c.what;
+    }
+    // The libraries' own capacities hold the longest texts.
+    WCHAR integer[kIntegerTextCapacity];
+    EXPECT_EQ(FormatSigned(std::numeric_limits<int64_t>::min(), integer, kIntegerTextCapacity), 20u);
+    EXPECT_EQ(FormatHexUpper(std::numeric_limits<uint64_t>::max(), integer, kIntegerTextCapacity), 16u);
+    WCHAR fixed[kFixedTextCapacity];
+    EXPECT_EQ(FormatFixed6(-std::numeric_limits<double>::max(), fixed, kFixedTextCapacity), 317u);
+}

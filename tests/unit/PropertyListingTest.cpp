@@ -245,6 +245,34 @@ TEST_F(PropertyListingTest, ArraysListEveryElementAsTextAndNumbersAsWell)
     }
 }
 
+// Every element type that reads as text lists its elements, with their exact numbers.
+TEST_F(PropertyListingTest, EveryReadableElementTypeListsItsElements)
+{
+    ScriptedClassObject* object = ScriptedClassObject::Create();
+    object->Add(u"I1", CIM_SINT8 | CIM_FLAG_ARRAY, values.Array<CHAR>(VT_I1, {-128, 127}));
+    object->Add(u"UI1", CIM_UINT8 | CIM_FLAG_ARRAY, values.Array<BYTE>(VT_UI1, {255, 0}));
+    object->Add(u"I2", CIM_SINT16 | CIM_FLAG_ARRAY, values.Array<SHORT>(VT_I2, {-32768, 32767}));
+    object->Add(u"UI2", CIM_UINT16 | CIM_FLAG_ARRAY, values.Array<USHORT>(VT_UI2, {65535, 1}));
+    object->Add(u"INT", CIM_SINT32 | CIM_FLAG_ARRAY, values.Array<LONG>(VT_INT, {-1, 2147483647}));
+    object->Add(u"UI4", CIM_UINT32 | CIM_FLAG_ARRAY, values.Array<ULONG>(VT_UI4, {4294967295u, 2}));
+    object->Add(u"UINT", CIM_UINT32 | CIM_FLAG_ARRAY, values.Array<ULONG>(VT_UINT, {4294967295u, 3}));
+    object->Add(u"R4", CIM_REAL32 | CIM_FLAG_ARRAY, values.Array<FLOAT>(VT_R4, {1.5f, -0.25f}));
+    const ListingView listing = ListOk(object);
+    object->Release();
+
+    using Texts = std::vector<std::optional<std::u16string>>;
+    EXPECT_EQ(listing.Texts(u"I1"), (Texts{u"-128", u"127"}));
+    EXPECT_EQ(listing.Texts(u"UI1"), (Texts{u"255", u"0"}));
+    EXPECT_EQ(listing.Texts(u"I2"), (Texts{u"-32768", u"32767"}));
+    EXPECT_EQ(listing.Texts(u"UI2"), (Texts{u"65535", u"1"}));
+    EXPECT_EQ(listing.Texts(u"INT"), (Texts{u"-1", u"2147483647"}));
+    EXPECT_EQ(listing.Texts(u"UI4"), (Texts{u"4294967295", u"2"}));
+    EXPECT_EQ(listing.Texts(u"UINT"), (Texts{u"4294967295", u"3"}));
+    EXPECT_EQ(listing.Texts(u"R4"), (Texts{u"1.500000", u"-0.250000"}));
+    EXPECT_EQ(listing.ElementNumbers(u"UINT"), (std::vector<jlong>{4294967295, 3}));
+    EXPECT_EQ(listing.ElementNumbers(u"I1"), (std::vector<jlong>{-128, 127}));
+}
+
 TEST_F(PropertyListingTest, EmbeddedObjectsAreListedAsNestedListings)
 {
     ScriptedClassObject* inner = ScriptedClassObject::Create();

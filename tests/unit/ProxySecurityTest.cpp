@@ -53,6 +53,28 @@ TEST(AccountName, LongNamesUseTheHeapInsteadOfTheStack)
     EXPECT_EQ(UserPart(user.c_str())->size(), 50000u);
 }
 
+// The work buffer stays inline up to its exact fit and goes to the heap one unit past it; the
+// account parts come out whole either way.
+TEST(AccountName, PartsAtTheWorkBuffersExactFitAndOnePast)
+{
+    constexpr size_t kInline = text::CTextBuffer::kInlineUnits;
+    text::CTextBuffer buffer;
+    const auto inside = [&buffer] {
+        const auto* data = reinterpret_cast<const unsigned char*>(buffer.Data());
+        const auto* object = reinterpret_cast<const unsigned char*>(&buffer);
+        return data >= object && data < object + sizeof(buffer);
+    };
+    ASSERT_TRUE(buffer.Reserve(kInline));
+    EXPECT_TRUE(inside());
+    ASSERT_TRUE(buffer.Reserve(kInline + 1));
+    EXPECT_FALSE(inside());
+    for (const size_t length : {kInline - 1, kInline, kInline + 1}) {
+        const std::u16string part(length, u'd');
+        EXPECT_EQ(Domain((part + u"\\user").c_str()), part) << length;
+        EXPECT_EQ(UserPart((part + u"@dom").c_str()), part) << length;
+    }
+}
+
 using AuthIdentity = NoLeaks;
 
 TEST_F(AuthIdentity, RecordHoldsUserPartDomainAndPassword)

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "FakeJni.h"
+#include "values/JavaText.h"
 #include "values/ValueText.h"
 
 using namespace wmiprov;
@@ -74,4 +80,89 @@ TEST(ValueText, TypesWithoutText)
         const auto vt = static_cast<VARTYPE>(type);
         EXPECT_EQ(TextOf<int64_t>(vt, 0), u"<none>") << vt;
     }
+}
+
+namespace {
+
+// An array value of `count` elements of type vt, element i holding `element(i)`'s bytes.
+template <class T, class Make>
+VARIANT ArrayValue(VARTYPE vt, ULONG count, Make element)
+{
+    VARIANT value;
+    VariantInit(&value);
+    SAFEARRAY* array = SafeArrayCreateVector(vt, 0, count);
+    void* data = nullptr;
+    if (array == nullptr || FAILED(SafeArrayAccessData(array, &data))) {
+        ADD_FAILURE() << "no array of type " << vt;
+        return value;
+    }
+    for (ULONG i = 0; i < count; ++i) {
+        const T bits = element(i);
+        std::memcpy(static_cast<unsigned char*>(data) + i * sizeof(T), &bits, sizeof(T));
+    }
+    SafeArrayUnaccessData(array);
+    V_VT(&value) = static_cast<VARTYPE>(VT_ARRAY | vt);
+    V_ARRAY(&value) = array;
+    return value;
+}
+
+// Reads an array of every element in `samples` through AddVariantValues and checks that each
+// element reads as the same scalar would, and that no local reference outlives its element.
+template <class T>
+void ExpectArrayReadsAsScalars(VARTYPE vt, const std::vector<T>& samples)
+{
+    fakejni::Env fake;
+    jobject collection = fake.NewCollection();
+    VARIANT value =
+        ArrayValue<T>(vt, static_cast<ULONG>(samples.size()), [&](ULONG i) { return samples[i]; });
+    ASSERT_EQ(kSuccess, AddVariantValues(fake.env(), &value, collection)) << vt;
+    const auto& items = fake.CollectionOf(collection).items;
+    ASSERT_EQ(samples.size(), items.size()) << vt;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        EXPECT_EQ(std::optional(TextOf(vt, samples[i])), items[i]) << "type " << vt << ", element " << i;
+    }
+    EXPECT_EQ(0, fake.ElementRefsAlive()) << vt;
+    EXPECT_LE(fake.elementRefsPeak, 1) << vt;
+    VariantClear(&value);
+}
+
+}  // namespace
+
+TEST(ArrayRead, EveryReadableElementTypeReadsAsItsScalars)
+{
+    ExpectArrayReadsAsScalars<int8_t>(VT_I1, {0, -1, -128, 127});
+    ExpectArrayReadsAsScalars<uint8_t>(VT_UI1, {0, 1, 128, 255});
+    ExpectArrayReadsAsScalars<int16_t>(VT_I2, {0, -1, -32768, 32767});
+    ExpectArrayReadsAsScalars<uint16_t>(VT_UI2, {0, 1, 32768, 65535});
+    ExpectArrayReadsAsScalars<int32_t>(VT_I4, {0, -1, std::numeric_limits<int32_t>::min(), 2147483647});
+    ExpectArrayReadsAsScalars<int32_t>(VT_INT, {0, -1, std::numeric_limits<int32_t>::min(), 2147483647});
+    ExpectArrayReadsAsScalars<uint32_t>(VT_UI4, {0, 1, 0x80000000u, 0xFFFFFFFFu});
+    ExpectArrayReadsAsScalars<uint32_t>(VT_UINT, {0, 1, 0x80000000u, 0xFFFFFFFFu});
+    ExpectArrayReadsAsScalars<float>(VT_R4, {0.0f, -1.5f, 0.1f, 3.0e38f});
+    ExpectArrayReadsAsScalars<double>(VT_R8, {0.0, -2.5, 1e-7, 1e300});
+    ExpectArrayReadsAsScalars<int16_t>(VT_BOOL, {VARIANT_TRUE, VARIANT_FALSE, 1, VARIANT_TRUE});
+}
+
+TEST(ArrayRead, StringElementsAndTheirTextsEachReadOnce)
+{
+    std::vector<BSTR> strings;
+    for (const char16_t* text : {u"first", u"", u"\u00e9t\u00e9", u"last"}) {
+        strings.push_back(SysAllocString(text));
+    }
+    strings.push_back(nullptr);
+    ExpectArrayReadsAsScalars<BSTR>(VT_BSTR, strings);  // VariantClear frees the strings
+}
+
+TEST(ArrayRead, ManyElementsHoldOneLocalReferenceAtATime)
+{
+    fakejni::Env fake;
+    jobject collection = fake.NewCollection();
+    constexpr ULONG kCount = 5000;
+    VARIANT value = ArrayValue<int32_t>(VT_I4, kCount, [](ULONG i) { return static_cast<int32_t>(i); });
+    ASSERT_EQ(kSuccess, AddVariantValues(fake.env(), &value, collection));
+    EXPECT_EQ(kCount, fake.CollectionOf(collection).items.size());
+    EXPECT_EQ(std::optional<std::u16string>(u"4999"), fake.CollectionOf(collection).items.back());
+    EXPECT_EQ(0, fake.ElementRefsAlive());
+    EXPECT_EQ(1, fake.elementRefsPeak);
+    VariantClear(&value);
 }

@@ -60,3 +60,14 @@ PALAPI BOOL PalNothingAlive(const char** what);
 // The Windows version that GetVersionExW reports (6.2.9200, as Windows reports it to programs without a
 // compatibility manifest, unless a test chose another).
 PALAPI void PalSetWindowsVersion(DWORD major, DWORD minor, DWORD build);
+
+// ---- Wiping: what freed memory still held -------------------------------------------------
+//
+// While a text is watched, every BSTR and every CoTaskMem block is searched for the text's UTF-16
+// units just before it is freed, and so is every block a test program hands to PalCheckFreedBlock
+// (the test programs do that from a replacement operator delete[], which sees the libraries' own
+// heap copies). PalFreedTextSightings counts the freed blocks that still held the text, or either
+// half of it, since the watch began. A null or empty text ends the watch.
+PALAPI void PalWatchFreedText(const WCHAR* text);
+PALAPI LONG PalFreedTextSightings(void);
+PALAPI void PalCheckFreedBlock(const void* block, SIZE_T bytes);

@@ -186,6 +186,36 @@ class PropertyWriteTest extends EmulatorTestBase {
         assertPut(VT_ARRAY | RawValues.VT_INT, "[]", "SInt32Array");
     }
 
+    /**
+     * Arrays of far more elements than a native frame's local references: each element's reference
+     * must go before the next is made (-Xcheck:jni reports any excess, which fails the run).
+     */
+    @Test
+    void arraysLargerThanTheLocalReferenceCapacity() {
+        long h = instance.handle;
+        String[] strings = new String[1000];
+        List<String> expected = new ArrayList<>();
+        for (int i = 0; i < strings.length; i++) {
+            strings[i] = i % 10 == 9 ? null : "s" + i;
+            expected.add(strings[i] == null ? "" : strings[i]);
+        }
+        assertEquals(0L, WmiConnector.WmiObjectPutPropertyStringArray(h, "StringArray", strings));
+        List<String> read = new ArrayList<>();
+        assertEquals(0L, WmiConnector.WmiObjectGetPropertyValues(h, "StringArray", read));
+        assertEquals(expected, read);
+
+        int[] numbers = new int[1000];
+        List<String> numberTexts = new ArrayList<>();
+        for (int i = 0; i < numbers.length; i++) {
+            numbers[i] = i * 7 - 3000;
+            numberTexts.add(Integer.toString(numbers[i]));
+        }
+        assertEquals(0L, WmiConnector.WmiObjectPutPropertyIntArray(h, "SInt32Array", numbers));
+        read.clear();
+        assertEquals(0L, WmiConnector.WmiObjectGetPropertyValues(h, "SInt32Array", read));
+        assertEquals(numberTexts, read);
+    }
+
     @Test
     void arraysOfAChosenElementType() {
         long h = instance.handle;

@@ -176,6 +176,28 @@ class CredentialCheckTest {
         assertEquals(2, verify("CORP\\alice", "s3cret", HOST, key255));
     }
 
+    /** Names whose domain or user part fills the library's buffer for it exactly. */
+    @Test
+    void accountNamesWhosePartsFitExactly() {
+        String wholeName = "d".repeat(512);
+        assertNotEquals(87, verify(wholeName, "pw", HOST, KEY));
+        assertLogon(wholeName, wholeName, "pw");
+        String userPart = "u".repeat(511);
+        assertNotEquals(87, verify("\\" + userPart, "pw", HOST, KEY));
+        assertLogon(userPart, HOST, "pw");
+    }
+
+    @Test
+    void processUserNameThatFitsExactlyIsUsed() {
+        Win32Emulator.setProcessUser("u".repeat(256));
+        verify(null, "pw", HOST, KEY);
+        assertEquals(1, Win32Emulator.logonCount());
+        assertEquals("u".repeat(256), Win32Emulator.lastLogon().user);
+        Win32Emulator.setProcessUser("u".repeat(257));
+        assertEquals(122, verify(null, "pw", HOST, KEY));
+        assertEquals(1, Win32Emulator.logonCount());
+    }
+
     @Test
     void concurrentChecksStayApart() throws Exception {
         String[][] cases = {
