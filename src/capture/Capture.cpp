@@ -237,9 +237,12 @@ const char16_t* TypeName(CIMTYPE element)
 struct ClassInfo {
     Text name;
     CComPtr<IWbemClassObject> object;
-    // Empty for a root class, and for a class whose superclass is a system class (it is written
-    // with every property of its own).
+    // Empty for a root class and for a class whose superclass is a system class.
     Text superclass;
+    // A system class (an event class's __ExtrinsicEvent, say) that the class derives from: named
+    // in the MOF, as every namespace has it, but never written; what it declares is left out.
+    Text systemSuperclass;
+    CComPtr<IWbemClassObject> systemParent;
     // Made from an embedded object because the namespace has no such class: only its properties.
     bool synthesized = false;
     // Keys that the instances' paths name but the class does not mark with `key`.
@@ -410,7 +413,19 @@ private:
             info.name = Text(name);
         }
         const Text superclass = TextProperty(info.object.Get(), u"__SUPERCLASS");
-        if (!superclass.empty() && !IsSystemName(superclass)) {
+        if (!superclass.empty() && IsSystemName(superclass)) {
+            CBstr parentPath(Units(superclass));
+            if (parentPath.Get() != nullptr &&
+                SUCCEEDED(m_session->Services()->GetObject(parentPath.Get(), 0, nullptr,
+                                                           info.systemParent.Put(), nullptr)) &&
+                info.systemParent) {
+                info.systemSuperclass = superclass;
+            } else {
+                info.systemParent.Reset();
+                Warn(u"system class " + superclass + u" of " + info.name +
+                     u" cannot be read: the class is written with its inherited properties");
+            }
+        } else if (!superclass.empty()) {
             hr = Require(superclass, nullptr);
             if (SUCCEEDED(hr)) {
                 info.superclass = Find(superclass)->name;
@@ -869,7 +884,8 @@ private:
     {
         IWbemClassObject* object = info.object.Get();
         ClassInfo* parent = info.superclass.empty() ? nullptr : Find(info.superclass);
-        IWbemClassObject* parentObject = parent == nullptr ? nullptr : parent->object.Get();
+        IWbemClassObject* parentObject = parent == nullptr ? info.systemParent.Get() : parent->object.Get();
+        const Text& superclass = info.superclass.empty() ? info.systemSuperclass : info.superclass;
         if (info.synthesized) {
             out += u"// Made from an embedded object: the namespace has no class " + info.name + u".\n";
         }
@@ -893,8 +909,7 @@ private:
             qualifiers.back() = u'\n';
         }
         out += qualifiers;
-        out +=
-            u"class " + info.name + (info.superclass.empty() ? Text() : u" : " + info.superclass) + u"\n{\n";
+        out += u"class " + info.name + (superclass.empty() ? Text() : u" : " + superclass) + u"\n{\n";
         WriteProperties(info, parentObject, out);
         if (!info.synthesized) {
             WriteMethods(info, parentObject, out);

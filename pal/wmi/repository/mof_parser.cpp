@@ -9,6 +9,7 @@
 #include "repository/com_holders.h"
 #include "repository/mof_lexer.h"
 #include "repository/names.h"
+#include "repository/shipped_mof.h"
 #include "repository/variant_convert.h"
 
 namespace pal::wmi {
@@ -39,6 +40,9 @@ constexpr LONG kDefaultFlavor = WBEM_FLAVOR_FLAG_PROPAGATE_TO_DERIVED_CLASS;
 // The classes that one fixture load has declared so far, by namespace and name (folded).
 using DeclaredClasses = std::set<std::pair<std::u16string, std::u16string>>;
 
+HRESULT ParseOne(std::u16string_view text, std::u16string_view defaultNamespace, RepositoryData& data,
+                 DeclaredClasses* declared, MofFailure* failure);
+
 class Parser {
 public:
     // `declared` is null for a load that declares every class once; for a fixture it collects the
@@ -55,7 +59,7 @@ public:
 
     void Run()
     {
-        current_ns_ = &data_.Edit(namespace_);
+        EnterNamespace();
         while (Peek().kind != Kind::End) {
             if (Peek().kind == Kind::Pragma) {
                 ParsePragma();
@@ -146,6 +150,20 @@ private:
         return text;
     }
 
+    // A namespace that the MOF creates starts with the system classes, as every namespace of WMI
+    // does, so that its classes may derive from them (event classes from __ExtrinsicEvent).
+    void EnterNamespace()
+    {
+        const bool created = data_.Find(namespace_) == nullptr;
+        current_ns_ = &data_.Edit(namespace_);
+        if (created) {
+            MofFailure failure;
+            if (FAILED(ParseOne(Utf8ToUtf16(kSystemMof), namespace_, data_, nullptr, &failure))) {
+                Fail(u"the system classes do not load into " + namespace_ + u": " + failure.Text());
+            }
+        }
+    }
+
     // ---- pragmas and qualifiers ----
 
     void ParsePragma()
@@ -159,7 +177,7 @@ private:
             const std::u16string path = NormalizeNamespace(argument);
             const bool absolute = argument.rfind(u"\\\\", 0) == 0 || NamesEqual(path.substr(0, 4), u"root");
             namespace_ = absolute ? path : namespace_ + u"\\" + path;
-            current_ns_ = &data_.Edit(namespace_);
+            EnterNamespace();
         }
         // Other pragmas (classflags, locale, ...) do not change what the repository holds.
     }

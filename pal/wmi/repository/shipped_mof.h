@@ -8,6 +8,9 @@ struct ShippedMof {
     const char* text;  // UTF-8
 };
 
+// The system classes that every namespace holds.
+extern const char* const kSystemMof;  // UTF-8
+
 extern const ShippedMof kShippedMof[];
 extern const int kShippedMofCount;
 
