@@ -13,6 +13,14 @@ CWmiObjectStream::CWmiObjectStream(CRefPtr<CWmiService> session,
 {
 }
 
+CWmiObjectStream::~CWmiObjectStream()
+{
+    IWbemClassObject* ahead = TakeFetchedAhead();
+    if (ahead != nullptr) {
+        ahead->Release();
+    }
+}
+
 bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
                                CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept
 {
@@ -20,11 +28,28 @@ bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR*
     if (!OpenQuery(session, query, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, enumerator, code)) {
         return false;
     }
+    IWbemClassObject* first = nullptr;
+    ULONG returned = 0;
+    const HRESULT hr = enumerator->Next(0, 1, &first, &returned);
+    if (returned == 0 || FAILED(hr)) {
+        if (first != nullptr) {
+            first->Release();
+            first = nullptr;
+        }
+    }
+    if (FAILED(hr)) {
+        code = HResultToCode(hr);
+        return false;
+    }
     auto* created = new (std::nothrow) CWmiObjectStream(session, std::move(enumerator));
     if (created == nullptr) {
+        if (first != nullptr) {
+            first->Release();
+        }
         code = kOutOfMemory;
         return false;
     }
+    created->KeepFetchedAhead(first);
     stream = created;
     return true;
 }
@@ -41,7 +66,18 @@ StreamBatch StreamNextBatch(const CRefPtr<CWmiObjectStream>& stream, LONG timeou
     }
     IWbemClassObject* delivered[kMaxStreamBatch] = {};
     ULONG returned = 0;
-    batch.result = stream->Enumerator()->Next(timeoutMs, count, delivered, &returned);
+    IWbemClassObject* ahead = stream->TakeFetchedAhead();
+    if (ahead == nullptr) {
+        batch.result = stream->Enumerator()->Next(timeoutMs, count, delivered, &returned);
+    } else {
+        delivered[0] = ahead;
+        batch.result = WBEM_S_NO_ERROR;
+        if (count > 1) {
+            // The rest of the batch after the object fetched ahead; Next's answer is the batch's.
+            batch.result = stream->Enumerator()->Next(timeoutMs, count - 1, delivered + 1, &returned);
+        }
+        returned = (returned < count - 1 ? returned : count - 1) + 1;
+    }
     if (returned > count) {
         returned = count;
     }

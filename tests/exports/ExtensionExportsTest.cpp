@@ -345,7 +345,8 @@ TEST_F(ExtensionExports, AStreamDeliversBatchesThenTheEndMarker)
     ASSERT_EQ(ids.size(), 25u);
     EXPECT_EQ(ids.front(), u"1");
     EXPECT_EQ(ids.back(), u"25");
-    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 4);
+    // The start asks for the first object without waiting; then one Next per batch.
+    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 5);
 
     // One Next per call, capped at the largest batch, whatever room the array offers.
     const jlong again = Stream(session, u"SELECT * FROM Test_Many");
@@ -353,7 +354,7 @@ TEST_F(ExtensionExports, AStreamDeliversBatchesThenTheEndMarker)
     EXPECT_EQ(all.code, kWbemFalse);
     EXPECT_EQ(IdsAndFree(all).size(), 25u);
     EXPECT_EQ(all.slots.size(), 3000u);
-    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 5);
+    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 7);
 
     for (jlong handle : {stream, again}) {
         EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, handle);
@@ -415,6 +416,18 @@ TEST_F(ExtensionExports, DestroyingAStreamMidwayCancelsItButDeliveredObjectsLive
     EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, second);
 }
 
+TEST_F(ExtensionExports, AStreamDestroyedBeforeItsFirstBatchReleasesWhatItFetchedAhead)
+{
+    LoadMany(3);
+    const jlong session = Connect(u"root\\test");
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Many");
+    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 1);  // the start fetched the first object ahead
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_INSTANCE), 0);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
 TEST_F(ExtensionExports, TheStreamsEnumeratorIsSecuredLikeTheBufferedQuerys)
 {
     PalWmiAddHost("SRV1");
@@ -454,6 +467,14 @@ TEST_F(ExtensionExports, StreamArgumentsAreCheckedBeforeWmiIsCalled)
     EXPECT_EQ(static_cast<int32_t>(0x80041010),
               EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session,
                                                        Text(u"SELECT * FROM Nothing"), fake.NewHolder()));
+    // WMI takes a streamed query as it is and reports its faults from Next: the start reports them.
+    EXPECT_EQ(static_cast<int32_t>(0x80041017),
+              EXTENSIONS(WmiServiceExecQueryStreaming)(
+                  env(), nullptr, session, Text(u"SELECT Missing FROM Test_Keyed"), fake.NewHolder()));
+    EXPECT_EQ(static_cast<int32_t>(0x80041017),
+              EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session,
+                                                       Text(u"SELECT FROM Test_Keyed"), fake.NewHolder()));
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
     // A holder without set(long): the stream is made and dropped again.
     EXPECT_EQ(127, EXTENSIONS(WmiServiceExecQueryStreaming)(
                        env(), nullptr, session, Text(u"SELECT * FROM Test_Keyed"), fake.NewHolder(false)));

@@ -115,7 +115,14 @@ HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LO
     if (outcome.Fails()) {
         return outcome.answer;
     }
-    const HRESULT hr = RunQuery(strQueryLanguage, strQuery, lFlags, ppEnum);
+    if (strQueryLanguage == nullptr || ViewOf(strQuery).empty()) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    HRESULT hr = RunQuery(strQueryLanguage, strQuery, lFlags, ppEnum);
+    if (FAILED(hr) && hr != WBEM_E_INVALID_QUERY_TYPE && (lFlags & WBEM_FLAG_RETURN_IMMEDIATELY) != 0) {
+        // A semisynchronous query is accepted as it is; what is wrong with it comes from Next.
+        hr = Enumerator::CreateFailed(hr, security_->NoAuthentication(), ppEnum);
+    }
     if (SUCCEEDED(hr) && outcome.kind == CallOutcome::Kind::Answer) {
         return outcome.answer;
     }
@@ -128,9 +135,6 @@ HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LON
     HRESULT hr = wql::CheckQueryLanguage(strQueryLanguage);
     if (FAILED(hr)) {
         return hr;
-    }
-    if (strQuery == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
     }
     wql::Query query;
     hr = wql::ParseQuery(ViewOf(strQuery), query);
@@ -273,19 +277,24 @@ HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemCont
     if (outcome.Fails()) {
         return outcome.answer;
     }
-    if (strObjectPath == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
-    }
-    wql::ObjectPath path;
-    HRESULT hr = wql::ParseObjectPath(ViewOf(strObjectPath), path);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    std::u16string nameSpace;
     ComRef<IWbemClassObject> object;
-    hr = ObjectAt(path, nameSpace, object.Receive());
-    if (FAILED(hr)) {
-        return hr;
+    if (ViewOf(strObjectPath).empty()) {
+        // No path: WMI hands out an empty class object, from which a caller makes a new class.
+        object = ComRef<IWbemClassObject>::Adopt(wmi::NewEmptyClass());
+        if (!object) {
+            return WBEM_E_OUT_OF_MEMORY;
+        }
+    } else {
+        wql::ObjectPath path;
+        HRESULT hr = wql::ParseObjectPath(ViewOf(strObjectPath), path);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        std::u16string nameSpace;
+        hr = ObjectAt(path, nameSpace, object.Receive());
+        if (FAILED(hr)) {
+            return hr;
+        }
     }
     if (outcome.kind == CallOutcome::Kind::NoObject) {
         return WBEM_S_NO_ERROR;
