@@ -19,5 +19,7 @@ HRESULT ProcessByKey(const InstanceRequest& request, const std::vector<wmi::KeyB
                      IWbemClassObject** instance);
 // Win32_Process.GetOwner: the account that owns the process.
 HRESULT GetProcessOwner(const services::MethodCall& call);
+// Win32_Process.Create: runs the command line as a child process.
+HRESULT CreateProcessMethod(const services::MethodCall& call);
 
 }  // namespace pal::live

@@ -34,6 +34,7 @@ void RegisterLiveProviders()
     services::RegisterInstanceProvider(kCimv2, u"Win32_LogicalDisk", {LogicalDisks, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_Process", {Processes, ProcessByKey});
     services::RegisterMethodProvider(u"Win32_Process", u"GetOwner", Guarded<GetProcessOwner>);
+    services::RegisterMethodProvider(u"Win32_Process", u"Create", Guarded<CreateProcessMethod>);
 
     services::RegisterMethodProvider(u"StdRegProv", u"CreateKey", Guarded<RegistryCreateKey>);
     services::RegisterMethodProvider(u"StdRegProv", u"DeleteKey", Guarded<RegistryDeleteKey>);
