@@ -5,6 +5,7 @@
 #include <oleauto.h>
 
 EXTERN_GUID(CLSID_WbemLocator);
+EXTERN_GUID(CLSID_WbemContext);
 EXTERN_GUID(IID_IWbemLocator);
 EXTERN_GUID(IID_IWbemServices);
 EXTERN_GUID(IID_IEnumWbemClassObject);

@@ -23,6 +23,7 @@ enum PalObjectKind {
     PAL_KIND_KERNEL_HANDLE,   // tokens and other handles closed with CloseHandle
     PAL_KIND_REGISTRY_KEY,
     PAL_KIND_IMPERSONATION,  // threads that currently impersonate
+    PAL_KIND_WBEM_CONTEXT,
     PAL_KIND_COUNT
 };
 
