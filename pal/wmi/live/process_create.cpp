@@ -11,12 +11,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "live/command_line.h"
+#include "live/host_files.h"
 #include "live/live_classes.h"
 #include "services/text.h"
 #include "wql/scoped_variant.h"
@@ -140,6 +143,21 @@ bool ReapLater(pid_t pid)
     }
 }
 
+// posix_spawn returns once the child has begun its exec, a moment before the kernel shows the
+// new program's arguments; Windows lists a created process complete. Waits until /proc shows
+// them, or the child is gone, or a second has passed.
+void AwaitArguments(pid_t pid)
+{
+    const std::string path = "/proc/" + std::to_string(pid) + "/cmdline";
+    for (int i = 0; i < 1000; ++i) {
+        const std::optional<std::string> arguments = ReadHostFile(path);
+        if (!arguments || !arguments->empty()) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 }  // namespace
 
 HRESULT CreateProcessMethod(const services::MethodCall& call)
@@ -180,6 +198,7 @@ HRESULT CreateProcessMethod(const services::MethodCall& call)
     if (!ReapLater(pid)) {
         return PutNumber(call.outParameters, u"ReturnValue", kUnknownFailure);
     }
+    AwaitArguments(pid);
     const HRESULT hr = PutNumber(call.outParameters, u"ProcessId", static_cast<LONG>(pid));
     return SUCCEEDED(hr) ? PutNumber(call.outParameters, u"ReturnValue", kCreated) : hr;
 }
