@@ -45,6 +45,19 @@ void RegisterLiveProviders()
     services::RegisterMethodProvider(u"StdRegProv", u"GetDWORDValue", Guarded<RegistryGetDWORDValue>);
     services::RegisterMethodProvider(u"StdRegProv", u"SetDWORDValue", Guarded<RegistrySetDWORDValue>);
     services::RegisterMethodProvider(u"StdRegProv", u"DeleteValue", Guarded<RegistryDeleteValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetExpandedStringValue",
+                                     Guarded<RegistryGetExpandedStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetExpandedStringValue",
+                                     Guarded<RegistrySetExpandedStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetMultiStringValue",
+                                     Guarded<RegistryGetMultiStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetMultiStringValue",
+                                     Guarded<RegistrySetMultiStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetQWORDValue", Guarded<RegistryGetQWORDValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetQWORDValue", Guarded<RegistrySetQWORDValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetBinaryValue", Guarded<RegistryGetBinaryValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetBinaryValue", Guarded<RegistrySetBinaryValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"CheckAccess", Guarded<RegistryCheckAccess>);
 }
 
 }  // namespace pal::live
