@@ -12,6 +12,9 @@ HRESULT OperatingSystems(const InstanceRequest& request, std::vector<wmi::Object
 HRESULT ComputerSystems(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT Processors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT LogicalDisks(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT Bioses(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT ComputerSystemProducts(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT BaseBoards(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 
 HRESULT Processes(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 // Reads only the process of the Handle key.

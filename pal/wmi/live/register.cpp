@@ -33,6 +33,10 @@ void RegisterLiveProviders()
     services::RegisterInstanceProvider(kCimv2, u"Win32_Processor", {Processors, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_LogicalDisk", {LogicalDisks, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_Process", {Processes, ProcessByKey});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_BIOS", {Bioses, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_ComputerSystemProduct",
+                                       {ComputerSystemProducts, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_BaseBoard", {BaseBoards, nullptr});
     services::RegisterMethodProvider(u"Win32_Process", u"GetOwner", Guarded<GetProcessOwner>);
     services::RegisterMethodProvider(u"Win32_Process", u"Create", Guarded<CreateProcessMethod>);
 
