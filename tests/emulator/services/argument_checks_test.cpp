@@ -7,20 +7,8 @@ namespace {
 
 constexpr HRESULT kServerUnavailable = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
 
-class ArgumentChecksTest : public EmulatorTest {
+class ArgumentChecksTest : public ItemsTest {
 protected:
-    void SetUp() override
-    {
-        EmulatorTest::SetUp();
-        LoadMof(kItemsMof);
-        services_ = ConnectLocal(u"root\\default");
-    }
-    void TearDown() override
-    {
-        services_.Reset();
-        EmulatorTest::TearDown();
-    }
-
     // ExecQuery with the texts as given (null pointers stay null), synchronously and
     // semisynchronously; both answers must agree, and a failure hands out no enumerator.
     HRESULT ExecQueryAnswer(const char16_t* language, const char16_t* wql)
@@ -53,8 +41,6 @@ protected:
         EXPECT_EQ(SUCCEEDED(hr), static_cast<bool>(services)) << Narrow(resource);
         return hr;
     }
-
-    ComRef<IWbemServices> services_;
 };
 
 TEST_F(ArgumentChecksTest, ExecQueryWithoutLanguageIsInvalidParameter)

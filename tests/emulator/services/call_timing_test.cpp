@@ -8,20 +8,8 @@ namespace {
 
 constexpr LONG kSemisynchronous = WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY;
 
-class CallTimingTest : public EmulatorTest {
+class CallTimingTest : public ItemsTest {
 protected:
-    void SetUp() override
-    {
-        EmulatorTest::SetUp();
-        LoadMof(kItemsMof);
-        services_ = ConnectLocal(u"root\\default");
-    }
-    void TearDown() override
-    {
-        services_.Reset();
-        EmulatorTest::TearDown();
-    }
-
     // What ExecQuery answers and, when it gave an enumerator, what its first and second Next do.
     struct Answers {
         HRESULT execQuery = E_FAIL;
@@ -62,8 +50,6 @@ protected:
         EXPECT_EQ(failure, Run(wql, WBEM_FLAG_FORWARD_ONLY).execQuery) << Narrow(wql);
         EXPECT_EQ(failure, Run(wql, 0).execQuery) << Narrow(wql);
     }
-
-    ComRef<IWbemServices> services_;
 };
 
 TEST_F(CallTimingTest, SemisynchronousQueryOfUnknownClassFailsAtFirstNext)
