@@ -23,11 +23,11 @@ constexpr int kRegistryRootCount = 4;
 
 struct RegistryValue {
     DWORD type = REG_SZ;
-    std::u16string text;                // REG_SZ, REG_EXPAND_SZ
-    DWORD number = 0;                   // REG_DWORD
-    std::uint64_t quad = 0;             // REG_QWORD
-    std::vector<std::u16string> texts;  // REG_MULTI_SZ
-    std::vector<std::uint8_t> bytes;    // REG_BINARY
+    std::u16string text;                  // REG_SZ, REG_EXPAND_SZ
+    DWORD number = 0;                     // REG_DWORD
+    std::uint64_t quad = 0;               // REG_QWORD
+    std::vector<std::u16string> texts{};  // REG_MULTI_SZ
+    std::vector<std::uint8_t> bytes{};    // REG_BINARY
 };
 
 // Who asks: a user name and its domain (empty when not known).
