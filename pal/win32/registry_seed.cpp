@@ -38,8 +38,7 @@ public:
         RegistryValue value;
         value.type = type;
         value.text = std::move(text);
-        registry_.SetValue(root_, path_, name, std::move(value));
-        return *this;
+        return Put(name, std::move(value));
     }
     KeyWriter& Expandable(std::u16string_view name, std::u16string text)
     {
@@ -55,27 +54,30 @@ public:
         RegistryValue value;
         value.type = REG_DWORD;
         value.number = number;
-        registry_.SetValue(root_, path_, name, std::move(value));
-        return *this;
+        return Put(name, std::move(value));
     }
     KeyWriter& Quad(std::u16string_view name, std::uint64_t number)
     {
         RegistryValue value;
         value.type = REG_QWORD;
         value.quad = number;
-        registry_.SetValue(root_, path_, name, std::move(value));
-        return *this;
+        return Put(name, std::move(value));
     }
     KeyWriter& Texts(std::u16string_view name, std::vector<std::u16string> texts)
     {
         RegistryValue value;
         value.type = REG_MULTI_SZ;
         value.texts = std::move(texts);
+        return Put(name, std::move(value));
+    }
+
+private:
+    KeyWriter& Put(std::u16string_view name, RegistryValue value)
+    {
         registry_.SetValue(root_, path_, name, std::move(value));
         return *this;
     }
 
-private:
     Registry& registry_;
     RegistryRoot root_;
     std::u16string path_;
