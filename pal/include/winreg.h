@@ -23,7 +23,11 @@
 // Value types.
 #define REG_NONE 0
 #define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
 #define REG_DWORD 4
+#define REG_MULTI_SZ 7
+#define REG_QWORD 11
 
 PALAPI LSTATUS RegConnectRegistryW(LPCWSTR lpMachineName, HKEY hKey, PHKEY phkResult);
 PALAPI LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,

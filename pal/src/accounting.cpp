@@ -108,7 +108,7 @@ std::atomic<LONG> g_spared[PAL_FAULT_COUNT];  // calls that succeed before the f
 const char* const kKindNames[PAL_KIND_COUNT] = {
     "BSTR",          "SAFEARRAY",    "CoTaskMem block", "COM object",   "class object",    "instance",
     "qualifier set", "locator",      "services",        "enumerator",   "client security", "message module",
-    "kernel handle", "registry key", "impersonation",   "event poller",
+    "kernel handle", "registry key", "impersonation",   "event poller", "context",
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "repository/repository.h"
 #include "services/hosts.h"
 #include "services/text.h"
 
@@ -289,6 +290,7 @@ std::shared_ptr<Registry> RegistryOfHost(std::u16string_view host)
     std::shared_ptr<Registry>& registry = table.byHost[name];
     if (!registry) {
         registry = std::make_shared<Registry>();
+        SeedStandardKeys(*registry, name == u"." ? wmi::LocalServerName() : name);
     }
     return registry;
 }

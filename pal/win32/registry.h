@@ -5,6 +5,7 @@
 
 #include <winreg.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,9 +22,12 @@ enum class RegistryRoot { ClassesRoot = 0, CurrentUser = 1, LocalMachine = 2, Us
 constexpr int kRegistryRootCount = 4;
 
 struct RegistryValue {
-    DWORD type = REG_SZ;  // REG_SZ or REG_DWORD
-    std::u16string text;
-    DWORD number = 0;
+    DWORD type = REG_SZ;
+    std::u16string text;                  // REG_SZ, REG_EXPAND_SZ
+    DWORD number = 0;                     // REG_DWORD
+    std::uint64_t quad = 0;               // REG_QWORD
+    std::vector<std::u16string> texts{};  // REG_MULTI_SZ
+    std::vector<std::uint8_t> bytes{};    // REG_BINARY
 };
 
 // Who asks: a user name and its domain (empty when not known).
@@ -93,6 +97,10 @@ private:
     mutable std::mutex mutex_;
     Key roots_[kRegistryRootCount];
 };
+
+// Fills a new registry with the keys and values every Windows machine has, that clients read
+// (product name, version numbers and build, install date, paths), for the machine of that name.
+void SeedStandardKeys(Registry& registry, std::u16string_view computerName);
 
 // The registry of a machine by name; local names (none, ".", "localhost", the machine's own
 // name) give the local machine's. Created on first use; lives until ResetRegistries.

@@ -5,6 +5,7 @@
 // subscription.
 #pragma once
 
+#include <atomic>
 #include <vector>
 
 #include "platform/ComHolders.h"
@@ -26,16 +27,33 @@ public:
 
     IEnumWbemClassObject* Enumerator() const { return m_enumerator.Get(); }
 
+    // The object the start of the stream fetched ahead, or null; each is taken once.
+    IWbemClassObject* TakeFetchedAhead() noexcept { return m_fetchedAhead.exchange(nullptr); }
+    void KeepFetchedAhead(IWbemClassObject* object) noexcept { m_fetchedAhead.store(object); }
+
+    // A failure that Next reported after a batch had an object to hand out: that batch succeeds,
+    // and the next one reports the failure. Each is taken once; S_OK when there is none.
+    HRESULT TakePendingFailure() noexcept { return m_pendingFailure.exchange(S_OK); }
+    void KeepPendingFailure(HRESULT failure) noexcept { m_pendingFailure.store(failure); }
+
+    ~CWmiObjectStream();
+
 private:
     // Declared first so that it is destroyed last: COM is given back after everything is released.
     CComInitHold m_apartment;
     CRefPtr<CWmiService> m_session;
     CComPtr<IEnumWbemClassObject> m_enumerator;
+    // Owns one reference while set.
+    std::atomic<IWbemClassObject*> m_fetchedAhead{nullptr};
+    std::atomic<HRESULT> m_pendingFailure{S_OK};
 };
 
 // Starts `query` on the session with WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, its
 // enumerator secured like the buffered query's; `stream` then holds the new stream. Codes as for
-// ServiceExecQuery.
+// ServiceExecQuery. WMI takes such a query without looking at it and reports what is wrong with
+// it (an unknown class, a bad property, bad syntax) from Next; so the start asks for the first
+// object without waiting: a failure WMI already knows fails the start with its code, and an object
+// already at hand is kept for the first batch. A failure WMI finds later comes from a batch.
 bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
                                CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept;
 

@@ -365,7 +365,8 @@ TEST_F(ExtensionExports, AStreamDeliversBatchesThenTheEndMarker)
     ASSERT_EQ(ids.size(), 25u);
     EXPECT_EQ(ids.front(), u"1");
     EXPECT_EQ(ids.back(), u"25");
-    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 4);
+    // The start asks for the first object without waiting; then one Next per batch.
+    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 5);
 
     // One Next per call, capped at the largest batch, whatever room the array offers.
     const jlong again = Stream(session, u"SELECT * FROM Test_Many");
@@ -373,7 +374,7 @@ TEST_F(ExtensionExports, AStreamDeliversBatchesThenTheEndMarker)
     EXPECT_EQ(all.code, kWbemFalse);
     EXPECT_EQ(IdsAndFree(all).size(), 25u);
     EXPECT_EQ(all.slots.size(), 3000u);
-    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 5);
+    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 7);
 
     for (jlong handle : {stream, again}) {
         EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, handle);
@@ -472,6 +473,36 @@ TEST_F(ExtensionExports, DestroyingAStreamMidwayCancelsItButDeliveredObjectsLive
     EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_SERVICES), 1);
     EXPECT_EQ(IdsAndFree(Next(second, -1, 2)), (std::vector<std::u16string>{u"1", u"2"}));
     EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, second);
+}
+
+TEST_F(ExtensionExports, AStreamDestroyedBeforeItsFirstBatchReleasesWhatItFetchedAhead)
+{
+    LoadMany(3);
+    const jlong session = Connect(u"root\\test");
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Many");
+    EXPECT_EQ(PalWmiCallCount(PAL_WMI_ENUM_NEXT), 1);  // the start fetched the first object ahead
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_INSTANCE), 0);
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
+}
+
+TEST_F(ExtensionExports, AFailureAfterTheObjectFetchedAheadHandsItOutAndFailsTheNextBatch)
+{
+    LoadMany(3);
+    const jlong session = Connect(u"root\\test");
+    const jlong stream = Stream(session, u"SELECT * FROM Test_Many");
+    PalWmiSetCallResult(PAL_WMI_ENUM_NEXT, 1, WBEM_E_FAILED);
+    const Batch first = Next(stream, -1, 4);
+    EXPECT_EQ(first.code, kWbemTimedOut);  // short of the count, yet not the end
+    EXPECT_EQ(IdsAndFree(first), (std::vector<std::u16string>{u"1"}));
+    const Batch failed = Next(stream, -1, 4);
+    EXPECT_EQ(failed.code, kWbemFailed);
+    EXPECT_EQ(failed.slots, std::vector<jlong>(4, 0));
+    // The failure is reported once; then the enumerator answers again.
+    EXPECT_EQ(IdsAndFree(Next(stream, -1, 4)), (std::vector<std::u16string>{u"2", u"3"}));
+    EXTENSIONS(WmiObjectStreamDestroy)(env(), nullptr, stream);
+    CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
 }
 
 TEST_F(ExtensionExports, StreamAndSubscriptionEnumeratorsAreSecuredLikeTheBufferedQuerys)
@@ -640,6 +671,14 @@ TEST_F(ExtensionExports, StreamArgumentsAreCheckedBeforeWmiIsCalled)
     EXPECT_EQ(static_cast<int32_t>(0x80041010),
               EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session,
                                                        Text(u"SELECT * FROM Nothing"), fake.NewHolder()));
+    // WMI takes a streamed query as it is and reports its faults from Next: the start reports them.
+    EXPECT_EQ(static_cast<int32_t>(0x80041017),
+              EXTENSIONS(WmiServiceExecQueryStreaming)(
+                  env(), nullptr, session, Text(u"SELECT Missing FROM Test_Keyed"), fake.NewHolder()));
+    EXPECT_EQ(static_cast<int32_t>(0x80041017),
+              EXTENSIONS(WmiServiceExecQueryStreaming)(env(), nullptr, session,
+                                                       Text(u"SELECT FROM Test_Keyed"), fake.NewHolder()));
+    EXPECT_EQ(PalLiveCount(PAL_KIND_WBEM_ENUMERATOR), 0);
     // A holder without set(long): the stream is made and dropped again.
     EXPECT_EQ(127, EXTENSIONS(WmiServiceExecQueryStreaming)(
                        env(), nullptr, session, Text(u"SELECT * FROM Test_Keyed"), fake.NewHolder(false)));

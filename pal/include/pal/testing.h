@@ -24,6 +24,7 @@ enum PalObjectKind {
     PAL_KIND_REGISTRY_KEY,
     PAL_KIND_IMPERSONATION,  // threads that currently impersonate
     PAL_KIND_EVENT_POLLER,   // threads that poll for the events of a subscription
+    PAL_KIND_WBEM_CONTEXT,
     PAL_KIND_COUNT
 };
 

@@ -84,6 +84,29 @@ void InstanceBuilder::Unsigned64(const char16_t* name, std::optional<std::uint64
     Text(name, Decimal(*value));
 }
 
+void InstanceBuilder::Texts(const char16_t* name, const std::vector<std::u16string>& values)
+{
+    wql::ScopedVariant variant;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(values.size()));
+    if (array == nullptr) {
+        status_ = WBEM_E_OUT_OF_MEMORY;
+        return;
+    }
+    V_VT(variant.get()) = VT_ARRAY | VT_BSTR;
+    V_ARRAY(variant.get()) = array;
+    for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
+        const std::u16string& value = values[static_cast<size_t>(i)];
+        BSTR text = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+        const HRESULT hr = text == nullptr ? E_OUTOFMEMORY : SafeArrayPutElement(array, &i, text);
+        SysFreeString(text);
+        if (FAILED(hr)) {
+            status_ = WBEM_E_OUT_OF_MEMORY;
+            return;
+        }
+    }
+    Put(name, variant.get());
+}
+
 void InstanceBuilder::Boolean(const char16_t* name, bool value)
 {
     wql::ScopedVariant variant;
@@ -104,6 +127,16 @@ HRESULT InstanceBuilder::Finish(wmi::ObjectPtr& instance)
     }
     instance = std::move(instance_);
     return WBEM_S_NO_ERROR;
+}
+
+HRESULT InstanceBuilder::FinishInto(std::vector<wmi::ObjectPtr>& instances)
+{
+    wmi::ObjectPtr instance;
+    const HRESULT hr = Finish(instance);
+    if (SUCCEEDED(hr)) {
+        instances.push_back(std::move(instance));
+    }
+    return hr;
 }
 
 }  // namespace pal::live

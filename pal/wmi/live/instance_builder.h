@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "repository/object_ptr.h"
 #include "services/instance_providers.h"
@@ -26,9 +27,12 @@ public:
     void Signed32(const char16_t* name, std::optional<std::int64_t> value);
     void Unsigned64(const char16_t* name, std::optional<std::uint64_t> value);
     void Boolean(const char16_t* name, bool value);
+    void Texts(const char16_t* name, const std::vector<std::u16string>& values);
 
     // The instance, or the first failure (WBEM_E_OUT_OF_MEMORY, a type mismatch in the class).
     HRESULT Finish(wmi::ObjectPtr& instance);
+    // Finish, the instance appended to `instances`.
+    HRESULT FinishInto(std::vector<wmi::ObjectPtr>& instances);
 
 private:
     void Put(const char16_t* name, VARIANT* value);

@@ -12,6 +12,9 @@ HRESULT OperatingSystems(const InstanceRequest& request, std::vector<wmi::Object
 HRESULT ComputerSystems(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT Processors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT LogicalDisks(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT Bioses(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT ComputerSystemProducts(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT BaseBoards(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 
 HRESULT Processes(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 // Reads only the process of the Handle key.
@@ -23,5 +26,7 @@ HRESULT SystemOperatingSystems(const InstanceRequest& request, std::vector<wmi::
 HRESULT ComputerSystemProcessors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 // Win32_Process.GetOwner: the account that owns the process.
 HRESULT GetProcessOwner(const services::MethodCall& call);
+// Win32_Process.Create: runs the command line as a child process.
+HRESULT CreateProcessMethod(const services::MethodCall& call);
 
 }  // namespace pal::live

@@ -106,8 +106,32 @@ std::vector<Mount> DiskMounts()
     return mounts;
 }
 
+HRESULT AppendDisk(const InstanceRequest& request, const Mount& mount, const struct statvfs& usage,
+                   const std::u16string& deviceId, std::vector<wmi::ObjectPtr>& instances)
+{
+    const std::uint64_t blockSize = usage.f_frsize != 0 ? usage.f_frsize : usage.f_bsize;
+    InstanceBuilder builder(request);
+    builder.Text(u"DeviceID", deviceId);
+    builder.Text(u"Name", deviceId);
+    builder.Text(u"Caption", deviceId);
+    builder.Text(u"FileSystem", Utf16(mount.fileSystem));
+    builder.Text(u"VolumeName", Utf16(mount.source));
+    if (IsNetworkFileSystem(mount.fileSystem)) {
+        builder.Text(u"ProviderName", Utf16(mount.source));
+    }
+    builder.Unsigned32(u"DriveType", IsNetworkFileSystem(mount.fileSystem) ? kNetworkDrive : kLocalDisk);
+    builder.Unsigned32(u"MediaType", 12);  // fixed hard disk
+    builder.Unsigned64(u"Size", static_cast<std::uint64_t>(usage.f_blocks) * blockSize);
+    builder.Unsigned64(u"FreeSpace", static_cast<std::uint64_t>(usage.f_bavail) * blockSize);
+    builder.Unsigned32(u"MaximumComponentLength", usage.f_namemax);
+    builder.Text(u"SystemName", request.repository.ServerName());
+    return builder.FinishInto(instances);
+}
+
 }  // namespace
 
+// Every disk under its mount path; the root file system also as drive C:, the system drive that
+// code written for Windows asks for.
 HRESULT LogicalDisks(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances)
 {
     for (const Mount& mount : DiskMounts()) {
@@ -115,29 +139,13 @@ HRESULT LogicalDisks(const InstanceRequest& request, std::vector<wmi::ObjectPtr>
         if (statvfs(mount.mountPoint.c_str(), &usage) != 0) {
             continue;  // unmounted meanwhile or not ours to look at
         }
-        const std::uint64_t blockSize = usage.f_frsize != 0 ? usage.f_frsize : usage.f_bsize;
-        InstanceBuilder builder(request);
-        const std::u16string deviceId = Utf16(mount.mountPoint);
-        builder.Text(u"DeviceID", deviceId);
-        builder.Text(u"Name", deviceId);
-        builder.Text(u"Caption", deviceId);
-        builder.Text(u"FileSystem", Utf16(mount.fileSystem));
-        builder.Text(u"VolumeName", Utf16(mount.source));
-        if (IsNetworkFileSystem(mount.fileSystem)) {
-            builder.Text(u"ProviderName", Utf16(mount.source));
+        HRESULT hr = AppendDisk(request, mount, usage, Utf16(mount.mountPoint), instances);
+        if (SUCCEEDED(hr) && mount.mountPoint == "/") {
+            hr = AppendDisk(request, mount, usage, u"C:", instances);
         }
-        builder.Unsigned32(u"DriveType", IsNetworkFileSystem(mount.fileSystem) ? kNetworkDrive : kLocalDisk);
-        builder.Unsigned32(u"MediaType", 12);  // fixed hard disk
-        builder.Unsigned64(u"Size", static_cast<std::uint64_t>(usage.f_blocks) * blockSize);
-        builder.Unsigned64(u"FreeSpace", static_cast<std::uint64_t>(usage.f_bavail) * blockSize);
-        builder.Unsigned32(u"MaximumComponentLength", usage.f_namemax);
-        builder.Text(u"SystemName", request.repository.ServerName());
-        wmi::ObjectPtr instance;
-        const HRESULT hr = builder.Finish(instance);
         if (FAILED(hr)) {
             return hr;
         }
-        instances.push_back(std::move(instance));
     }
     return WBEM_S_NO_ERROR;
 }

@@ -38,7 +38,12 @@ void RegisterLiveProviders()
                                        {SystemOperatingSystems, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_ComputerSystemProcessor",
                                        {ComputerSystemProcessors, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_BIOS", {Bioses, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_ComputerSystemProduct",
+                                       {ComputerSystemProducts, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_BaseBoard", {BaseBoards, nullptr});
     services::RegisterMethodProvider(u"Win32_Process", u"GetOwner", Guarded<GetProcessOwner>);
+    services::RegisterMethodProvider(u"Win32_Process", u"Create", Guarded<CreateProcessMethod>);
 
     services::RegisterMethodProvider(u"StdRegProv", u"CreateKey", Guarded<RegistryCreateKey>);
     services::RegisterMethodProvider(u"StdRegProv", u"DeleteKey", Guarded<RegistryDeleteKey>);
@@ -49,6 +54,19 @@ void RegisterLiveProviders()
     services::RegisterMethodProvider(u"StdRegProv", u"GetDWORDValue", Guarded<RegistryGetDWORDValue>);
     services::RegisterMethodProvider(u"StdRegProv", u"SetDWORDValue", Guarded<RegistrySetDWORDValue>);
     services::RegisterMethodProvider(u"StdRegProv", u"DeleteValue", Guarded<RegistryDeleteValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetExpandedStringValue",
+                                     Guarded<RegistryGetExpandedStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetExpandedStringValue",
+                                     Guarded<RegistrySetExpandedStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetMultiStringValue",
+                                     Guarded<RegistryGetMultiStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetMultiStringValue",
+                                     Guarded<RegistrySetMultiStringValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetQWORDValue", Guarded<RegistryGetQWORDValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetQWORDValue", Guarded<RegistrySetQWORDValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"GetBinaryValue", Guarded<RegistryGetBinaryValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"SetBinaryValue", Guarded<RegistrySetBinaryValue>);
+    services::RegisterMethodProvider(u"StdRegProv", u"CheckAccess", Guarded<RegistryCheckAccess>);
 }
 
 }  // namespace pal::live

@@ -4,6 +4,7 @@
 #include <oleauto.h>
 
 #include <optional>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -133,7 +134,37 @@ std::optional<Target> TargetOf(const MethodCall& call, LONG& error)
     return Target{win32::RegistryOfHost(call.repository.ServerName()), *root, *path};
 }
 
-// Get(String|DWORD)Value: the value of the expected type into `outputName`.
+// A value as the output parameter of its Get method: strings as text, DWORD as uint32, QWORD as
+// uint64 (decimal text), multi-strings as a string array, binary data as a uint8 array.
+HRESULT OutputOf(const win32::RegistryValue& value, ScopedVariant& output)
+{
+    switch (value.type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+        V_VT(output.Reset()) = VT_BSTR;
+        V_BSTR(output.get()) = SysAllocStringLen(value.text.data(), static_cast<UINT>(value.text.size()));
+        return V_BSTR(output.get()) == nullptr ? WBEM_E_OUT_OF_MEMORY : S_OK;
+    case REG_DWORD:
+        V_VT(output.Reset()) = VT_I4;
+        V_I4(output.get()) = static_cast<LONG>(value.number);
+        return S_OK;
+    case REG_QWORD: {
+        const std::string digits = std::to_string(value.quad);
+        const std::u16string text(digits.begin(), digits.end());
+        V_VT(output.Reset()) = VT_BSTR;
+        V_BSTR(output.get()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return V_BSTR(output.get()) == nullptr ? WBEM_E_OUT_OF_MEMORY : S_OK;
+    }
+    case REG_MULTI_SZ: return TextArray(value.texts, output);
+    default:
+        return ArrayOf(value.bytes, VT_UI1, output, [](SAFEARRAY* array, LONG index, std::uint8_t item) {
+            BYTE byte = item;
+            return SafeArrayPutElement(array, &index, &byte);
+        });
+    }
+}
+
+// Get...Value: the value of the expected type into `outputName`.
 HRESULT GetTypedValue(const MethodCall& call, DWORD expectedType, const char16_t* outputName)
 {
     LONG error = kSuccess;
@@ -151,21 +182,45 @@ HRESULT GetTypedValue(const MethodCall& call, DWORD expectedType, const char16_t
         return Answer(call, kTypeMismatch);
     }
     ScopedVariant output;
-    if (expectedType == REG_SZ) {
-        V_VT(output.get()) = VT_BSTR;
-        V_BSTR(output.get()) = SysAllocStringLen(value->text.data(), static_cast<UINT>(value->text.size()));
-        if (V_BSTR(output.get()) == nullptr) {
-            return WBEM_E_OUT_OF_MEMORY;
-        }
-    } else {
-        V_VT(output.get()) = VT_I4;
-        V_I4(output.get()) = static_cast<LONG>(value->number);
+    HRESULT hr = OutputOf(*value, output);
+    if (SUCCEEDED(hr)) {
+        hr = PutOutput(call, outputName, output.get());
     }
-    const HRESULT hr = PutOutput(call, outputName, output.get());
     return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
 }
 
-// Set(String|DWORD)Value: the key must exist, as with RegSetValueEx on an opened key.
+// The elements of an array input (VT_ARRAY of `vt`); empty for NULL or another type.
+template <class Item>
+std::vector<Item> ArrayInput(const MethodCall& call, const char16_t* name, VARTYPE vt)
+{
+    std::vector<Item> items;
+    const ScopedVariant value = Input(call, name);
+    if (value.type() != (VT_ARRAY | vt) || V_ARRAY(value.get()) == nullptr) {
+        return items;
+    }
+    SAFEARRAY* array = V_ARRAY(value.get());
+    LONG lower = 0;
+    LONG upper = -1;
+    SafeArrayGetLBound(array, 1, &lower);
+    SafeArrayGetUBound(array, 1, &upper);
+    for (LONG i = lower; i <= upper; ++i) {
+        if constexpr (std::is_same_v<Item, std::u16string>) {
+            BSTR text = nullptr;
+            if (SUCCEEDED(SafeArrayGetElement(array, &i, &text))) {
+                items.emplace_back(services::ViewOf(text));
+                SysFreeString(text);
+            }
+        } else {
+            BYTE byte = 0;
+            if (SUCCEEDED(SafeArrayGetElement(array, &i, &byte))) {
+                items.push_back(byte);
+            }
+        }
+    }
+    return items;
+}
+
+// Set...Value: the key must exist, as with RegSetValueEx on an opened key.
 HRESULT SetTypedValue(const MethodCall& call, win32::RegistryValue value)
 {
     LONG error = kSuccess;
@@ -301,6 +356,83 @@ HRESULT RegistryDeleteValue(const MethodCall& call)
     }
     target->registry->DeleteValue(target->root, target->path, valueName);
     return Answer(call, kSuccess);
+}
+
+HRESULT RegistryGetExpandedStringValue(const MethodCall& call)
+{
+    return GetTypedValue(call, REG_EXPAND_SZ, u"sValue");
+}
+
+HRESULT RegistrySetExpandedStringValue(const MethodCall& call)
+{
+    win32::RegistryValue value;
+    value.type = REG_EXPAND_SZ;
+    value.text = TextInput(call, u"sValue").value_or(u"");
+    return SetTypedValue(call, std::move(value));
+}
+
+HRESULT RegistryGetMultiStringValue(const MethodCall& call)
+{
+    return GetTypedValue(call, REG_MULTI_SZ, u"sValue");
+}
+
+HRESULT RegistrySetMultiStringValue(const MethodCall& call)
+{
+    win32::RegistryValue value;
+    value.type = REG_MULTI_SZ;
+    value.texts = ArrayInput<std::u16string>(call, u"sValue", VT_BSTR);
+    return SetTypedValue(call, std::move(value));
+}
+
+HRESULT RegistryGetQWORDValue(const MethodCall& call)
+{
+    return GetTypedValue(call, REG_QWORD, u"uValue");
+}
+
+HRESULT RegistrySetQWORDValue(const MethodCall& call)
+{
+    // uint64 travels as decimal text.
+    const std::optional<std::u16string> text = TextInput(call, u"uValue");
+    win32::RegistryValue value;
+    value.type = REG_QWORD;
+    for (char16_t c : text.value_or(u"")) {
+        if (c < u'0' || c > u'9') {
+            return Answer(call, kInvalidParameter);
+        }
+        value.quad = value.quad * 10 + static_cast<std::uint64_t>(c - u'0');
+    }
+    return SetTypedValue(call, std::move(value));
+}
+
+HRESULT RegistryGetBinaryValue(const MethodCall& call)
+{
+    return GetTypedValue(call, REG_BINARY, u"uValue");
+}
+
+HRESULT RegistrySetBinaryValue(const MethodCall& call)
+{
+    win32::RegistryValue value;
+    value.type = REG_BINARY;
+    value.bytes = ArrayInput<std::uint8_t>(call, u"uValue", VT_UI1);
+    return SetTypedValue(call, std::move(value));
+}
+
+HRESULT RegistryCheckAccess(const MethodCall& call)
+{
+    LONG error = kSuccess;
+    const std::optional<Target> target = TargetOf(call, error);
+    if (!target) {
+        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
+    }
+    if (!target->registry->KeyExists(target->root, target->path)) {
+        return Answer(call, kNotFound);
+    }
+    // The caller is the machine's own user: every right on every key it can open.
+    ScopedVariant granted;
+    V_VT(granted.get()) = VT_BOOL;
+    V_BOOL(granted.get()) = VARIANT_TRUE;
+    const HRESULT hr = PutOutput(call, u"bGranted", granted.get());
+    return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
 }
 
 }  // namespace pal::live

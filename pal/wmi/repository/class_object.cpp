@@ -283,8 +283,12 @@ HRESULT ClassObject::BeginEnumeration(LONG lEnumFlags)
     return WBEM_S_NO_ERROR;
 }
 
-HRESULT ClassObject::Next(LONG /*lFlags*/, BSTR* strName, VARIANT* pVal, CIMTYPE* pType, LONG* plFlavor)
+HRESULT ClassObject::Next(LONG lFlags, BSTR* strName, VARIANT* pVal, CIMTYPE* pType, LONG* plFlavor)
 {
+    // Next takes no flags: the enumeration's flags belong to BeginEnumeration.
+    if (lFlags != 0) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
     if (enumPosition_ < 0) {
         return WBEM_E_UNEXPECTED;
     }

@@ -6,6 +6,21 @@
 
 namespace pal::wmi {
 
+namespace {
+
+bool NamesLocation(const std::vector<std::u16string>& propertyNames)
+{
+    for (const auto& name : propertyNames) {
+        if (name == u"*" || NamesEqual(name, u"__PATH") || NamesEqual(name, u"__SERVER") ||
+            NamesEqual(name, u"__NAMESPACE")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 HRESULT ProjectObject(IWbemClassObject* source, const std::vector<std::u16string>& propertyNames,
                       IWbemClassObject** projection)
 {
@@ -17,9 +32,13 @@ HRESULT ProjectObject(IWbemClassObject* source, const std::vector<std::u16string
     auto cls = std::make_shared<ClassDef>(*data.cls);
     cls->properties.clear();
     ObjectData projected;
+    // An object with a select list says where it lives only when the list asks for it: WMI leaves
+    // __SERVER, __NAMESPACE and __PATH NULL otherwise.
     projected.isClass = data.isClass;
-    projected.server = data.server;
-    projected.nsPath = data.nsPath;
+    if (NamesLocation(propertyNames)) {
+        projected.server = data.server;
+        projected.nsPath = data.nsPath;
+    }
     for (size_t i = 0; i < data.cls->properties.size(); ++i) {
         bool selected = false;
         for (const auto& name : propertyNames) {

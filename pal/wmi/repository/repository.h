@@ -144,12 +144,17 @@ PAL_INTERNAL_API std::shared_ptr<Repository> LocalRepository();
 PAL_INTERNAL_API std::u16string LocalServerName();
 
 // A copy of an object that holds only the named properties (and the system properties), as WMI
-// returns for `SELECT a, b FROM ...`. Get of another property gives WBEM_E_NOT_FOUND. __PATH and
-// __RELPATH stay set only when every key property is selected. Unknown names give
+// returns for `SELECT a, b FROM ...`. Get of another property gives WBEM_E_NOT_FOUND. __RELPATH
+// stays set only when every key property is selected; __SERVER, __NAMESPACE and __PATH only when
+// the list names one of them. Unknown names give
 // WBEM_E_NOT_FOUND (the query layer checks names against the class first).
 PAL_INTERNAL_API HRESULT ProjectObject(IWbemClassObject* source,
                                        const std::vector<std::u16string>& propertyNames,
                                        IWbemClassObject** projection);
+
+// A class object of no class, without properties, as GetObject gives for an empty path; null
+// when memory runs out.
+PAL_INTERNAL_API IWbemClassObject* NewEmptyClass() noexcept;
 
 // True when the object was made by this emulator (so that the repository can take it).
 PAL_INTERNAL_API bool IsEmulatorObject(IWbemClassObject* object);

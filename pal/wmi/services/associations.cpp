@@ -440,6 +440,9 @@ HRESULT Services::KeysOnly(std::vector<wmi::ObjectPtr>& results) const
         if (FAILED(hr)) {
             return hr;
         }
+        // KeysOnly is how a client asks for paths alone: unlike a select list, the objects keep
+        // where they live.
+        keyNames.emplace_back(u"__PATH");
         IWbemClassObject* projection = nullptr;
         hr = wmi::ProjectObject(object.get(), keyNames, &projection);
         if (FAILED(hr)) {

@@ -1,9 +1,10 @@
-// CoCreateInstance: the platform layer serves the WMI locator and no other class.
+// CoCreateInstance: the platform layer serves the WMI locator and the WMI context, no other class.
 #include <pal/testing.h>
 #include <pal/wmi_control.h>
 #include <wbemidl.h>
 
 #include "services/com_ref.h"
+#include "services/context.h"
 #include "services/faults.h"
 #include "services/locator.h"
 
@@ -21,11 +22,20 @@ STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext
     if (PalApartmentDepth() == 0) {
         return CO_E_NOTINITIALIZED;
     }
-    if (rclsid != CLSID_WbemLocator || (dwClsContext & CLSCTX_INPROC_SERVER) == 0) {
+    if ((rclsid != CLSID_WbemLocator && rclsid != CLSID_WbemContext) ||
+        (dwClsContext & CLSCTX_INPROC_SERVER) == 0) {
         return REGDB_E_CLASSNOTREG;
     }
     if (pUnkOuter != nullptr) {
         return CLASS_E_NOAGGREGATION;
+    }
+    if (rclsid == CLSID_WbemContext) {
+        auto context =
+            pal::services::ComRef<IWbemContext>::Adopt(new (std::nothrow) pal::services::Context());
+        if (!context) {
+            return E_OUTOFMEMORY;
+        }
+        return context->QueryInterface(riid, ppv);
     }
     auto locator = pal::services::ComRef<IWbemLocator>::Adopt(new (std::nothrow) pal::services::Locator());
     if (!locator) {

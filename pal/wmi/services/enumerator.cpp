@@ -31,6 +31,14 @@ HRESULT Enumerator::Create(std::vector<wmi::ObjectPtr> objects, bool forwardOnly
     return S_OK;
 }
 
+HRESULT Enumerator::CreateFailed(HRESULT failure, bool noAuthentication, IEnumWbemClassObject** enumerator)
+{
+    ProviderBehaviour failing;
+    failing.objectsBeforeFailure = 0;
+    failing.failure = failure;
+    return Create({}, true, failing, noAuthentication, enumerator);
+}
+
 HRESULT Enumerator::QueryOtherInterface(REFIID riid, void** ppvObject)
 {
     if (riid == IID_IClientSecurity) {

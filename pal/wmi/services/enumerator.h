@@ -36,6 +36,8 @@ public:
     // Reset and Clone can start again.
     static HRESULT Create(std::vector<wmi::ObjectPtr> objects, bool forwardOnly, ProviderBehaviour provider,
                           bool noAuthentication, IEnumWbemClassObject** enumerator);
+    // A forward-only enumerator of a query that failed: every Next and Skip gives `failure`.
+    static HRESULT CreateFailed(HRESULT failure, bool noAuthentication, IEnumWbemClassObject** enumerator);
 
     HRESULT STDMETHODCALLTYPE Reset() override;
     HRESULT STDMETHODCALLTYPE Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects,

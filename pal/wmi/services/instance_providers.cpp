@@ -111,7 +111,8 @@ HRESULT InstancesOfClass(const wmi::Repository& repository, std::u16string_view 
 {
     const InstanceProvider provider = FindInstanceProvider(repository, nameSpace, className);
     if (provider.enumerate == nullptr) {
-        return repository.Instances(nameSpace, className, &instances);
+        const HRESULT hr = repository.Instances(nameSpace, className, &instances);
+        return FAILED(hr) ? hr : ProvidedSubclassInstances(repository, nameSpace, className, instances);
     }
     return ProvidedInstances(provider, InstanceRequest{repository, nameSpace, classObject}, instances);
 }
@@ -153,6 +154,36 @@ HRESULT ProvidedInstance(const InstanceProvider& provider, const InstanceRequest
     } catch (...) {
         return WBEM_E_PROVIDER_FAILURE;
     }
+}
+
+HRESULT ProvidedSubclassInstances(const wmi::Repository& repository, std::u16string_view nameSpace,
+                                  std::u16string_view className, std::vector<wmi::ObjectPtr>& instances)
+{
+    std::vector<std::u16string> names;
+    HRESULT hr = repository.ClassNames(nameSpace, &names);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const std::u16string ancestor(className);
+    for (const std::u16string& name : names) {
+        const InstanceProvider provider = FindInstanceProvider(repository, nameSpace, name);
+        if (provider.enumerate == nullptr || EqualsNoCase(name, className)) {
+            continue;
+        }
+        IWbemClassObject* raw = nullptr;
+        if (FAILED(repository.GetClass(nameSpace, name, &raw))) {
+            continue;
+        }
+        const wmi::ObjectPtr subclass(raw);
+        if (subclass->InheritsFrom(ancestor.c_str()) != WBEM_S_NO_ERROR) {
+            continue;
+        }
+        hr = ProvidedInstances(provider, InstanceRequest{repository, nameSpace, subclass.get()}, instances);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return WBEM_S_NO_ERROR;
 }
 
 }  // namespace pal::services

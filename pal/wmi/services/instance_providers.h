@@ -63,6 +63,11 @@ HRESULT ProvidedInstances(const InstanceProvider& provider, const InstanceReques
 HRESULT ProvidedInstance(const InstanceProvider& provider, const InstanceRequest& request,
                          const std::vector<wmi::KeyBinding>& keys, IWbemClassObject** instance);
 
+// Appends the instances that providers make for the subclasses of a class, so that a query of a
+// superclass (CIM_Process) finds what its provided subclasses (Win32_Process) hold.
+HRESULT ProvidedSubclassInstances(const wmi::Repository& repository, std::u16string_view nameSpace,
+                                  std::u16string_view className, std::vector<wmi::ObjectPtr>& instances);
+
 }  // namespace pal::services
 
 namespace pal::live {

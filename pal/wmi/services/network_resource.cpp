@@ -21,11 +21,19 @@ HRESULT ParseNetworkResource(std::u16string_view text, NetworkResource& resource
         while (end < rest.size() && !IsSeparator(rest[end])) {
             ++end;
         }
-        if (end == 0 || end == rest.size()) {
-            return WBEM_E_INVALID_NAMESPACE;
+        if (end == 0) {
+            // `\\` and nothing more names nothing; a third separator, an empty host.
+            return rest.empty() ? WBEM_E_INVALID_NAMESPACE : WBEM_E_INVALID_PARAMETER;
         }
         resource.host.assign(rest.substr(0, end));
+        if (end == rest.size()) {
+            // A host without a namespace: WMI asks the host first, which fails when it is unknown.
+            return S_OK;
+        }
         rest.remove_prefix(end + 1);
+        if (rest.empty()) {
+            return S_OK;
+        }
     }
     if (rest.empty() || IsSeparator(rest.front()) || IsSeparator(rest.back())) {
         return WBEM_E_INVALID_NAMESPACE;

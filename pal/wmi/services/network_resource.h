@@ -16,7 +16,9 @@ struct NetworkResource {
     std::u16string nameSpace;  // with backslashes
 };
 
-// S_OK, or WBEM_E_INVALID_NAMESPACE for a resource without a namespace or with an empty host.
+// S_OK, WBEM_E_INVALID_NAMESPACE for a resource without a host or namespace, or
+// WBEM_E_INVALID_PARAMETER for an empty host (`\\\root`). A host without a namespace (`\\HOST`,
+// `\\HOST\`) parses with an empty namespace: connecting answers as the host does.
 PAL_INTERNAL_API HRESULT ParseNetworkResource(std::u16string_view text, NetworkResource& resource);
 
 }  // namespace pal::services

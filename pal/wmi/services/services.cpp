@@ -2,8 +2,10 @@
 
 #include <pal/wmi_control.h>
 
+#include <string>
 #include <vector>
 
+#include "services/async_calls.h"
 #include "services/com_ref.h"
 #include "services/enumerator.h"
 #include "services/faults.h"
@@ -86,6 +88,18 @@ HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nam
     return S_OK;
 }
 
+namespace {
+
+// An enumerator over one object, for an asynchronous call that hands it to the sink.
+HRESULT SingleResult(ComRef<IWbemClassObject> object, IEnumWbemClassObject** results)
+{
+    std::vector<wmi::ObjectPtr> objects;
+    objects.emplace_back(object.Detach());
+    return Enumerator::Create(std::move(objects), true, ProviderBehaviour{}, false, results);
+}
+
+}  // namespace
+
 Services::Services(std::shared_ptr<wmi::Repository> repository, std::u16string nameSpace,
                    bool noAuthentication)
     : ComObject(PAL_KIND_WBEM_SERVICES),
@@ -115,7 +129,14 @@ HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LO
     if (outcome.Fails()) {
         return outcome.answer;
     }
-    const HRESULT hr = RunQuery(strQueryLanguage, strQuery, lFlags, ppEnum);
+    if (strQueryLanguage == nullptr || ViewOf(strQuery).empty()) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    HRESULT hr = RunQuery(strQueryLanguage, strQuery, lFlags, ppEnum);
+    if (FAILED(hr) && hr != WBEM_E_INVALID_QUERY_TYPE && (lFlags & WBEM_FLAG_RETURN_IMMEDIATELY) != 0) {
+        // A semisynchronous query is accepted as it is; what is wrong with it comes from Next.
+        hr = Enumerator::CreateFailed(hr, security_->NoAuthentication(), ppEnum);
+    }
     if (SUCCEEDED(hr) && outcome.kind == CallOutcome::Kind::Answer) {
         return outcome.answer;
     }
@@ -313,19 +334,24 @@ HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemCont
     if (outcome.Fails()) {
         return outcome.answer;
     }
-    if (strObjectPath == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
-    }
-    wql::ObjectPath path;
-    HRESULT hr = wql::ParseObjectPath(ViewOf(strObjectPath), path);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    std::u16string nameSpace;
     ComRef<IWbemClassObject> object;
-    hr = ObjectAt(path, nameSpace, object.Receive());
-    if (FAILED(hr)) {
-        return hr;
+    if (ViewOf(strObjectPath).empty()) {
+        // No path: WMI hands out an empty class object, from which a caller makes a new class.
+        object = ComRef<IWbemClassObject>::Adopt(wmi::NewEmptyClass());
+        if (!object) {
+            return WBEM_E_OUT_OF_MEMORY;
+        }
+    } else {
+        wql::ObjectPath path;
+        HRESULT hr = wql::ParseObjectPath(ViewOf(strObjectPath), path);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        std::u16string nameSpace;
+        hr = ObjectAt(path, nameSpace, object.Receive());
+        if (FAILED(hr)) {
+            return hr;
+        }
     }
     if (outcome.kind == CallOutcome::Kind::NoObject) {
         return WBEM_S_NO_ERROR;
@@ -466,9 +492,9 @@ HRESULT Services::OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**
     return WBEM_E_NOT_SUPPORTED;
 }
 
-HRESULT Services::CancelAsyncCall(IWbemObjectSink*)
+HRESULT Services::CancelAsyncCall(IWbemObjectSink* pSink)
 {
-    return WBEM_E_NOT_SUPPORTED;
+    return CancelAsyncCalls(pSink);
 }
 
 HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler)
@@ -476,9 +502,19 @@ HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler)
     return NotSupported(ppResponseHandler);
 }
 
-HRESULT Services::GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+HRESULT Services::GetObjectAsync(const BSTR strObjectPath, LONG lFlags, IWbemContext* /*pCtx*/,
+                                 IWbemObjectSink* pResponseHandler)
 {
-    return WBEM_E_NOT_SUPPORTED;
+    const std::u16string path(ViewOf(strObjectPath));
+    const bool hasPath = strObjectPath != nullptr;
+    return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
+                          [this, path, hasPath, lFlags](IEnumWbemClassObject** results) {
+                              const ScopedBstr text(hasPath ? path.c_str() : nullptr);
+                              ComRef<IWbemClassObject> object;
+                              const HRESULT hr =
+                                  GetObject(text.get(), lFlags, nullptr, object.Receive(), nullptr);
+                              return FAILED(hr) ? hr : SingleResult(std::move(object), results);
+                          });
 }
 
 HRESULT Services::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
@@ -531,14 +567,36 @@ HRESULT Services::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObje
     return WBEM_E_NOT_SUPPORTED;
 }
 
-HRESULT Services::CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+HRESULT Services::CreateInstanceEnumAsync(const BSTR strFilter, LONG lFlags, IWbemContext* /*pCtx*/,
+                                          IWbemObjectSink* pResponseHandler)
 {
-    return WBEM_E_NOT_SUPPORTED;
+    if (strFilter == nullptr) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const std::u16string filter(ViewOf(strFilter));
+    return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
+                          [this, filter, lFlags](IEnumWbemClassObject** results) {
+                              const ScopedBstr text(filter.c_str());
+                              return CreateInstanceEnum(text.get(), lFlags | WBEM_FLAG_FORWARD_ONLY, nullptr,
+                                                        results);
+                          });
 }
 
-HRESULT Services::ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+HRESULT Services::ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
+                                 IWbemContext* /*pCtx*/, IWbemObjectSink* pResponseHandler)
 {
-    return WBEM_E_NOT_SUPPORTED;
+    if (strQueryLanguage == nullptr || ViewOf(strQuery).empty()) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const std::u16string language(ViewOf(strQueryLanguage));
+    const std::u16string query(ViewOf(strQuery));
+    // The query runs as a forward-only one; what is wrong with it comes to the sink.
+    const LONG flags = (lFlags & ~WBEM_FLAG_RETURN_IMMEDIATELY) | WBEM_FLAG_FORWARD_ONLY;
+    return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
+                          [this, language, query, flags](IEnumWbemClassObject** results) {
+                              const ScopedBstr languageText(language.c_str()), queryText(query.c_str());
+                              return ExecQuery(languageText.get(), queryText.get(), flags, nullptr, results);
+                          });
 }
 
 HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
@@ -546,10 +604,27 @@ HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbem
     return WBEM_E_NOT_SUPPORTED;
 }
 
-HRESULT Services::ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*,
-                                  IWbemObjectSink*)
+HRESULT Services::ExecMethodAsync(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
+                                  IWbemContext* /*pCtx*/, IWbemClassObject* pInParams,
+                                  IWbemObjectSink* pResponseHandler)
 {
-    return WBEM_E_NOT_SUPPORTED;
+    if (strObjectPath == nullptr || ViewOf(strMethodName).empty()) {
+        return WBEM_E_INVALID_PARAMETER;
+    }
+    const std::u16string path(ViewOf(strObjectPath));
+    const std::u16string method(ViewOf(strMethodName));
+    ComRef<IWbemClassObject> inputs = ComRef<IWbemClassObject>::Share(pInParams);
+    return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
+                          [this, path, method, lFlags, inputs](IEnumWbemClassObject** results) {
+                              const ScopedBstr pathText(path.c_str()), methodText(method.c_str());
+                              ComRef<IWbemClassObject> outputs;
+                              const HRESULT hr = ExecMethod(pathText.get(), methodText.get(), lFlags, nullptr,
+                                                            inputs.get(), outputs.Receive(), nullptr);
+                              if (FAILED(hr) || !outputs) {
+                                  return hr;
+                              }
+                              return SingleResult(std::move(outputs), results);
+                          });
 }
 
 }  // namespace pal::services

@@ -139,17 +139,6 @@ HRESULT ReturnZero(const MethodCall& call)
     return PutInteger(call.outParameters, u"ReturnValue", 0);
 }
 
-// Win32_Process.Create: a new process id and success.
-HRESULT CreateProcess(const MethodCall& call)
-{
-    const ScopedVariant commandLine = ValueOf(call.inParameters, u"CommandLine");
-    if (commandLine.type() != VT_BSTR) {
-        return PutInteger(call.outParameters, u"ReturnValue", 21);  // invalid parameter
-    }
-    const HRESULT hr = PutInteger(call.outParameters, u"ProcessId", 4242);
-    return SUCCEEDED(hr) ? ReturnZero(call) : hr;
-}
-
 }  // namespace
 
 void RegisterShippedMethodProviders()
@@ -163,7 +152,6 @@ void RegisterShippedMethodProviders()
     RegisterMethodProvider(u"Win32_OperatingSystem", u"Reboot", ReturnZero);
     RegisterMethodProvider(u"Win32_Service", u"StartService", ReturnZero);
     RegisterMethodProvider(u"Win32_Service", u"StopService", ReturnZero);
-    RegisterMethodProvider(u"Win32_Process", u"Create", CreateProcess);
     RegisterMethodProvider(u"Win32_Process", u"Terminate", ReturnZero);
 }
 

@@ -28,6 +28,21 @@ TEST_F(LogicalDiskTest, RootAgreesWithStatvfs)
     EXPECT_EQ(CIM_UINT64, TypeOf(root.get(), u"Size"));
 }
 
+TEST_F(LogicalDiskTest, TheRootFileSystemIsAlsoDriveC)
+{
+    HRESULT hr = E_FAIL;
+    const ComRef<IWbemClassObject> drive = GetAt(u"Win32_LogicalDisk.DeviceID=\"C:\"", hr);
+    ASSERT_EQ(S_OK, hr);
+    EXPECT_EQ("C:", TextOf(drive.get(), u"Name"));
+    struct statvfs usage {};
+    ASSERT_EQ(0, statvfs("/", &usage));
+    EXPECT_EQ(static_cast<unsigned long long>(usage.f_blocks) * usage.f_frsize,
+              NumberOf(drive.get(), u"Size"));
+    const auto selected = Select(u"SELECT DeviceID FROM Win32_LogicalDisk WHERE DeviceID = 'c:'");
+    ASSERT_EQ(1u, selected.size());
+    EXPECT_EQ("C:", TextOf(selected.front().get(), u"DeviceID"));
+}
+
 TEST_F(LogicalDiskTest, QueriesSelectDisksByLiveValues)
 {
     const auto disks =

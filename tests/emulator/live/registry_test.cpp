@@ -1,8 +1,10 @@
 // StdRegProv over the emulated registry: a round trip through WMI, checked against the Win32
 // registry functions that the credential check uses.
 #include <pal/win32_control.h>
+#include <sys/stat.h>
 #include <winreg.h>
 
+#include <functional>
 #include <initializer_list>
 #include <utility>
 
@@ -45,8 +47,10 @@ protected:
         LiveTest::TearDown();
     }
 
-    // Runs a StdRegProv method on HKEY_CURRENT_USER; the output parameters.
-    ComRef<IWbemClassObject> Call(const char16_t* method, std::initializer_list<Argument> arguments)
+    // Runs a StdRegProv method on HKEY_CURRENT_USER (an hDefKey argument names another tree), with
+    // `fill` putting further inputs; the output parameters.
+    ComRef<IWbemClassObject> Call(const char16_t* method, std::initializer_list<Argument> arguments,
+                                  const std::function<void(IWbemClassObject*)>& fill = nullptr)
     {
         ScopedBstr className(u"StdRegProv");
         ComRef<IWbemClassObject> classObject;
@@ -58,6 +62,9 @@ protected:
         Put(input.get(), NumberArgument(u"hDefKey", kCurrentUser));
         for (const Argument& argument : arguments) {
             Put(input.get(), argument);
+        }
+        if (fill) {
+            fill(input.get());
         }
         ScopedBstr methodName(method);
         ComRef<IWbemClassObject> output;
@@ -185,6 +192,169 @@ TEST_F(StdRegProvTest, MissingKeysValuesAndWrongTypesAnswerWin32Codes)
     EXPECT_EQ(static_cast<LONG>(0x80041005),
               ReturnValue(u"GetStringValue",
                           {TextArgument(u"sSubKeyName", u"Typed"), TextArgument(u"sValueName", u"n")}));
+}
+
+}  // namespace
+}  // namespace live_test
+
+namespace live_test {
+namespace {
+
+constexpr LONG kLocalMachine = static_cast<LONG>(0x80000002);
+
+// Puts a SAFEARRAY of `vt` elements made by `put` into the named input.
+template <class Put>
+void PutArray(IWbemClassObject* input, const char16_t* name, VARTYPE vt, LONG count, Put&& put)
+{
+    ScopedVariant value;
+    V_VT(value.get()) = static_cast<VARTYPE>(VT_ARRAY | vt);
+    V_ARRAY(value.get()) = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(count));
+    for (LONG i = 0; i < count; ++i) {
+        put(V_ARRAY(value.get()), i);
+    }
+    ASSERT_EQ(S_OK, input->Put(name, 0, value.get(), 0)) << Narrow(name);
+}
+
+TEST_F(StdRegProvTest, StdRegProvIsServedInCimv2AsInDefault)
+{
+    ASSERT_EQ(0, ReturnValue(u"CreateKey", {TextArgument(u"sSubKeyName", u"Software\\Both")}));
+    ASSERT_EQ(0, ReturnValue(u"SetStringValue",
+                             {TextArgument(u"sSubKeyName", u"Software\\Both"),
+                              TextArgument(u"sValueName", u"Where"), TextArgument(u"sValue", u"x")}));
+    // The same calls through root\cimv2 see the same registry.
+    registry_ = ConnectLocal(u"root\\cimv2");
+    const ComRef<IWbemClassObject> value =
+        Call(u"GetStringValue",
+             {TextArgument(u"sSubKeyName", u"Software\\Both"), TextArgument(u"sValueName", u"Where")});
+    ASSERT_TRUE(value);
+    EXPECT_EQ("x", TextOf(value.get(), u"sValue"));
+}
+
+TEST_F(StdRegProvTest, ExpandedMultiStringQwordAndBinaryValuesRoundTripWithTheirTypes)
+{
+    const std::u16string key = u"Software\\Typed";
+    ASSERT_EQ(0, ReturnValue(u"CreateKey", {TextArgument(u"sSubKeyName", key)}));
+    EXPECT_EQ(0, ReturnValue(u"SetExpandedStringValue",
+                             {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Expand"),
+                              TextArgument(u"sValue", u"%SystemRoot%\\x")}));
+    EXPECT_EQ(0, ReturnValue(u"SetQWORDValue",
+                             {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Big"),
+                              TextArgument(u"uValue", u"18446744073709551615")}));
+    const ComRef<IWbemClassObject> multiSet = Call(
+        u"SetMultiStringValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Multi")},
+        [](IWbemClassObject* input) {
+            PutArray(input, u"sValue", VT_BSTR, 2, [](SAFEARRAY* array, LONG i) {
+                BSTR text = SysAllocString(i == 0 ? u"one" : u"two");
+                SafeArrayPutElement(array, &i, text);
+                SysFreeString(text);
+            });
+        });
+    EXPECT_EQ(0U, NumberOf(multiSet.get(), u"ReturnValue"));
+    const ComRef<IWbemClassObject> binarySet =
+        Call(u"SetBinaryValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Bytes")},
+             [](IWbemClassObject* input) {
+                 PutArray(input, u"uValue", VT_UI1, 3, [](SAFEARRAY* array, LONG i) {
+                     BYTE byte = static_cast<BYTE>(0xFD + i);
+                     SafeArrayPutElement(array, &i, &byte);
+                 });
+             });
+    EXPECT_EQ(0U, NumberOf(binarySet.get(), u"ReturnValue"));
+
+    const ComRef<IWbemClassObject> expand =
+        Call(u"GetExpandedStringValue",
+             {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Expand")});
+    EXPECT_EQ("%SystemRoot%\\x", TextOf(expand.get(), u"sValue"));
+    const ComRef<IWbemClassObject> big =
+        Call(u"GetQWORDValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Big")});
+    EXPECT_EQ(18446744073709551615ULL, NumberOf(big.get(), u"uValue"));
+    const ComRef<IWbemClassObject> multi = Call(
+        u"GetMultiStringValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Multi")});
+    EXPECT_EQ((std::vector<std::string>{"one", "two"}), Strings(multi.get(), u"sValue"));
+    const ComRef<IWbemClassObject> bytes =
+        Call(u"GetBinaryValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Bytes")});
+    ScopedVariant data;
+    CIMTYPE type = CIM_EMPTY;
+    ASSERT_EQ(S_OK, bytes->Get(u"uValue", 0, data.get(), &type, nullptr));
+    EXPECT_EQ(CIM_UINT8 | CIM_FLAG_ARRAY, type);
+    ASSERT_EQ(VT_ARRAY | VT_UI1, data.type());
+    std::vector<int> read;
+    for (LONG i = 0; i < 3; ++i) {
+        BYTE byte = 0;
+        EXPECT_EQ(S_OK, SafeArrayGetElement(V_ARRAY(data.get()), &i, &byte));
+        read.push_back(byte);
+    }
+    EXPECT_EQ((std::vector<int>{0xFD, 0xFE, 0xFF}), read);
+
+    // Each Get reads only its own type; EnumValues tells the types (REG_EXPAND_SZ, REG_QWORD, ...).
+    EXPECT_EQ(static_cast<LONG>(0x80041005),
+              ReturnValue(u"GetStringValue",
+                          {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Expand")}));
+    EXPECT_EQ(static_cast<LONG>(0x80041005),
+              ReturnValue(u"GetBinaryValue",
+                          {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Big")}));
+    const ComRef<IWbemClassObject> listed = Call(u"EnumValues", {TextArgument(u"sSubKeyName", key)});
+    ScopedVariant types;
+    ASSERT_EQ(S_OK, listed->Get(u"Types", 0, types.get(), nullptr, nullptr));
+    ASSERT_EQ(VT_ARRAY | VT_I4, types.type());
+    std::vector<LONG> codes;
+    for (LONG i = 0; i < 4; ++i) {
+        LONG code = 0;
+        EXPECT_EQ(S_OK, SafeArrayGetElement(V_ARRAY(types.get()), &i, &code));
+        codes.push_back(code);
+    }
+    // Values listed in case-insensitive name order: Big, Bytes, Expand, Multi.
+    EXPECT_EQ((std::vector<LONG>{REG_QWORD, REG_BINARY, REG_EXPAND_SZ, REG_MULTI_SZ}), codes);
+}
+
+TEST_F(StdRegProvTest, CheckAccessGrantsOnAKeyThatExists)
+{
+    ASSERT_EQ(0, ReturnValue(u"CreateKey", {TextArgument(u"sSubKeyName", u"Software\\Open")}));
+    const ComRef<IWbemClassObject> granted =
+        Call(u"CheckAccess",
+             {TextArgument(u"sSubKeyName", u"Software\\Open"), NumberArgument(u"uRequired", 0x20019)});
+    ASSERT_TRUE(granted);
+    EXPECT_EQ(0U, NumberOf(granted.get(), u"ReturnValue"));
+    ScopedVariant flag;
+    ASSERT_EQ(S_OK, granted->Get(u"bGranted", 0, flag.get(), nullptr, nullptr));
+    ASSERT_EQ(VT_BOOL, flag.type());
+    EXPECT_EQ(VARIANT_TRUE, V_BOOL(flag.get()));
+    EXPECT_EQ(2, ReturnValue(u"CheckAccess", {TextArgument(u"sSubKeyName", u"Software\\Closed"),
+                                              NumberArgument(u"uRequired", 1)}));
+}
+
+TEST_F(StdRegProvTest, TheRegistryHoldsTheStandardKeysOfWindows)
+{
+    const std::u16string product = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    auto text = [&](const std::u16string& key, const char16_t* name) {
+        const ComRef<IWbemClassObject> output =
+            Call(u"GetStringValue", {NumberArgument(u"hDefKey", kLocalMachine),
+                                     TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", name)});
+        return output && NumberOf(output.get(), u"ReturnValue") == 0 ? TextOf(output.get(), u"sValue")
+                                                                     : std::string("<missing>");
+    };
+    auto number = [&](const std::u16string& key, const char16_t* name) {
+        const ComRef<IWbemClassObject> output =
+            Call(u"GetDWORDValue", {NumberArgument(u"hDefKey", kLocalMachine),
+                                    TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", name)});
+        return output && NumberOf(output.get(), u"ReturnValue") == 0 ? NumberOf(output.get(), u"uValue")
+                                                                     : ~0ULL;
+    };
+    EXPECT_EQ(0u, text(product, u"ProductName").find("Windows "));
+    EXPECT_EQ("6.3", text(product, u"CurrentVersion"));
+    const std::string build = text(product, u"CurrentBuild");
+    EXPECT_FALSE(build.empty());
+    EXPECT_EQ(std::string::npos, build.find_first_not_of("0123456789")) << build;
+    EXPECT_EQ(build, text(product, u"CurrentBuildNumber"));
+    EXPECT_EQ(10U, number(product, u"CurrentMajorVersionNumber"));
+    EXPECT_EQ("C:\\Windows", text(product, u"SystemRoot"));
+    struct stat installed {};
+    if (stat("/etc/machine-id", &installed) == 0) {
+        EXPECT_EQ(static_cast<unsigned long long>(installed.st_mtime), number(product, u"InstallDate"));
+    }
+    EXPECT_EQ(PalWmiLocalHostName(),
+              text(u"SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName", u"ComputerName"));
+    EXPECT_EQ("C:\\Program Files", text(u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", u"ProgramFilesDir"));
+    EXPECT_EQ("Windows_NT", text(u"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", u"OS"));
 }
 
 }  // namespace

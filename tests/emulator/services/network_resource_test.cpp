@@ -34,9 +34,21 @@ TEST(NetworkResourceTest, SplitsHostAndNamespace)
 
 TEST(NetworkResourceTest, RejectsResourcesWithoutNamespaceOrHost)
 {
-    for (const char16_t* text : {u"", u"\\\\SERVER", u"\\\\SERVER\\", u"\\\\\\root", u"root\\", u"\\root"}) {
+    for (const char16_t* text : {u"", u"\\\\", u"root\\", u"\\root"}) {
         NetworkResource resource;
         EXPECT_EQ(WBEM_E_INVALID_NAMESPACE, ParseNetworkResource(text, resource));
+    }
+    NetworkResource resource;
+    EXPECT_EQ(WBEM_E_INVALID_PARAMETER, ParseNetworkResource(u"\\\\\\root", resource));
+}
+
+TEST(NetworkResourceTest, AHostWithoutNamespaceIsLeftToTheHost)
+{
+    for (const char16_t* text : {u"\\\\SERVER", u"\\\\SERVER\\"}) {
+        NetworkResource resource;
+        ASSERT_EQ(S_OK, ParseNetworkResource(text, resource));
+        EXPECT_EQ(u"SERVER", resource.host);
+        EXPECT_EQ(u"", resource.nameSpace);
     }
 }
 

@@ -8,20 +8,8 @@
 namespace services_test {
 namespace {
 
-class QueryTest : public EmulatorTest {
+class QueryTest : public ItemsTest {
 protected:
-    void SetUp() override
-    {
-        EmulatorTest::SetUp();
-        LoadMof(kItemsMof);
-        services_ = ConnectLocal(u"root\\default");
-    }
-    void TearDown() override
-    {
-        services_.Reset();
-        EmulatorTest::TearDown();
-    }
-
     // The names of the items a query selects, sorted.
     std::vector<std::u16string> Select(const char16_t* wql)
     {
@@ -45,8 +33,6 @@ protected:
         EXPECT_EQ(SUCCEEDED(hr), static_cast<bool>(enumerator));
         return hr;
     }
-
-    ComRef<IWbemServices> services_;
 };
 
 using Names = std::vector<std::u16string>;

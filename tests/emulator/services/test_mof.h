@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "emulator_test.h"
+
 namespace services_test {
 
 inline constexpr const char* kItemsMof = R"(
@@ -49,5 +51,23 @@ inline std::string ManyMof(int count)
     }
     return mof;
 }
+
+// A test on root\\default with the items above loaded, through services_.
+class ItemsTest : public EmulatorTest {
+protected:
+    void SetUp() override
+    {
+        EmulatorTest::SetUp();
+        LoadMof(kItemsMof);
+        services_ = ConnectLocal(u"root\\default");
+    }
+    void TearDown() override
+    {
+        services_.Reset();
+        EmulatorTest::TearDown();
+    }
+
+    ComRef<IWbemServices> services_;
+};
 
 }  // namespace services_test

@@ -102,6 +102,11 @@ public final class WmiExtensions {
      * WBEM_FLAG_FORWARD_ONLY}, the enumerator secured with the session's identity. Objects are
      * fetched with {@link #WmiObjectStreamNextBatch}.
      *
+     * <p>WMI takes such a query without looking at it and reports an unknown class, an unknown
+     * property or bad syntax from its first {@code Next}. So the start asks for the first object
+     * without waiting: an error WMI already knows is returned here, and one it finds later comes
+     * from {@link #WmiObjectStreamNextBatch} as its result.
+     *
      * @param session a session handle
      * @param query the WQL text
      * @param holder receives the stream handle through {@code set(long)}; free it with
