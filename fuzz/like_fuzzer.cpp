@@ -34,8 +34,8 @@ bool Like(IWbemClassObject* instance, const std::u16string& pattern, const std::
     const HRESULT put = instance->Put(u"Name", 0, &value, 0);
     VariantClear(&value);
     pal::wql::Query query;
-    parsed = SUCCEEDED(put) &&
-             SUCCEEDED(pal::wql::ParseQuery(u"SELECT * FROM Test_Keyed WHERE Name LIKE '" + pattern + u"'", query));
+    parsed = SUCCEEDED(put) && SUCCEEDED(pal::wql::ParseQuery(
+                                   u"SELECT * FROM Test_Keyed WHERE Name LIKE '" + pattern + u"'", query));
     bool matches = false;
     if (parsed) {
         pal::wql::EvaluateWhere(query, instance, matches);

@@ -33,7 +33,6 @@ std::vector<Target> LoadTargets()
     return targets;
 }
 
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
