@@ -15,6 +15,15 @@ HRESULT LogicalDisks(const InstanceRequest& request, std::vector<wmi::ObjectPtr>
 HRESULT Bioses(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT ComputerSystemProducts(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT BaseBoards(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT PhysicalMemories(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT DiskDrives(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT DiskPartitions(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT VideoControllers(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT NetworkAdapters(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT NetworkAdapterConfigurations(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT Services(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT ProcessorPerformance(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT MemoryPerformance(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 
 HRESULT Processes(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 // Reads only the process of the Handle key.
