@@ -1,5 +1,6 @@
 // Win32_OperatingSystem, Win32_ComputerSystem and Win32_Processor: the host's kernel, memory
 // and processors.
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -232,6 +233,12 @@ HRESULT OperatingSystems(const InstanceRequest& request, std::vector<wmi::Object
     }
     builder.Unsigned64(u"TotalSwapSpaceSize", memory.swapTotalKb);
     builder.Unsigned32(u"NumberOfUsers", ReadUserSessions().users);
+    // The machine's identity is written when the system is installed, as the registry's
+    // InstallDate tells too.
+    struct stat machineId {};
+    if (stat("/etc/machine-id", &machineId) == 0) {
+        builder.Text(u"InstallDate", CimDatetime(machineId.st_mtime, 0));
+    }
     return AppendOne(builder, instances);
 }
 

@@ -84,6 +84,13 @@ TEST_F(ServiceTest, AServiceIsFoundByItsName)
     }
     GetAt(u"Win32_Service.Name=\"NoSuchService\"", hr);
     EXPECT_EQ(WBEM_E_NOT_FOUND, hr);
+
+    // Services derive as on Windows, so that a query of the base class finds them.
+    const ComRef<IWbemClassObject> cls = GetAt(u"Win32_Service", hr);
+    ASSERT_EQ(S_OK, hr);
+    EXPECT_EQ(WBEM_S_NO_ERROR, cls->InheritsFrom(u"Win32_BaseService"));
+    EXPECT_EQ(Select(u"SELECT Name FROM Win32_Service").size(),
+              Select(u"SELECT Name FROM Win32_BaseService").size());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // monitoring code reads beyond names and figures: their CIM types as Windows declares them, and
 // their values against what the test reads from /proc, /sys and the password database itself.
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 
@@ -9,6 +10,7 @@
 #include <optional>
 #include <sstream>
 
+#include "live/cim_datetime.h"
 #include "live_test.h"
 
 namespace live_test {
@@ -160,6 +162,16 @@ TEST_F(SystemDetailsTest, OperatingSystemHasWindowsPropertiesWithTheirTypes)
     EXPECT_EQ(static_cast<unsigned long long>(info.totalswap) * info.mem_unit / 1024,
               NumberOf(os.get(), u"TotalSwapSpaceSize"));
     EXPECT_EQ(NumberOf(os.get(), u"SizeStoredInPagingFiles"), NumberOf(os.get(), u"TotalSwapSpaceSize"));
+
+    // Installed when the machine got its identity; NULL on a machine without one.
+    EXPECT_EQ(CIM_DATETIME, TypeOf(os.get(), u"InstallDate"));
+    struct stat machineId {};
+    if (stat("/etc/machine-id", &machineId) == 0) {
+        const std::u16string installed = pal::live::CimDatetime(machineId.st_mtime, 0);
+        EXPECT_EQ(std::string(installed.begin(), installed.end()), TextOf(os.get(), u"InstallDate"));
+    } else {
+        EXPECT_TRUE(IsNull(os.get(), u"InstallDate"));
+    }
 }
 
 TEST_F(SystemDetailsTest, ComputerSystemNamesItsModelAndItsUser)
