@@ -33,6 +33,10 @@ HRESULT ProcessByKey(const InstanceRequest& request, const std::vector<wmi::KeyB
 HRESULT SystemProcesses(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT SystemOperatingSystems(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT ComputerSystemProcessors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+// Associations of the disks with their partitions, and of the network adapters with their
+// configurations.
+HRESULT DiskDriveToDiskPartitions(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT NetworkAdapterSettings(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 // Win32_Process.GetOwner: the account that owns the process.
 HRESULT GetProcessOwner(const services::MethodCall& call);
 // Win32_Process.Create: runs the command line as a child process.

@@ -50,6 +50,10 @@ void RegisterLiveProviders()
     services::RegisterInstanceProvider(kCimv2, u"Win32_NetworkAdapterConfiguration",
                                        {NetworkAdapterConfigurations, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_Service", {Services, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_DiskDriveToDiskPartition",
+                                       {DiskDriveToDiskPartitions, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_NetworkAdapterSetting",
+                                       {NetworkAdapterSettings, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_PerfFormattedData_PerfOS_Processor",
                                        {ProcessorPerformance, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_PerfFormattedData_PerfOS_Memory",

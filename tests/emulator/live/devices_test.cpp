@@ -136,6 +136,25 @@ TEST_F(DevicesTest, DiskPartitionsAreThePartitionsOfEachDisk)
     }
 }
 
+TEST_F(DevicesTest, EachDiskIsAssociatedWithItsPartitions)
+{
+    const std::vector<Disk> disks = Disks();
+    std::size_t links = 0;
+    for (std::size_t index = 0; index < disks.size(); ++index) {
+        const std::u16string disk =
+            u"Win32_DiskDrive.DeviceID=\"\\\\\\\\.\\\\PHYSICALDRIVE" + Wide(std::to_string(index)) + u"\"";
+        const auto partitions =
+            Select(u"ASSOCIATORS OF {" + disk + u"} WHERE AssocClass = Win32_DiskDriveToDiskPartition");
+        ASSERT_EQ(disks[index].partitionBytes.size(), partitions.size()) << disks[index].name;
+        for (const auto& partition : partitions) {
+            EXPECT_EQ("Win32_DiskPartition", TextOf(partition.get(), u"__CLASS"));
+            EXPECT_EQ(index, NumberOf(partition.get(), u"DiskIndex"));
+        }
+        links += partitions.size();
+    }
+    EXPECT_EQ(links, Select(u"SELECT * FROM Win32_DiskDriveToDiskPartition").size());
+}
+
 TEST_F(DevicesTest, VideoControllersAreTheDisplayCards)
 {
     ExpectDerivesFrom(u"Win32_VideoController", u"CIM_PCVideoController");

@@ -155,5 +155,19 @@ TEST_F(NetworkTest, ConfigurationsHoldTheInterfacesAddresses)
     }
 }
 
+TEST_F(NetworkTest, EachAdapterIsAssociatedWithItsConfiguration)
+{
+    const auto interfaces = Interfaces();
+    for (const auto& [index, i] : interfaces) {
+        const auto settings =
+            Select(u"ASSOCIATORS OF {Win32_NetworkAdapter.DeviceID=\"" + Wide(std::to_string(index)) +
+                   u"\"} WHERE AssocClass = Win32_NetworkAdapterSetting");
+        ASSERT_EQ(1u, settings.size()) << i.name;
+        EXPECT_EQ("Win32_NetworkAdapterConfiguration", TextOf(settings.front().get(), u"__CLASS"));
+        EXPECT_EQ(index, NumberOf(settings.front().get(), u"Index"));
+    }
+    EXPECT_EQ(interfaces.size(), Select(u"SELECT * FROM Win32_NetworkAdapterSetting").size());
+}
+
 }  // namespace
 }  // namespace live_test
