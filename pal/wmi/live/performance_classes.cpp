@@ -49,6 +49,7 @@ HRESULT ProcessorPerformance(const InstanceRequest& request, std::vector<wmi::Ob
         builder.Unsigned64(u"PercentPrivilegedTime", shares.privileged);
         builder.Unsigned64(u"PercentInterruptTime", shares.interrupt);
         builder.Unsigned64(u"PercentDPCTime", shares.dpc);
+        builder.Unsigned32(u"InterruptsPersec", shares.interruptsPerSecond);
         Stamp(builder);
         const HRESULT hr = builder.FinishInto(instances);
         if (FAILED(hr)) {
@@ -89,6 +90,9 @@ HRESULT MemoryPerformance(const InstanceRequest& request, std::vector<wmi::Objec
     }
     builder.Unsigned64(u"PoolNonpagedBytes", bytes("SUnreclaim"));
     builder.Unsigned64(u"PoolPagedBytes", bytes("SReclaimable"));
+    const MemoryRates rates = CurrentMemoryRates();
+    builder.Unsigned32(u"PageFaultsPersec", rates.pageFaults);
+    builder.Unsigned64(u"PagesPersec", rates.pages);
     Stamp(builder);
     return builder.FinishInto(instances);
 }

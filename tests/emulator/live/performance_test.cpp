@@ -11,6 +11,7 @@ namespace {
 
 using pal::live::CpuTicks;
 using pal::live::ParseCpuTicks;
+using pal::live::ParseInterrupts;
 using pal::live::SharesBetween;
 
 TEST(CpuTimesTest, SharesAreThePartsOfTheTicksBetweenTwoReadings)
@@ -24,7 +25,12 @@ TEST(CpuTimesTest, SharesAreThePartsOfTheTicksBetweenTwoReadings)
     EXPECT_EQ("_Total", after[0].name);
     EXPECT_EQ("0", after[1].name);
     // 80 user (nice counted), 20 system, 10 irq, 10 softirq, 90 idle (iowait counted) of 210.
-    const pal::live::CpuShares shares = SharesBetween(before[0], after[0]);
+    CpuTicks earlier = before[0];
+    CpuTicks later = after[0];
+    earlier.interrupts = 100;
+    later.interrupts = 300;
+    const pal::live::CpuShares shares = SharesBetween(earlier, later, 500);
+    EXPECT_EQ(400u, shares.interruptsPerSecond);
     EXPECT_EQ(38u, shares.user);        // 80/210
     EXPECT_EQ(19u, shares.privileged);  // 40/210
     EXPECT_EQ(5u, shares.interrupt);
@@ -32,9 +38,25 @@ TEST(CpuTimesTest, SharesAreThePartsOfTheTicksBetweenTwoReadings)
     EXPECT_EQ(43u, shares.idle);  // 90/210
     EXPECT_EQ(57u, shares.processor);
     // No time between the readings: the processor counts as idle.
-    const pal::live::CpuShares none = SharesBetween(after[0], after[0]);
+    const pal::live::CpuShares none = SharesBetween(after[0], after[0], 0);
+    EXPECT_EQ(0u, none.interruptsPerSecond);
     EXPECT_EQ(100u, none.idle);
     EXPECT_EQ(0u, none.processor);
+}
+
+TEST(CpuTimesTest, InterruptsAreSummedPerProcessorColumn)
+{
+    const auto counts = ParseInterrupts(
+        "           CPU0       CPU1\n"
+        "  0:         10          5   IO-APIC   2-edge      timer\n"
+        "  8:          1          2   IO-APIC   8-edge      rtc0\n"
+        "NMI:          3          4   Non-maskable interrupts\n"
+        "ERR:          7\n");
+    ASSERT_EQ(2u, counts.size());
+    EXPECT_EQ("0", counts[0].first);
+    EXPECT_EQ(21u, counts[0].second);
+    EXPECT_EQ("1", counts[1].first);
+    EXPECT_EQ(11u, counts[1].second);
 }
 
 using PerformanceTest = LiveTest;
@@ -62,6 +84,11 @@ TEST_F(PerformanceTest, ProcessorDataHasOneInstancePerProcessorAndATotal)
         EXPECT_EQ(100u, busy + NumberOf(processor, u"PercentIdleTime"));
         EXPECT_LE(NumberOf(processor, u"PercentUserTime"), 100u);
         EXPECT_LE(NumberOf(processor, u"PercentPrivilegedTime"), 100u);
+        if (Exists("/proc/interrupts")) {
+            ScopedVariant rate;
+            ASSERT_EQ(S_OK, processor->Get(u"InterruptsPersec", 0, rate.get(), nullptr, nullptr));
+            EXPECT_EQ(VT_I4, rate.type()) << expected[i];  // a uint32, not NULL
+        }
     }
     HRESULT hr = E_FAIL;
     GetAt(u"Win32_PerfFormattedData_PerfOS_Processor.Name=\"_Total\"", hr);
@@ -83,6 +110,11 @@ TEST_F(PerformanceTest, MemoryDataIsTheKernelsMemoryInBytes)
     EXPECT_EQ(available / 1024, NumberOf(memory.get(), u"AvailableKBytes"));
     EXPECT_EQ(available / (1024 * 1024), NumberOf(memory.get(), u"AvailableMBytes"));
     EXPECT_LE(NumberOf(memory.get(), u"PercentCommittedBytesInUse"), 100u);
+    if (WholeFile("/proc/vmstat").find("\npgfault ") != std::string::npos) {
+        ScopedVariant rate;
+        ASSERT_EQ(S_OK, memory->Get(u"PageFaultsPersec", 0, rate.get(), nullptr, nullptr));
+        EXPECT_EQ(VT_I4, rate.type());  // a uint32, not NULL
+    }
 
     // The commit limit only changes with the swap and the overcommit settings.
     std::istringstream lines(WholeFile("/proc/meminfo"));
