@@ -1,6 +1,7 @@
-// Win32_DiskDriveToDiskPartition and Win32_NetworkAdapterSetting: each disk with its partitions
-// (by the disk's Index and the partition's DiskIndex), each network adapter with its
-// configuration (by their common Index).
+// Win32_DiskDriveToDiskPartition, Win32_LogicalDiskToPartition and Win32_NetworkAdapterSetting:
+// each disk with its partitions (by the disk's Index and the partition's DiskIndex), each
+// mounted file system with the partition it is mounted from (its VolumeName, /dev/vda1, names
+// the partition), each network adapter with its configuration (by their common Index).
 #include "live/association_support.h"
 #include "live/instance_builder.h"
 #include "wql/scoped_variant.h"
@@ -15,6 +16,16 @@ struct Side {
     const char16_t* number;  // the property both sides are matched by
     const char16_t* role;    // the reference property of the association
 };
+
+std::optional<std::u16string> TextOf(IWbemClassObject* object, const char16_t* name)
+{
+    wql::ScopedVariant value;
+    if (FAILED(object->Get(name, 0, value.get(), nullptr, nullptr)) || value.type() != VT_BSTR ||
+        V_BSTR(value.get()) == nullptr) {
+        return std::nullopt;
+    }
+    return std::u16string(V_BSTR(value.get()));
+}
 
 std::optional<LONG> NumberOf(IWbemClassObject* object, const char16_t* name)
 {
@@ -61,6 +72,36 @@ HRESULT DiskDriveToDiskPartitions(const InstanceRequest& request, std::vector<wm
 {
     return Link(request, {u"Win32_DiskDrive", DiskDrives, u"Index", u"Antecedent"},
                 {u"Win32_DiskPartition", DiskPartitions, u"DiskIndex", u"Dependent"}, instances);
+}
+
+HRESULT LogicalDiskToPartitions(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances)
+{
+    std::vector<wmi::ObjectPtr> disks;
+    std::vector<wmi::ObjectPtr> partitions;
+    HRESULT hr = InstancesOf(request, u"Win32_LogicalDisk", LogicalDisks, disks);
+    if (SUCCEEDED(hr)) {
+        hr = InstancesOf(request, u"Win32_DiskPartition", DiskPartitions, partitions);
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    for (const wmi::ObjectPtr& disk : disks) {
+        const std::optional<std::u16string> source = TextOf(disk.get(), u"VolumeName");
+        for (const wmi::ObjectPtr& partition : partitions) {
+            const std::optional<std::u16string> name = TextOf(partition.get(), u"Description");
+            if (!source || !name || *source != u"/dev/" + *name) {
+                continue;
+            }
+            InstanceBuilder builder(request);
+            builder.Text(u"Antecedent", PathOf(partition.get()));
+            builder.Text(u"Dependent", PathOf(disk.get()));
+            hr = builder.FinishInto(instances);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+    }
+    return WBEM_S_NO_ERROR;
 }
 
 HRESULT NetworkAdapterSettings(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances)

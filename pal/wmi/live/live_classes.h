@@ -37,6 +37,8 @@ HRESULT ComputerSystemProcessors(const InstanceRequest& request, std::vector<wmi
 // configurations.
 HRESULT DiskDriveToDiskPartitions(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT NetworkAdapterSettings(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+// The file systems mounted from the partitions.
+HRESULT LogicalDiskToPartitions(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 // Win32_Process.GetOwner: the account that owns the process.
 HRESULT GetProcessOwner(const services::MethodCall& call);
 // Win32_Process.Create: runs the command line as a child process.

@@ -52,6 +52,8 @@ void RegisterLiveProviders()
     services::RegisterInstanceProvider(kCimv2, u"Win32_Service", {Services, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_DiskDriveToDiskPartition",
                                        {DiskDriveToDiskPartitions, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_LogicalDiskToPartition",
+                                       {LogicalDiskToPartitions, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_NetworkAdapterSetting",
                                        {NetworkAdapterSettings, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_PerfFormattedData_PerfOS_Processor",

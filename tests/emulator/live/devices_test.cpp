@@ -155,6 +155,31 @@ TEST_F(DevicesTest, EachDiskIsAssociatedWithItsPartitions)
     EXPECT_EQ(links, Select(u"SELECT * FROM Win32_DiskDriveToDiskPartition").size());
 }
 
+TEST_F(DevicesTest, AFileSystemIsAssociatedWithThePartitionItIsMountedFrom)
+{
+    std::size_t links = 0;
+    for (const auto& disk : Select(u"SELECT DeviceID, VolumeName FROM Win32_LogicalDisk")) {
+        std::string path;
+        for (const char c : TextOf(disk.get(), u"DeviceID")) {
+            path += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
+        }
+        const auto partitions = Select(u"ASSOCIATORS OF {Win32_LogicalDisk.DeviceID=\"" + Wide(path) +
+                                       u"\"} WHERE AssocClass = Win32_LogicalDiskToPartition");
+        ScopedVariant volume;
+        ASSERT_EQ(S_OK, disk->Get(u"VolumeName", 0, volume.get(), nullptr, nullptr));
+        const std::string source = volume.type() == VT_BSTR ? Narrow(V_BSTR(volume.get())) : std::string();
+        const std::string name = source.rfind("/dev/", 0) == 0 ? source.substr(5) : std::string();
+        const bool fromPartition = !name.empty() && Exists("/sys/class/block/" + name + "/partition");
+        ASSERT_EQ(fromPartition ? 1u : 0u, partitions.size()) << path << " from " << source;
+        if (fromPartition) {
+            EXPECT_EQ(name, TextOf(partitions.front().get(), u"Description"));
+            EXPECT_EQ("Win32_DiskPartition", TextOf(partitions.front().get(), u"__CLASS"));
+        }
+        links += partitions.size();
+    }
+    EXPECT_EQ(links, Select(u"SELECT * FROM Win32_LogicalDiskToPartition").size());
+}
+
 TEST_F(DevicesTest, VideoControllersAreTheDisplayCards)
 {
     ExpectDerivesFrom(u"Win32_VideoController", u"CIM_PCVideoController");
