@@ -131,6 +131,44 @@ std::optional<std::uint64_t> NumberField(std::string_view block, std::string_vie
     return field ? LeadingNumber(*field) : std::nullopt;
 }
 
+// Win32_ComputerSystem.PCSystemType of the firmware's chassis type: desktop 1, mobile 2,
+// enterprise server 4, unspecified 0; NULL when the firmware does not say.
+std::optional<std::uint64_t> PcSystemType()
+{
+    const std::optional<std::string> line = ReadFirstLine("/sys/class/dmi/id/chassis_type");
+    const std::optional<std::uint64_t> chassis = line ? LeadingNumber(*line) : std::nullopt;
+    if (!chassis) {
+        return std::nullopt;
+    }
+    switch (*chassis) {
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 13:
+    case 15:
+    case 16:
+    case 24:
+    case 35:
+    case 36: return 1;
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 14:
+    case 30:
+    case 31:
+    case 32: return 2;
+    case 17:
+    case 23:
+    case 28:
+    case 29: return 4;
+    default: return 0;
+    }
+}
+
 std::optional<std::uint64_t> MaxClockMhz()
 {
     const std::optional<std::string> khz =
@@ -285,6 +323,7 @@ HRESULT ComputerSystems(const InstanceRequest& request, std::vector<wmi::ObjectP
     builder.Boolean(u"AutomaticManagedPagefile", false);
     builder.Boolean(u"HypervisorPresent", HasCpuFlag(FirstCpuBlock(), "hypervisor"));
     builder.Text(u"SystemFamily", Utf16Of(ReadFirstLine("/sys/class/dmi/id/product_family")));
+    builder.Unsigned32(u"PCSystemType", PcSystemType());
     builder.Text(u"SystemSKUNumber", Utf16Of(ReadFirstLine("/sys/class/dmi/id/product_sku")));
     // The user of the console session as DOMAIN\user, the computer's name standing for the
     // domain of a local account; NULL when nobody is logged on.

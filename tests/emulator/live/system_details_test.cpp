@@ -191,6 +191,24 @@ TEST_F(SystemDetailsTest, ComputerSystemNamesItsModelAndItsUser)
     EXPECT_EQ(std::string(kernel.nodename), TextOf(computer.get(), u"DNSHostName"));
     EXPECT_EQ(CpuInfo().Flag("hypervisor"), BooleanOf(computer.get(), u"HypervisorPresent"));
 
+    // Laptops are mobile, towers and desktops desktops, rack servers enterprise servers.
+    const std::optional<std::string> chassis = FirstLine("/sys/class/dmi/id/chassis_type");
+    if (!chassis) {
+        EXPECT_TRUE(IsNull(computer.get(), u"PCSystemType"));
+    } else {
+        const int type = std::stoi(*chassis);
+        const unsigned long long system = NumberOf(computer.get(), u"PCSystemType");
+        if (type == 9 || type == 10) {
+            EXPECT_EQ(2u, system) << type;
+        } else if (type == 3 || type == 7) {
+            EXPECT_EQ(1u, system) << type;
+        } else if (type == 17 || type == 23) {
+            EXPECT_EQ(4u, system) << type;
+        } else {
+            EXPECT_LE(system, 8u) << type;
+        }
+    }
+
     // NULL when nobody is logged on, else COMPUTER\user of an account that exists.
     if (const std::optional<std::string> user = Optional(computer.get(), u"UserName")) {
         const std::string prefix = std::string(PalWmiLocalHostName()) + "\\";
