@@ -2,37 +2,13 @@
 // Win32_SystemOperatingSystem and Win32_ComputerSystemProcessor. Each links the one
 // Win32_ComputerSystem (GroupComponent) with every instance of its part class (PartComponent),
 // by their full paths, as WMI writes references.
+#include "live/association_support.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
-#include "wql/scoped_variant.h"
 
 namespace pal::live {
 
 namespace {
-
-using Enumerate = HRESULT (*)(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
-
-HRESULT InstancesOf(const InstanceRequest& request, const char16_t* className, Enumerate enumerate,
-                    std::vector<wmi::ObjectPtr>& instances)
-{
-    IWbemClassObject* classObject = nullptr;
-    const HRESULT hr = request.repository.GetClass(request.nameSpace, className, &classObject);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    const wmi::ObjectPtr owned(classObject);
-    return enumerate(InstanceRequest{request.repository, request.nameSpace, classObject}, instances);
-}
-
-std::u16string PathOf(IWbemClassObject* object)
-{
-    wql::ScopedVariant path;
-    if (FAILED(object->Get(u"__PATH", 0, path.get(), nullptr, nullptr)) || path.type() != VT_BSTR ||
-        V_BSTR(path.get()) == nullptr) {
-        return {};
-    }
-    return std::u16string(V_BSTR(path.get()));
-}
 
 // One association per part, each from the computer to the part; `primary` sets PrimaryOS.
 HRESULT ComputerTo(const InstanceRequest& request, const char16_t* partClass, Enumerate parts,

@@ -15,6 +15,15 @@ HRESULT LogicalDisks(const InstanceRequest& request, std::vector<wmi::ObjectPtr>
 HRESULT Bioses(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT ComputerSystemProducts(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT BaseBoards(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT PhysicalMemories(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT DiskDrives(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT DiskPartitions(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT VideoControllers(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT NetworkAdapters(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT NetworkAdapterConfigurations(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT Services(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT ProcessorPerformance(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT MemoryPerformance(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 
 HRESULT Processes(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 // Reads only the process of the Handle key.
@@ -24,6 +33,12 @@ HRESULT ProcessByKey(const InstanceRequest& request, const std::vector<wmi::KeyB
 HRESULT SystemProcesses(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT SystemOperatingSystems(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 HRESULT ComputerSystemProcessors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+// Associations of the disks with their partitions, and of the network adapters with their
+// configurations.
+HRESULT DiskDriveToDiskPartitions(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+HRESULT NetworkAdapterSettings(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
+// The file systems mounted from the partitions.
+HRESULT LogicalDiskToPartitions(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);
 // Win32_Process.GetOwner: the account that owns the process.
 HRESULT GetProcessOwner(const services::MethodCall& call);
 // Win32_Process.Create: runs the command line as a child process.

@@ -42,6 +42,24 @@ void RegisterLiveProviders()
     services::RegisterInstanceProvider(kCimv2, u"Win32_ComputerSystemProduct",
                                        {ComputerSystemProducts, nullptr});
     services::RegisterInstanceProvider(kCimv2, u"Win32_BaseBoard", {BaseBoards, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_PhysicalMemory", {PhysicalMemories, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_DiskDrive", {DiskDrives, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_DiskPartition", {DiskPartitions, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_VideoController", {VideoControllers, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_NetworkAdapter", {NetworkAdapters, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_NetworkAdapterConfiguration",
+                                       {NetworkAdapterConfigurations, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_Service", {Services, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_DiskDriveToDiskPartition",
+                                       {DiskDriveToDiskPartitions, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_LogicalDiskToPartition",
+                                       {LogicalDiskToPartitions, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_NetworkAdapterSetting",
+                                       {NetworkAdapterSettings, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_PerfFormattedData_PerfOS_Processor",
+                                       {ProcessorPerformance, nullptr});
+    services::RegisterInstanceProvider(kCimv2, u"Win32_PerfFormattedData_PerfOS_Memory",
+                                       {MemoryPerformance, nullptr});
     services::RegisterMethodProvider(u"Win32_Process", u"GetOwner", Guarded<GetProcessOwner>);
     services::RegisterMethodProvider(u"Win32_Process", u"Create", Guarded<CreateProcessMethod>);
 

@@ -1,5 +1,6 @@
 // Win32_OperatingSystem, Win32_ComputerSystem and Win32_Processor: the host's kernel, memory
 // and processors.
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 #include "live/process_table.h"
+#include "live/processor_details.h"
+#include "live/user_sessions.h"
 
 namespace pal::live {
 
@@ -21,6 +24,13 @@ namespace {
 constexpr std::uint16_t kOsTypeLinux = 36;
 constexpr std::uint16_t kArchitectureX64 = 9;
 constexpr std::uint16_t kArchitectureArm64 = 12;
+constexpr std::uint32_t kProductTypeWorkstation = 1;
+constexpr std::uint16_t kProcessorFamilyUnknown = 2;
+constexpr std::uint16_t kCentralProcessor = 3;
+constexpr std::uint16_t kCpuEnabled = 1;
+constexpr std::uint16_t kRunningOrFullPower = 3;
+// The user address space of a 64-bit process (47 bits), in kilobytes.
+constexpr std::uint64_t kUserAddressSpaceKb = (std::uint64_t{1} << 47) / 1024;
 
 struct MemoryFigures {
     std::optional<std::uint64_t> totalKb, availableKb, swapTotalKb, swapFreeKb;
@@ -108,6 +118,57 @@ std::map<std::uint64_t, Package> ProcessorPackages()
     return packages;
 }
 
+// The first block of /proc/cpuinfo.
+std::string FirstCpuBlock()
+{
+    const std::optional<std::string> info = ReadHostFile("/proc/cpuinfo");
+    return info ? info->substr(0, info->find("\n\n")) : std::string();
+}
+
+std::optional<std::uint64_t> NumberField(std::string_view block, std::string_view name)
+{
+    const std::optional<std::string> field = FieldOf(block, name);
+    return field ? LeadingNumber(*field) : std::nullopt;
+}
+
+// Win32_ComputerSystem.PCSystemType of the firmware's chassis type: desktop 1, mobile 2,
+// enterprise server 4, unspecified 0; NULL when the firmware does not say.
+std::optional<std::uint64_t> PcSystemType()
+{
+    const std::optional<std::string> line = ReadFirstLine("/sys/class/dmi/id/chassis_type");
+    const std::optional<std::uint64_t> chassis = line ? LeadingNumber(*line) : std::nullopt;
+    if (!chassis) {
+        return std::nullopt;
+    }
+    switch (*chassis) {
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 13:
+    case 15:
+    case 16:
+    case 24:
+    case 35:
+    case 36: return 1;
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 14:
+    case 30:
+    case 31:
+    case 32: return 2;
+    case 17:
+    case 23:
+    case 28:
+    case 29: return 4;
+    default: return 0;
+    }
+}
+
 std::optional<std::uint64_t> MaxClockMhz()
 {
     const std::optional<std::string> khz =
@@ -182,6 +243,40 @@ HRESULT OperatingSystems(const InstanceRequest& request, std::vector<wmi::Object
     builder.Text(u"SystemDirectory", u"/usr/bin");
     builder.Text(u"WindowsDirectory", u"/");
     builder.Text(u"Status", u"OK");
+    builder.Text(u"CreationClassName", u"Win32_OperatingSystem");
+    builder.Text(u"CSCreationClassName", u"Win32_ComputerSystem");
+    // The root file system is also the disk C: (see Win32_LogicalDisk).
+    builder.Text(u"SystemDrive", u"C:");
+    builder.Unsigned32(u"ProductType", kProductTypeWorkstation);
+    builder.Unsigned32(u"OperatingSystemSKU", 0);  // undefined
+    builder.Unsigned32(u"SuiteMask", 0);
+    builder.Unsigned32(u"OSProductSuite", 0);
+    builder.Unsigned32(u"ServicePackMajorVersion", 0);
+    builder.Unsigned32(u"ServicePackMinorVersion", 0);
+    builder.Text(u"BuildType",
+                 Utf16(sysconf(_SC_NPROCESSORS_CONF) > 1 ? "Multiprocessor Free" : "Uniprocessor Free"));
+    const std::string cpu = FirstCpuBlock();
+    const bool noExecute = HasCpuFlag(cpu, "nx");
+    builder.Boolean(u"DataExecutionPrevention_Available", noExecute);
+    builder.Boolean(u"DataExecutionPrevention_32BitApplications", noExecute);
+    builder.Boolean(u"DataExecutionPrevention_Drivers", noExecute);
+    builder.Boolean(u"PAEEnabled", HasCpuFlag(cpu, "pae"));
+    builder.Boolean(u"Debug", false);
+    builder.Boolean(u"Distributed", false);
+    builder.Boolean(u"PortableOperatingSystem", false);
+    const std::optional<std::string> pidMax = ReadFirstLine("/proc/sys/kernel/pid_max");
+    builder.Unsigned32(u"MaxNumberOfProcesses", pidMax ? LeadingNumber(*pidMax) : std::nullopt);
+    if (haveKernel && Is64Bit(kernel.machine)) {
+        builder.Unsigned64(u"MaxProcessMemorySize", kUserAddressSpaceKb);
+    }
+    builder.Unsigned64(u"TotalSwapSpaceSize", memory.swapTotalKb);
+    builder.Unsigned32(u"NumberOfUsers", ReadUserSessions().users);
+    // The machine's identity is written when the system is installed, as the registry's
+    // InstallDate tells too.
+    struct stat machineId {};
+    if (stat("/etc/machine-id", &machineId) == 0) {
+        builder.Text(u"InstallDate", CimDatetime(machineId.st_mtime, 0));
+    }
     return AppendOne(builder, instances);
 }
 
@@ -217,6 +312,24 @@ HRESULT ComputerSystems(const InstanceRequest& request, std::vector<wmi::ObjectP
                      machine == "x86_64" ? u"x64-based PC" : Utf16(std::string(machine) + "-based PC"));
     }
     builder.Text(u"Status", u"OK");
+    builder.Text(u"CreationClassName", u"Win32_ComputerSystem");
+    builder.Text(u"DNSHostName",
+                 haveKernel ? std::optional<std::u16string>(Utf16(kernel.nodename)) : std::nullopt);
+    if (!domain) {
+        builder.Text(u"Workgroup", u"WORKGROUP");
+    }
+    builder.Unsigned32(u"DomainRole", domain ? 1 : 0);  // member or standalone workstation
+    builder.Text(u"BootupState", u"Normal boot");
+    builder.Boolean(u"AutomaticManagedPagefile", false);
+    builder.Boolean(u"HypervisorPresent", HasCpuFlag(FirstCpuBlock(), "hypervisor"));
+    builder.Text(u"SystemFamily", Utf16Of(ReadFirstLine("/sys/class/dmi/id/product_family")));
+    builder.Unsigned32(u"PCSystemType", PcSystemType());
+    builder.Text(u"SystemSKUNumber", Utf16Of(ReadFirstLine("/sys/class/dmi/id/product_sku")));
+    // The user of the console session as DOMAIN\user, the computer's name standing for the
+    // domain of a local account; NULL when nobody is logged on.
+    if (const std::optional<std::string> user = ReadUserSessions().consoleUser) {
+        builder.Text(u"UserName", request.repository.ServerName() + u"\\" + Utf16(*user));
+    }
     return AppendOne(builder, instances);
 }
 
@@ -226,6 +339,9 @@ HRESULT Processors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& 
     const bool haveKernel = uname(&kernel) == 0;
     const std::optional<std::uint64_t> maxClock = MaxClockMhz();
     const std::optional<std::uint64_t> load = LoadPercentage();
+    const std::optional<std::u16string> processorId = ProcessorId();
+    const std::optional<std::uint64_t> level2 = CacheSizeKb(2);
+    const std::optional<std::uint64_t> level3 = CacheSizeKb(3);
     std::uint64_t index = 0;
     for (const auto& [physicalId, package] : ProcessorPackages()) {
         const std::string& block = package.block;
@@ -238,7 +354,9 @@ HRESULT Processors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& 
         const std::u16string deviceId = u"CPU" + Utf16(std::to_string(index++));
         builder.Text(u"DeviceID", deviceId);
         builder.Text(u"Name", Utf16Of(name));
-        builder.Text(u"Caption", Utf16Of(name));
+        const std::optional<std::u16string> description = ProcessorDescription(block);
+        builder.Text(u"Caption", description ? description : Utf16Of(name));
+        builder.Text(u"Description", description ? description : Utf16Of(name));
         builder.Text(u"Manufacturer", Utf16Of(FieldOf(block, "vendor_id")));
         builder.Text(u"SocketDesignation", Utf16("CPU " + std::to_string(physicalId)));
         builder.Unsigned32(u"NumberOfCores", cores ? LeadingNumber(*cores)
@@ -259,6 +377,33 @@ HRESULT Processors(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& 
             }
         }
         builder.Text(u"Status", u"OK");
+        builder.Text(u"CreationClassName", u"Win32_Processor");
+        builder.Text(u"SystemCreationClassName", u"Win32_ComputerSystem");
+        builder.Text(u"Role", u"CPU");
+        builder.Unsigned32(u"Availability", kRunningOrFullPower);
+        builder.Unsigned32(u"CpuStatus", kCpuEnabled);
+        builder.Unsigned32(u"ProcessorType", kCentralProcessor);
+        builder.Unsigned32(u"Family", kProcessorFamilyUnknown);  // the firmware's table is root's
+        builder.Text(u"ProcessorId", processorId);
+        const std::optional<std::uint64_t> family = NumberField(block, "cpu family");
+        const std::optional<std::uint64_t> model = NumberField(block, "model");
+        const std::optional<std::uint64_t> stepping = NumberField(block, "stepping");
+        builder.Unsigned32(u"Level", family);
+        if (model && stepping) {
+            builder.Unsigned32(u"Revision", (*model & 0xFFU) << 8 | (*stepping & 0xFFU));
+        }
+        builder.Text(u"Stepping", stepping ? std::optional<std::u16string>(Utf16(std::to_string(*stepping)))
+                                           : std::nullopt);
+        builder.Text(u"Version", u"");
+        builder.Unsigned32(u"L2CacheSize", level2);
+        builder.Unsigned32(u"L3CacheSize", level3);
+        builder.Unsigned32(
+            u"NumberOfEnabledCore",
+            cores ? LeadingNumber(*cores) : std::optional<std::uint64_t>(package.logicalProcessors));
+        builder.Unsigned32(u"ThreadCount", package.logicalProcessors);
+        builder.Boolean(u"VMMonitorModeExtensions", HasCpuFlag(block, "vmx") || HasCpuFlag(block, "svm"));
+        builder.Boolean(u"SecondLevelAddressTranslationExtensions",
+                        HasCpuFlag(block, "ept") || HasCpuFlag(block, "npt"));
         const HRESULT hr = AppendOne(builder, instances);
         if (FAILED(hr)) {
             return hr;
