@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::uint64_t bits = 0;
     std::memcpy(&bits, data, size < sizeof(bits) ? size : sizeof(bits));
-    using namespace wmiprov::text;
+    using namespace wmibridge::text;
 
     WCHAR integer[kIntegerTextCapacity];
     char expected[kFixedTextCapacity];

@@ -39,14 +39,14 @@ std::u16string BenchNamespace(int count)
     return nameSpace;
 }
 
-CComPtr<IWbemServices> Connect(const std::u16string& nameSpace)
+CComRef<IWbemServices> Connect(const std::u16string& nameSpace)
 {
-    CComPtr<IWbemLocator> locator;
+    CComRef<IWbemLocator> locator;
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                                 reinterpret_cast<void**>(locator.Put())))) {
         return {};
     }
-    CComPtr<IWbemServices> services;
+    CComRef<IWbemServices> services;
     const CBstr resource(nameSpace.c_str());
     if (FAILED(locator->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                       services.Put()))) {
@@ -55,9 +55,9 @@ CComPtr<IWbemServices> Connect(const std::u16string& nameSpace)
     return services;
 }
 
-CComPtr<IWbemServices> ConnectForBench(benchmark::State& state, int count)
+CComRef<IWbemServices> ConnectForBench(benchmark::State& state, int count)
 {
-    CComPtr<IWbemServices> services = Connect(BenchNamespace(count));
+    CComRef<IWbemServices> services = Connect(BenchNamespace(count));
     if (!services) {
         state.SkipWithError("connect failed");
     }
@@ -66,7 +66,7 @@ CComPtr<IWbemServices> ConnectForBench(benchmark::State& state, int count)
 
 int DrainQuery(IWbemServices* services, const std::u16string& query)
 {
-    return DrainQuery(services, query.c_str(), [](CComPtr<IWbemClassObject>) { return true; });
+    return DrainQuery(services, query.c_str(), [](CComRef<IWbemClassObject>) { return true; });
 }
 
 }  // namespace bench

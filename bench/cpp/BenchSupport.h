@@ -9,9 +9,9 @@
 #include "platform/ComHolders.h"
 #include "platform/platform.h"
 
-using wmiprov::CBstr;
-using wmiprov::CComPtr;
-using wmiprov::CVariant;
+using wmibridge::CBstr;
+using wmibridge::CComRef;
+using wmibridge::CVariant;
 
 namespace bench {
 
@@ -19,10 +19,10 @@ namespace bench {
 std::u16string BenchNamespace(int count);
 
 // IWbemServices on a namespace of the local machine, through the locator, as a client connects.
-CComPtr<IWbemServices> Connect(const std::u16string& nameSpace);
+CComRef<IWbemServices> Connect(const std::u16string& nameSpace);
 
 // A session on BenchNamespace(count); empty, with the benchmark skipped, when it cannot be made.
-CComPtr<IWbemServices> ConnectForBench(benchmark::State& state, int count);
+CComRef<IWbemServices> ConnectForBench(benchmark::State& state, int count);
 
 // ExecQuery (forward-only) and Next in batches of 10, releasing every object: WMI's own cost of
 // a query that a client drains. Returns the number of objects.

@@ -44,7 +44,7 @@ void CollectBridge(benchmark::State& state)
 void CollectDrain(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
-    CComPtr<IWbemServices> services = bench::ConnectForBench(state, count);
+    CComRef<IWbemServices> services = bench::ConnectForBench(state, count);
     if (!services) {
         return;
     }

@@ -12,9 +12,9 @@ namespace bench {
 template <class Take>
 int DrainQuery(IWbemServices* services, const WCHAR* query, Take&& take)
 {
-    static const wmiprov::CBstr language(W("WQL"));
-    const wmiprov::CBstr text(query);
-    wmiprov::CComPtr<IEnumWbemClassObject> enumerator;
+    static const wmibridge::CBstr language(W("WQL"));
+    const wmibridge::CBstr text(query);
+    wmibridge::CComRef<IEnumWbemClassObject> enumerator;
     if (FAILED(services->ExecQuery(language.Get(), text.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
                                    enumerator.Put()))) {
         return -1;
@@ -26,7 +26,7 @@ int DrainQuery(IWbemServices* services, const WCHAR* query, Take&& take)
         ULONG returned = 0;
         hr = enumerator->Next(10000, 10, batch, &returned);
         for (ULONG i = 0; i < returned; ++i) {
-            if (!take(wmiprov::CComPtr<IWbemClassObject>(batch[i]))) {
+            if (!take(wmibridge::CComRef<IWbemClassObject>(batch[i]))) {
                 hr = E_FAIL;
             }
             ++count;

@@ -44,7 +44,7 @@ void MofLoad(benchmark::State& state)
 void Query(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
-    CComPtr<IWbemServices> services = bench::ConnectForBench(state, count);
+    CComRef<IWbemServices> services = bench::ConnectForBench(state, count);
     if (!services) {
         return;
     }
@@ -60,7 +60,7 @@ void Query(benchmark::State& state)
 void GetObjectByKey(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
-    CComPtr<IWbemServices> services = bench::ConnectForBench(state, count);
+    CComRef<IWbemServices> services = bench::ConnectForBench(state, count);
     if (!services) {
         return;
     }
@@ -68,7 +68,7 @@ void GetObjectByKey(benchmark::State& state)
         u"Bench_Item.Name=\"item" + bench::Widen(std::to_string(count / 2)) + u"\"";
     const CBstr path(pathText.c_str());
     for (auto _ : state) {
-        CComPtr<IWbemClassObject> object;
+        CComRef<IWbemClassObject> object;
         if (FAILED(services->GetObject(path.Get(), 0, nullptr, object.Put(), nullptr))) {
             state.SkipWithError("GetObject failed");
             break;

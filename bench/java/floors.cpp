@@ -18,15 +18,15 @@
 #include "Drain.h"
 #include "platform/ComHolders.h"
 
-using wmiprov::CBstr;
-using wmiprov::CComPtr;
-using wmiprov::CVariant;
+using wmibridge::CBstr;
+using wmibridge::CComRef;
+using wmibridge::CVariant;
 
 namespace {
 
 // The buffered objects of one query, handed out as raw pointers.
 struct FloorSet {
-    std::vector<CComPtr<IWbemClassObject>> objects;
+    std::vector<CComRef<IWbemClassObject>> objects;
     size_t cursor = 0;
 };
 
@@ -118,7 +118,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_bench_Floors_connect(JNI
 {
     // The calling thread stays in the multithreaded apartment for the rest of the run.
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    CComPtr<IWbemLocator> locator;
+    CComRef<IWbemLocator> locator;
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                                 reinterpret_cast<void**>(locator.Put())))) {
         return 0;
@@ -135,7 +135,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_bench_Floors_connect(JNI
 JNIEXPORT void JNICALL Java_com_zorvex_kestrin_quilmok_bench_Floors_disconnect(JNIEnv*, jclass,
                                                                                jlong services)
 {
-    CComPtr<IWbemServices> owner(From<IWbemServices>(services));
+    CComRef<IWbemServices> owner(From<IWbemServices>(services));
 }
 
 JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_bench_Floors_openSet(JNIEnv* env, jclass,
@@ -143,7 +143,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_bench_Floors_openSet(JNI
 {
     auto set = std::make_unique<FloorSet>();
     const std::u16string text = TextOf(env, query);
-    if (bench::DrainQuery(From<IWbemServices>(services), text.c_str(), [&](CComPtr<IWbemClassObject> object) {
+    if (bench::DrainQuery(From<IWbemServices>(services), text.c_str(), [&](CComRef<IWbemClassObject> object) {
             set->objects.push_back(std::move(object));
             return true;
         }) < 0) {

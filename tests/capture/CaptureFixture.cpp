@@ -58,9 +58,9 @@ void CaptureTest::TearDown()
 std::string CaptureTest::Capture(const char16_t* nameSpace, const wmicapture::CaptureOptions& options,
                                  wmicapture::CaptureReport* report)
 {
-    wmiprov::CRefPtr<wmiprov::CWmiService> session;
-    wmiprov::ErrorCode code = 0;
-    if (!wmiprov::ServiceConnect(session, reinterpret_cast<const WCHAR*>(nameSpace), nullptr, nullptr,
+    wmibridge::CRefPtr<wmibridge::CWmiService> session;
+    wmibridge::ErrorCode code = 0;
+    if (!wmibridge::ServiceConnect(session, reinterpret_cast<const WCHAR*>(nameSpace), nullptr, nullptr,
                                  nullptr, code)) {
         ADD_FAILURE() << "cannot connect to " << Narrow(nameSpace) << ": " << code;
         return {};

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/Capture.h"
+#include "wmicapture/Capture.h"
 #include "services/com_ref.h"
 
 namespace capture_test {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "capture/MofText.h"
+#include "wmicapture/MofText.h"
 
 namespace {
 

@@ -314,7 +314,7 @@ TEST_F(ExtensionExports, ListingFailuresGoToTheHolder)
     CONNECTOR(WmiObjectDestroy)(env(), nullptr, alpha);
     CONNECTOR(WmiServiceDisconnectServer)(env(), nullptr, session);
 
-    using namespace wmiprov;
+    using namespace wmibridge;
     {
         // Handles made here, as WMI never makes such objects.
         CRefPtr<CWmiObject> withoutObject;
@@ -331,7 +331,7 @@ TEST_F(ExtensionExports, ListingFailuresGoToTheHolder)
         looping->AddSelf(u"Self");
         CRefPtr<CWmiObject> failingWrapper;
         CRefPtr<CWmiObject> loopingWrapper;
-        ASSERT_TRUE(Attach(failingWrapper, failing) && Attach(loopingWrapper, looping));
+        ASSERT_TRUE(Wrap(failingWrapper, failing) && Wrap(loopingWrapper, looping));
         failing->Release();
         looping->Release();
         const jlong failingHandle = NewHandle(failingWrapper);

@@ -8,8 +8,8 @@
 #include "NoLeaks.h"
 #include "wmi/ComApartment.h"
 
-using wmiprov::CComInitHold;
-using wmiprov::SettleComDebts;
+using wmibridge::CComInitHold;
+using wmibridge::SettleComDebts;
 
 using ComApartment = NoLeaks;
 

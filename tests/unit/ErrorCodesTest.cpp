@@ -2,7 +2,7 @@
 
 #include "wmi/ErrorCodes.h"
 
-using wmiprov::HResultToCode;
+using wmibridge::HResultToCode;
 
 TEST(HResultToCode, Win32FacilityGivesTheWin32Number)
 {

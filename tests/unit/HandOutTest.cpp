@@ -8,7 +8,7 @@
 #include "jni/Handles.h"
 #include "wmi/WmiObject.h"
 
-using namespace wmiprov;
+using namespace wmibridge;
 using testsupport::FakeClassObject;
 
 namespace {
@@ -22,7 +22,7 @@ protected:
     {
         CRefPtr<CWmiObject> wrapper;
         FakeClassObject* raw = FakeClassObject::Create();
-        EXPECT_TRUE(Attach(wrapper, raw));
+        EXPECT_TRUE(Wrap(wrapper, raw));
         raw->Release();
         return wrapper;
     }

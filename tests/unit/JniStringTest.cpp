@@ -6,11 +6,11 @@
 #include <string>
 
 #include "FakeJni.h"
-#include "cred/CredString.h"
+#include "wmicred/CredString.h"
 #include "jni/JniString.h"
 #include "text/Utf16.h"
 
-using wmiprov::CJniString;
+using wmibridge::CJniString;
 
 TEST(JniString, NullStringHasLengthMinusOneAndNoText)
 {
@@ -33,7 +33,7 @@ TEST(JniString, TextIsTerminatedAlthoughJniDoesNotTerminateIt)
         CJniString view(fake.env(), fake.NewString(text));
         EXPECT_EQ(view.Length(), static_cast<int32_t>(text.size()));
         ASSERT_NE(view.Chars(), nullptr);
-        EXPECT_EQ(wmiprov::text::Length(view.Chars()), text.size());
+        EXPECT_EQ(wmibridge::text::Length(view.Chars()), text.size());
         EXPECT_EQ(std::u16string(view.Chars()), text);
     }
     EXPECT_EQ(fake.stringCharsOut, 0);
@@ -44,7 +44,7 @@ TEST(JniString, LengthStaysTheJavaLengthWithAnEmbeddedNul)
     fakejni::Env fake;
     CJniString view(fake.env(), fake.NewString(std::u16string(u"ab\0cd", 5)));
     EXPECT_EQ(view.Length(), 5);
-    EXPECT_EQ(wmiprov::text::Length(view.Chars()), 2u);
+    EXPECT_EQ(wmibridge::text::Length(view.Chars()), 2u);
 }
 
 TEST(JniString, TextOnEitherSideOfTheInlineBufferIsCopiedOnceAndTerminated)

@@ -7,7 +7,7 @@
 
 #include "text/NumberText.h"
 
-using namespace wmiprov::text;
+using namespace wmibridge::text;
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "ScriptedClassObject.h"
 #include "values/PropertyListing.h"
 
-using namespace wmiprov;
+using namespace wmibridge;
 using testsupport::ListingView;
 using testsupport::ScriptedClassObject;
 using testsupport::ViewOf;

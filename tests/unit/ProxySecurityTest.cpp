@@ -6,7 +6,7 @@
 #include "NoLeaks.h"
 #include "wmi/ProxySecurity.h"
 
-using namespace wmiprov;
+using namespace wmibridge;
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "wmi/RefPtr.h"
 
-using wmiprov::CRefCounted;
-using wmiprov::CRefPtr;
+using wmibridge::CRefCounted;
+using wmibridge::CRefPtr;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "NoLeaks.h"
 #include "wmi/WmiObjectEnum.h"
 
-using namespace wmiprov;
+using namespace wmibridge;
 using testsupport::FakeClassObject;
 
 namespace {
@@ -23,7 +23,7 @@ protected:
             FakeClassObject* delivered = FakeClassObject::Create();
             objects.push_back(delivered);
             CRefPtr<CWmiObject> wrapper;
-            EXPECT_TRUE(Attach(wrapper, delivered));
+            EXPECT_TRUE(Wrap(wrapper, delivered));
             delivered->Release();
             EXPECT_TRUE(Add(set, wrapper));
         }
@@ -98,16 +98,16 @@ TEST_F(ResultSet, DestroyingASetReleasesEveryObjectItCollected)
     EXPECT_EQ(FakeClassObject::Live(), 0);
 }
 
-TEST_F(ResultSet, AttachRefusesANullObject)
+TEST_F(ResultSet, WrapRefusesANullObject)
 {
     CRefPtr<CWmiObject> target;
-    EXPECT_FALSE(Attach(target, nullptr));
+    EXPECT_FALSE(Wrap(target, nullptr));
     EXPECT_TRUE(target.IsEmpty());
 
     FakeClassObject* first = FakeClassObject::Create();
-    ASSERT_TRUE(Attach(target, first));
+    ASSERT_TRUE(Wrap(target, first));
     first->Release();
-    EXPECT_FALSE(Attach(target, nullptr));
+    EXPECT_FALSE(Wrap(target, nullptr));
     EXPECT_EQ(ObjectPointer(target), first);  // unchanged by the refused attach
 }
 
@@ -117,7 +117,7 @@ TEST_F(ResultSet, WrapperHoldsOneApartmentInitialisationForItsLife)
     {
         CRefPtr<CWmiObject> wrapper;
         FakeClassObject* raw = FakeClassObject::Create();
-        ASSERT_TRUE(Attach(wrapper, raw));
+        ASSERT_TRUE(Wrap(wrapper, raw));
         raw->Release();
         EXPECT_EQ(PalApartmentDepth(), before + 1);
         EXPECT_EQ(PalApartmentMode(), COINIT_MULTITHREADED);
@@ -130,7 +130,7 @@ TEST_F(ResultSet, AMovedObjectIsAppendedWithItsOwnReference)
     CRefPtr<CWmiObjectEnum> set;
     FakeClassObject* delivered = FakeClassObject::Create();
     CRefPtr<CWmiObject> wrapper;
-    ASSERT_TRUE(Attach(wrapper, delivered));
+    ASSERT_TRUE(Wrap(wrapper, delivered));
     delivered->Release();
     CWmiObject* object = wrapper.Get();
     ASSERT_TRUE(Add(set, std::move(wrapper)));
@@ -165,12 +165,12 @@ TEST_F(ResultSet, AWrapperCanTakeOverTheDeliveredReference)
     FakeClassObject* delivered = FakeClassObject::Create();
     {
         CRefPtr<CWmiObject> wrapper;
-        ASSERT_TRUE(AttachTaking(wrapper, delivered));
+        ASSERT_TRUE(WrapOwned(wrapper, delivered));
         EXPECT_EQ(wrapper->Object(), delivered);
         EXPECT_EQ(FakeClassObject::Live(), 1);
     }
     EXPECT_EQ(FakeClassObject::Live(), 0) << "the wrapper released the one reference it took over";
     CRefPtr<CWmiObject> none;
-    EXPECT_FALSE(AttachTaking(none, nullptr));
+    EXPECT_FALSE(WrapOwned(none, nullptr));
     EXPECT_TRUE(none.IsEmpty());
 }

@@ -13,7 +13,7 @@
 #include "wmi/ObjectProperty.h"
 #include "wmi/WmiService.h"
 
-using namespace wmiprov;
+using namespace wmibridge;
 
 TEST(BooleanFromLong, AnyNonZeroLongIsTrue)
 {

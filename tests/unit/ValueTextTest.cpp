@@ -11,7 +11,7 @@
 #include "values/JavaText.h"
 #include "values/ValueText.h"
 
-using namespace wmiprov;
+using namespace wmibridge;
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "AnswerList.h"
 #include "Scenario.h"
-#include "capture/Capture.h"
+#include "wmicapture/Capture.h"
 #include "wmi/WmiService.h"
 
 using namespace scenario;
@@ -70,9 +70,9 @@ bool WriteAll(const std::u16string& path, const std::string& bytes)
 // The MOF of a capture; empty (with a failure) when it failed.
 std::string Capture(const char16_t* nameSpace, const wmicapture::CaptureOptions& options)
 {
-    wmiprov::CRefPtr<wmiprov::CWmiService> session;
-    wmiprov::ErrorCode code = 0;
-    if (!CHECK(wmiprov::ServiceConnect(session, reinterpret_cast<const WCHAR*>(nameSpace), nullptr, nullptr,
+    wmibridge::CRefPtr<wmibridge::CWmiService> session;
+    wmibridge::ErrorCode code = 0;
+    if (!CHECK(wmibridge::ServiceConnect(session, reinterpret_cast<const WCHAR*>(nameSpace), nullptr, nullptr,
                                        nullptr, code))) {
         return {};
     }

@@ -13,9 +13,9 @@
 #include "platform/ComHolders.h"
 #include "platform/platform.h"
 
-using wmiprov::CBstr;
-using wmiprov::CComPtr;
-using wmiprov::CVariant;
+using wmibridge::CBstr;
+using wmibridge::CComRef;
+using wmibridge::CVariant;
 
 namespace scenario {
 namespace {
@@ -81,7 +81,7 @@ int DirectRound(IWbemServices* services)
     fakejni::Env jni;
     JNIEnv* env = jni.env();
     return bench::DrainQuery(
-        services, reinterpret_cast<const WCHAR*>(kQuery.c_str()), [env](CComPtr<IWbemClassObject> object) {
+        services, reinterpret_cast<const WCHAR*>(kQuery.c_str()), [env](CComRef<IWbemClassObject> object) {
             CVariant name;
             CVariant processId;
             return SUCCEEDED(object->Get(W("Name"), 0, name.Address(), nullptr, nullptr)) &&
@@ -108,17 +108,17 @@ int BridgeCollect(const BridgeExports& api, jlong session)
 int DirectDrain(IWbemServices* services)
 {
     return bench::DrainQuery(services, reinterpret_cast<const WCHAR*>(kQuery.c_str()),
-                             [](CComPtr<IWbemClassObject>) { return true; });
+                             [](CComRef<IWbemClassObject>) { return true; });
 }
 
-CComPtr<IWbemServices> ConnectDirect()
+CComRef<IWbemServices> ConnectDirect()
 {
-    CComPtr<IWbemLocator> locator;
+    CComRef<IWbemLocator> locator;
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                                 reinterpret_cast<void**>(locator.Put())))) {
         return {};
     }
-    CComPtr<IWbemServices> services;
+    CComRef<IWbemServices> services;
     const CBstr resource(W("root\\cimv2"));
     if (FAILED(locator->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                       services.Put()))) {
@@ -183,7 +183,7 @@ int RunWindowsBench(const BridgeExports& api)
     const HRESULT initialised = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     bool made = false;
     {
-        CComPtr<IWbemServices> services = ConnectDirect();
+        CComRef<IWbemServices> services = ConnectDirect();
         made = services &&
                Compare(
                    "wine_win32_process", "wmijni.dll query, walk, Name and ProcessId", "direct COM",

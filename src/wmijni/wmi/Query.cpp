@@ -1,0 +1,146 @@
+#include "wmi/Query.h"
+
+#include <algorithm>
+#include <atomic>
+#include <utility>
+
+#include "platform/ComHolders.h"
+
+namespace wmibridge {
+namespace {
+
+// The query language text, made on the first query and kept for the life of the process. Two
+// threads making their first query at once race to publish it; the loser frees its copy.
+BSTR QueryLanguage() noexcept
+{
+    static std::atomic<BSTR> s_language{nullptr};
+    BSTR language = s_language.load(std::memory_order_acquire);
+    if (language != nullptr) {
+        return language;
+    }
+    BSTR created = SysAllocString(W("WQL"));
+    if (created == nullptr) {
+        return nullptr;
+    }
+    if (s_language.compare_exchange_strong(language, created, std::memory_order_acq_rel)) {
+        return created;
+    }
+    SysFreeString(created);
+    return language;
+}
+
+}  // namespace
+
+namespace {
+
+// ExecQuery, or ExecNotificationQuery, and the securing of the enumerator that either gives.
+bool OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags, bool notification,
+                    CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
+{
+    code = kInvalidParameter;
+    BSTR language = QueryLanguage();
+    if (session.IsEmpty() || session->Services() == nullptr) {
+        return false;
+    }
+    if (language == nullptr) {
+        code = kOutOfMemory;
+        return false;
+    }
+    CBstr queryText(query);
+    if (queryText.Get() == nullptr) {
+        code = kOutOfMemory;
+        return false;
+    }
+    IWbemServices* services = session->Services();
+    HRESULT hr =
+        notification
+            ? services->ExecNotificationQuery(language, queryText.Get(), flags, nullptr, enumerator.Put())
+            : services->ExecQuery(language, queryText.Get(), flags, nullptr, enumerator.Put());
+    if (hr != WBEM_S_NO_ERROR) {
+        // A success code other than S_OK (for example WBEM_S_FALSE) counts as a failure as well.
+        enumerator.Reset();
+        code = HResultToCode(hr);
+        return false;
+    }
+    hr = SecureProxy(enumerator.Get(), session->User(), session->Password(), session->Identity().Get());
+    if (secured != nullptr) {
+        *secured = hr;
+    }
+    if (FAILED(hr)) {
+        enumerator.Reset();
+        code = HResultToCode(hr);
+        return false;
+    }
+    code = kSuccess;
+    return true;
+}
+
+}  // namespace
+
+bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
+               CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
+{
+    return OpenEnumerator(session, query, flags, false, enumerator, code, secured);
+}
+
+bool OpenNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                           CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code) noexcept
+{
+    return OpenEnumerator(session, query, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, true,
+                          enumerator, code, nullptr);
+}
+
+bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, CRefPtr<CWmiObjectEnum>& set,
+                      ErrorCode& code) noexcept
+{
+    CComRef<IEnumWbemClassObject> enumerator;
+    HRESULT hr = WBEM_S_NO_ERROR;  // then the result of securing the enumerator: Next runs only after S_OK
+    if (!OpenQuery(session, query, WBEM_FLAG_FORWARD_ONLY, enumerator, code, &hr)) {
+        return false;
+    }
+    code = kSuccess;
+    IWbemClassObject* batch[kQueryBatchSize] = {};
+    ULONG returned = 0;
+    while (hr == WBEM_S_NO_ERROR) {
+        hr = enumerator->Next(kQueryBatchTimeoutMs, kQueryBatchSize, batch, &returned);
+        if (FAILED(hr)) {
+            code = HResultToCode(hr);
+        }
+        const ULONG delivered = returned <= kQueryBatchSize ? returned : kQueryBatchSize;
+        const auto objects = static_cast<size_t>(std::count_if(
+            batch, batch + delivered, [](IWbemClassObject* object) { return object != nullptr; }));
+        if (code == kSuccess && objects > 0 && !Reserve(set, objects)) {
+            code = kOutOfMemory;
+        }
+        for (ULONG i = 0; i < delivered; ++i) {
+            if (batch[i] == nullptr) {
+                continue;
+            }
+            CRefPtr<CWmiObject> object;
+            if (code == kSuccess && WrapOwned(object, batch[i])) {
+                batch[i] = nullptr;  // the wrapper holds the slot's reference now
+                if (!Add(set, std::move(object))) {
+                    code = kOutOfMemory;
+                }
+            } else if (code == kSuccess) {
+                code = kOutOfMemory;
+            }
+            if (batch[i] != nullptr) {
+                batch[i]->Release();
+                batch[i] = nullptr;
+            }
+        }
+        if (code != kSuccess) {
+            break;
+        }
+        if (hr == WBEM_S_NO_ERROR && returned == 0) {
+            // WMI answers S_OK only with a full batch; an empty one would make the loop ask
+            // forever, so it ends the collection.
+            break;
+        }
+        returned = 0;
+    }
+    return code == kSuccess;
+}
+
+}  // namespace wmibridge
