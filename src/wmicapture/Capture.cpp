@@ -326,7 +326,7 @@ private:
         std::vector<CComRef<IWbemClassObject>> objects;
         HRESULT hr = WBEM_S_NO_ERROR;
         if (wmibridge::OpenQuery(m_session, W("SELECT * FROM meta_class"),
-                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator, code)) {
+                                 WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator, code)) {
             hr = Drain(enumerator.Get(), objects);
         } else {
             hr = code;
@@ -339,7 +339,7 @@ private:
                 enumerator.Put());
             if (SUCCEEDED(enumerated) && enumerator) {
                 hr = wmibridge::SecureProxy(enumerator.Get(), m_session->User(), m_session->Password(),
-                                          m_session->Identity().Get());
+                                            m_session->Identity().Get());
                 if (SUCCEEDED(hr)) {
                     hr = Drain(enumerator.Get(), objects);
                 }
@@ -452,7 +452,7 @@ private:
         std::vector<CComRef<IWbemClassObject>> objects;
         HRESULT hr = WBEM_S_NO_ERROR;
         if (!wmibridge::OpenQuery(m_session, Units(query),
-                                WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator, code)) {
+                                  WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator, code)) {
             hr = code;
         } else {
             hr = Drain(enumerator.Get(), objects);

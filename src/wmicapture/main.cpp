@@ -321,9 +321,9 @@ int main(int argc, char** argv)
     wmibridge::ErrorCode code = 0;
     const bool connected =
         wmibridge::ServiceConnect(session, wmicapture::Units(resource),
-                                line.authority.empty() ? nullptr : wmicapture::Units(line.authority),
-                                line.user.empty() ? nullptr : wmicapture::Units(line.user),
-                                line.user.empty() ? nullptr : wmicapture::Units(password), code);
+                                  line.authority.empty() ? nullptr : wmicapture::Units(line.authority),
+                                  line.user.empty() ? nullptr : wmicapture::Units(line.user),
+                                  line.user.empty() ? nullptr : wmicapture::Units(password), code);
     for (char16_t& c : password) {
         c = 0;
     }

@@ -61,7 +61,7 @@ std::string CaptureTest::Capture(const char16_t* nameSpace, const wmicapture::Ca
     wmibridge::CRefPtr<wmibridge::CWmiService> session;
     wmibridge::ErrorCode code = 0;
     if (!wmibridge::ServiceConnect(session, reinterpret_cast<const WCHAR*>(nameSpace), nullptr, nullptr,
-                                 nullptr, code)) {
+                                   nullptr, code)) {
         ADD_FAILURE() << "cannot connect to " << Narrow(nameSpace) << ": " << code;
         return {};
     }

@@ -73,7 +73,7 @@ std::string Capture(const char16_t* nameSpace, const wmicapture::CaptureOptions&
     wmibridge::CRefPtr<wmibridge::CWmiService> session;
     wmibridge::ErrorCode code = 0;
     if (!CHECK(wmibridge::ServiceConnect(session, reinterpret_cast<const WCHAR*>(nameSpace), nullptr, nullptr,
-                                       nullptr, code))) {
+                                         nullptr, code))) {
         return {};
     }
     wmicapture::Text mof, error;

@@ -50,9 +50,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         ErrorCode code = kSuccess;
         // A method without input parameters still hands out a handle, whose reference is empty.
         if (MethodGetInputProperties(HandleRef<CWmiMethod>(method), input, code)) {
-            code =
-                HandOut(env, holder, std::move(input), WMIBRIDGE_CONNECTOR_EXPORT(WmiMethodGetInputProperties),
-                        oom_line::kMethodGetInputProperties);
+            code = HandOut(env, holder, std::move(input),
+                           WMIBRIDGE_CONNECTOR_EXPORT(WmiMethodGetInputProperties),
+                           oom_line::kMethodGetInputProperties);
         }
         return code;
     });

@@ -29,8 +29,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         ErrorCode code = kSuccess;
         if (ServiceConnect(session, resourceView.Chars(), authorityView.Chars(), userView.Chars(),
                            passwordView.Chars(), code)) {
-            code = HandOut(env, holder, std::move(session), WMIBRIDGE_CONNECTOR_EXPORT(WmiServiceConnectServer),
-                           oom_line::kServiceConnectServer);
+            code =
+                HandOut(env, holder, std::move(session), WMIBRIDGE_CONNECTOR_EXPORT(WmiServiceConnectServer),
+                        oom_line::kServiceConnectServer);
         }
         return code;
     });

@@ -46,9 +46,10 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_Wm
     JNIEnv* env, jclass, jlong session, jstring query, jobject holder)
 {
     return Guarded<jlong>(kOutOfMemory, [&]() -> jlong {
-        return StartQueryExport<CWmiObjectStream>(env, session, query, holder, ServiceExecNotificationQuery,
-                                                  WMIBRIDGE_EXTENSIONS_EXPORT(WmiServiceExecNotificationQuery),
-                                                  oom_line::kServiceExecNotificationQuery);
+        return StartQueryExport<CWmiObjectStream>(
+            env, session, query, holder, ServiceExecNotificationQuery,
+            WMIBRIDGE_EXTENSIONS_EXPORT(WmiServiceExecNotificationQuery),
+            oom_line::kServiceExecNotificationQuery);
     });
 }
 
