@@ -36,10 +36,9 @@ took "the fuzzers"
 echo "== Windows cross build"
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
-scripts/check-windows-exports.sh build/windows
 took "the Windows cross build"
 
-echo "== Windows scenarios under Wine"
+echo "== Windows exports, and the scenarios under Wine"
 ctest --preset windows
 took "the Windows scenarios"
 
