@@ -30,7 +30,6 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(FakeClassObject::Live(), 0);
-        NoLeaks::TearDown();
     }
 
     fakejni::Env fake;

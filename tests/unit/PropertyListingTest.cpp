@@ -93,7 +93,6 @@ protected:
         values.Clear();
         EXPECT_EQ(fake.framesOpen, 0);
         EXPECT_EQ(ScriptedClassObject::Live(), 0);
-        NoLeaks::TearDown();
     }
 
     jobjectArray List(IWbemClassObject* object, ErrorCode& code, LONG flags = WBEM_FLAG_NONSYSTEM_ONLY)

@@ -33,7 +33,6 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(FakeClassObject::Live(), 0);
-        NoLeaks::TearDown();
     }
 
     std::vector<FakeClassObject*> objects;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "leak_checked_test.h"
+#include "NoLeaks.h"
 #include "test_text.h"
 #include "wql/association_query.h"
 #include "wql/status.h"
@@ -12,7 +12,7 @@ namespace {
 using pal::wql::AsHresult;
 using pal::wql::AssociationQuery;
 
-class AssociationQueryTest : public wqltest::LeakCheckedTest {
+class AssociationQueryTest : public NoLeaks {
 protected:
     AssociationQuery Parsed(const std::u16string& text)
     {

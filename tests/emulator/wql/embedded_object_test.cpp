@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fake_class_object.h"
-#include "leak_checked_test.h"
+#include "NoLeaks.h"
 #include "test_text.h"
 #include "wql/query.h"
 
@@ -69,7 +69,7 @@ TEST(PropertyPathTest, DottedNamesAndIsaParse)
     }
 }
 
-class EmbeddedObjectTest : public wqltest::LeakCheckedTest {
+class EmbeddedObjectTest : public NoLeaks {
 protected:
     void SetUp() override
     {

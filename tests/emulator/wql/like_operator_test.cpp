@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fake_class_object.h"
-#include "leak_checked_test.h"
+#include "NoLeaks.h"
 #include "test_text.h"
 #include "wql/query.h"
 
@@ -17,7 +17,7 @@ struct LikeCase {
     bool matches;
 };
 
-class LikeOperatorTest : public wqltest::LeakCheckedTest {
+class LikeOperatorTest : public NoLeaks {
 protected:
     bool Like(const char16_t* value, const char16_t* pattern)
     {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fake_class_object.h"
-#include "leak_checked_test.h"
+#include "NoLeaks.h"
 #include "test_text.h"
 #include "wql/object_path.h"
 
@@ -44,7 +44,7 @@ ScopedVariant MakeBool(bool flag)
     return value;
 }
 
-class ObjectPathTest : public wqltest::LeakCheckedTest {
+class ObjectPathTest : public NoLeaks {
 protected:
     const ObjectPath& Parse(const std::u16string& text)
     {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "leak_checked_test.h"
+#include "NoLeaks.h"
 #include "test_text.h"
 #include "wql/query.h"
 #include "wql/status.h"
@@ -16,7 +16,7 @@ using pal::wql::Expression;
 using pal::wql::Query;
 using pal::wql::Value;
 
-class QueryParserTest : public wqltest::LeakCheckedTest {
+class QueryParserTest : public NoLeaks {
 protected:
     // The WHERE tree of "SELECT * FROM C WHERE <condition>", which must parse.
     const Expression& Where(const std::u16string& condition)

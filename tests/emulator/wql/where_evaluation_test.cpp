@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fake_class_object.h"
-#include "leak_checked_test.h"
+#include "NoLeaks.h"
 #include "test_text.h"
 #include "wql/query.h"
 
@@ -12,7 +12,7 @@ namespace {
 using pal::wql::AsHresult;
 using wqltest::FakeRef;
 
-class WhereEvaluationTest : public wqltest::LeakCheckedTest {
+class WhereEvaluationTest : public NoLeaks {
 protected:
     // Whether the instance satisfies "SELECT * FROM C WHERE <condition>".
     bool Matches(const std::u16string& condition)

@@ -1,5 +1,6 @@
 // A fixture whose tests must leave nothing of the platform alive: no BSTR, SAFEARRAY, COM object,
-// task-allocator block or COM initialisation.
+// task-allocator block or COM initialisation. The check runs in the destructor, after a derived
+// fixture has released its own members, and resets any fault a test left planted.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,7 +8,7 @@
 
 class NoLeaks : public ::testing::Test {
 protected:
-    void TearDown() override
+    ~NoLeaks() override
     {
         PalResetFaults();
         const char* what = nullptr;
