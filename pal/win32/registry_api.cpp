@@ -5,8 +5,9 @@
 #include <atomic>
 #include <optional>
 
-#include "services/hosts.h"
-#include "services/text.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "hosts/hosts.h"
 #include "win32/handle_table.h"
 #include "win32/registry.h"
 #include "win32/reset.h"
@@ -93,7 +94,7 @@ DWORD CheckCredentials(const services::Host& host, AccountName& account)
         return ERROR_SUCCESS;
     }
     for (const services::Account& known : host.accounts) {
-        if (services::EqualsNoCase(known.user, account.user)) {
+        if (pal::NamesEqual(known.user, account.user)) {
             return known.lockedOut ? ERROR_ACCOUNT_LOCKED_OUT : ERROR_SUCCESS;
         }
     }
@@ -149,7 +150,7 @@ PALAPI LSTATUS RegConnectRegistryW(LPCWSTR lpMachineName, HKEY hKey, PHKEY phkRe
         SetLastError(injectedLastError);
         return injected;
     }
-    std::u16string_view name = pal::services::ViewOf(lpMachineName);
+    std::u16string_view name = pal::ViewOf(lpMachineName);
     if (name.starts_with(u"\\\\")) {
         name.remove_prefix(2);
     }
@@ -190,7 +191,7 @@ PALAPI LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSA
     if ((ulOptions & ~static_cast<DWORD>(REG_OPTION_OPEN_LINK)) != 0) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::u16string_view subKey = pal::services::ViewOf(lpSubKey);
+    std::u16string_view subKey = pal::ViewOf(lpSubKey);
     if (!Registry::IsWellFormed(subKey)) {
         return ERROR_BAD_PATHNAME;
     }

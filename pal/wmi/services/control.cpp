@@ -9,19 +9,20 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/names.h"
+#include "base/text.h"
+#include "hosts/hosts.h"
 #include "repository/repository.h"
 #include "services/com_ref.h"
 #include "services/faults.h"
-#include "services/hosts.h"
 #include "services/notifications.h"
 #include "services/process_security.h"
 #include "services/proxy_security.h"
 #include "services/services.h"
-#include "services/text.h"
 #include "wql/object_path.h"
 #include "wql/scoped_variant.h"
 
-using pal::services::FromUtf8;
+using pal::FromUtf8;
 
 namespace {
 
@@ -50,7 +51,7 @@ HRESULT TextToVariant(CIMTYPE type, const std::string& text, VARIANT* value)
         return V_BSTR(value) == nullptr ? WBEM_E_OUT_OF_MEMORY : S_OK;
     }
     case CIM_BOOLEAN: {
-        const std::u16string word = pal::services::ToUpperAscii(FromUtf8(text.c_str()));
+        const std::u16string word = pal::FoldName(FromUtf8(text.c_str()));
         if (word != u"TRUE" && word != u"FALSE") {
             return WBEM_E_TYPE_MISMATCH;
         }
@@ -112,7 +113,7 @@ PALAPI void PalWmiResetAll(void)
 
 PALAPI const char* PalWmiLocalHostName(void)
 {
-    static const std::string name = pal::services::ToUtf8(pal::wmi::LocalServerName());
+    static const std::string name = pal::ToUtf8(pal::wmi::LocalServerName());
     return name.c_str();
 }
 
@@ -156,7 +157,7 @@ PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace,
     std::u16string error;
     const HRESULT hr = found->repository->LoadMof(FromUtf8(mofText), nameSpace, &error);
     if (FAILED(hr) && errorText != nullptr && errorTextSize > 0) {
-        const std::string utf8 = pal::services::ToUtf8(error);
+        const std::string utf8 = pal::ToUtf8(error);
         const size_t length = std::min(utf8.size(), static_cast<size_t>(errorTextSize - 1));
         std::copy_n(utf8.begin(), length, errorText);
         errorText[length] = '\0';

@@ -3,12 +3,13 @@
 #include <pal/wmi_control.h>
 #include <winerror.h>
 
+#include "base/names.h"
+#include "base/text.h"
+#include "hosts/hosts.h"
 #include "repository/mof_fixtures.h"
 #include "services/faults.h"
-#include "services/hosts.h"
 #include "services/network_resource.h"
 #include "services/services.h"
-#include "services/text.h"
 
 namespace pal::services {
 
@@ -22,7 +23,7 @@ constexpr std::u16string_view kKerberosPrefix = u"KERBEROS:";
 
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix)
 {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && NamesEqual(text.substr(0, prefix.size()), prefix);
 }
 
 bool NamesDomain(std::u16string_view user)
