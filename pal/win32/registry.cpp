@@ -281,7 +281,7 @@ RegistryTable& Registries()
 
 std::shared_ptr<Registry> RegistryOfHost(std::u16string_view host)
 {
-    const std::u16string name = services::IsLocalHostName(host) ? std::u16string(u".") : FoldName(host);
+    const std::u16string name = hosts::IsLocalHostName(host) ? std::u16string(u".") : FoldName(host);
     RegistryTable& table = Registries();
     std::lock_guard lock(table.mutex);
     std::shared_ptr<Registry>& registry = table.byHost[name];

@@ -8,7 +8,7 @@
 #include "base/names.h"
 #include "base/text.h"
 
-namespace pal::services {
+namespace pal::hosts {
 
 namespace {
 
@@ -138,4 +138,4 @@ void ResetHosts()
     table.localNoAuthentication = false;
 }
 
-}  // namespace pal::services
+}  // namespace pal::hosts

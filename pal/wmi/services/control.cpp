@@ -31,7 +31,7 @@ namespace {
 std::shared_ptr<pal::wmi::Repository> RepositoryOf(const char* host, const char* nameSpace,
                                                    std::u16string& path)
 {
-    const std::shared_ptr<const pal::services::Host> found = pal::services::FindHost(FromUtf8(host));
+    const std::shared_ptr<const pal::hosts::Host> found = pal::hosts::FindHost(FromUtf8(host));
     path = nameSpace != nullptr ? FromUtf8(nameSpace) : u"root\\default";
     return found ? found->repository : nullptr;
 }
@@ -101,7 +101,7 @@ HRESULT TextToVariant(CIMTYPE type, const std::string& text, VARIANT* value)
 
 PALAPI void PalWmiResetAll(void)
 {
-    pal::services::ResetHosts();
+    pal::hosts::ResetHosts();
     pal::services::ResetFaults();
     pal::services::ResetProcessSecurity();
     pal::services::ForgetNewestProxies();
@@ -119,24 +119,24 @@ PALAPI const char* PalWmiLocalHostName(void)
 
 PALAPI void PalWmiAddHost(const char* host)
 {
-    pal::services::AddHost(FromUtf8(host), false);
+    pal::hosts::AddHost(FromUtf8(host), false);
 }
 
 PALAPI void PalWmiAddHostWithOwnRepository(const char* host)
 {
-    pal::services::AddHost(FromUtf8(host), true);
+    pal::hosts::AddHost(FromUtf8(host), true);
 }
 
 PALAPI BOOL PalWmiAddAccount(const char* host, const char* domain, const char* user, const char* password,
                              BOOL lockedOut)
 {
-    pal::services::Account account{FromUtf8(domain), FromUtf8(user), FromUtf8(password), lockedOut != FALSE};
-    return pal::services::AddAccount(FromUtf8(host), std::move(account)) ? TRUE : FALSE;
+    pal::hosts::Account account{FromUtf8(domain), FromUtf8(user), FromUtf8(password), lockedOut != FALSE};
+    return pal::hosts::AddAccount(FromUtf8(host), std::move(account)) ? TRUE : FALSE;
 }
 
 PALAPI BOOL PalWmiSetHostNoAuthentication(const char* host, BOOL noAuthentication)
 {
-    return pal::services::SetNoAuthentication(FromUtf8(host), noAuthentication != FALSE) ? TRUE : FALSE;
+    return pal::hosts::SetNoAuthentication(FromUtf8(host), noAuthentication != FALSE) ? TRUE : FALSE;
 }
 
 PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace, const char* mofText,
@@ -148,7 +148,7 @@ PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace,
     if (mofText == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    const std::shared_ptr<const pal::services::Host> found = pal::services::FindHost(FromUtf8(host));
+    const std::shared_ptr<const pal::hosts::Host> found = pal::hosts::FindHost(FromUtf8(host));
     if (!found) {
         return WBEM_E_NOT_FOUND;
     }
