@@ -4,13 +4,13 @@
 
 #include <optional>
 
-#include "services/text.h"
+#include "base/text.h"
 #include "win32/registry.h"
 #include "win32/reset.h"
 
 namespace {
 
-using pal::services::FromUtf8;
+using pal::FromUtf8;
 using pal::win32::RegistryRoot;
 
 std::optional<RegistryRoot> RootOf(int root)

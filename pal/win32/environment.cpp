@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "services/text.h"
+#include "base/names.h"
+#include "base/text.h"
 #include "win32/reset.h"
 #include "win32/windows_path.h"
 
@@ -52,11 +53,11 @@ bool NameMatches(const char* entry, const std::string& name)
 std::optional<std::u16string> ProcessVariable(const std::string& name)
 {
     if (const char* exact = std::getenv(name.c_str())) {
-        return services::FromUtf8(exact);
+        return pal::FromUtf8(exact);
     }
     for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
         if (NameMatches(*entry, name)) {
-            return services::FromUtf8(*entry + name.size() + 1);
+            return pal::FromUtf8(*entry + name.size() + 1);
         }
     }
     return std::nullopt;
@@ -64,8 +65,8 @@ std::optional<std::u16string> ProcessVariable(const std::string& name)
 
 std::optional<std::u16string> Lookup(EnvironmentView& view, std::u16string_view name)
 {
-    const std::string utf8 = services::ToUtf8(name);
-    if (!services::EqualsNoCase(name, u"SystemRoot")) {
+    const std::string utf8 = pal::ToUtf8(name);
+    if (!pal::NamesEqual(name, u"SystemRoot")) {
         return ProcessVariable(utf8);
     }
     switch (view.systemRoot) {
@@ -101,7 +102,7 @@ PALAPI WCHAR* _wgetenv(const WCHAR* name)
     if (!value) {
         return nullptr;
     }
-    auto& answers = view.answers[pal::services::ToUpperAscii(nameView)];
+    auto& answers = view.answers[pal::FoldName(nameView)];
     if (answers.empty() || *answers.back() != *value) {
         answers.push_back(std::make_unique<std::u16string>(std::move(*value)));
     }
@@ -126,7 +127,7 @@ PALAPI void PalWin32SetSystemRoot(const char* windowsPath)
         return;
     }
     view.systemRoot = pal::win32::SystemRootSource::Override;
-    view.systemRootOverride = pal::services::FromUtf8(windowsPath);
+    view.systemRootOverride = pal::FromUtf8(windowsPath);
 }
 
 PALAPI const char* PalWin32DriveDirectory(void)

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "services/text.h"
+#include "base/text.h"
 #include "win32/handle_table.h"
 #include "win32/reset.h"
 #include "win32/windows_path.h"
@@ -100,7 +100,7 @@ std::shared_ptr<const MessageModule> ParseMessageModule(std::string_view text)
         if (!id || blank == std::string_view::npos) {
             return nullptr;
         }
-        module->messages[*id] = services::FromUtf8(std::string(Trim(line.substr(blank))).c_str());
+        module->messages[*id] = pal::FromUtf8(std::string(Trim(line.substr(blank))).c_str());
     }
     return signed_ ? module : nullptr;
 }
@@ -178,7 +178,7 @@ PALAPI BOOL PalWin32LastModulePath(char* path, ULONG pathSize)
     if (loads.count.load() == 0 || path == nullptr || pathSize == 0) {
         return FALSE;
     }
-    const std::string utf8 = pal::services::ToUtf8(loads.lastPath);
+    const std::string utf8 = pal::ToUtf8(loads.lastPath);
     const size_t length = std::min(utf8.size(), static_cast<size_t>(pathSize - 1));
     std::copy_n(utf8.begin(), length, path);
     path[length] = '\0';

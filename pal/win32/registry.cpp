@@ -2,14 +2,12 @@
 
 #include <utility>
 
+#include "base/names.h"
+#include "base/text.h"
+#include "hosts/hosts.h"
 #include "repository/repository.h"
-#include "services/hosts.h"
-#include "services/text.h"
 
 namespace pal::win32 {
-
-using services::EqualsNoCase;
-using services::ToUpperAscii;
 
 AccountName ParseAccountName(std::u16string_view name)
 {
@@ -102,7 +100,7 @@ const Registry::Key* Registry::Find(RegistryRoot root, std::u16string_view path)
 {
     const Key* key = &roots_[static_cast<int>(root)];
     const bool found = ForEachComponent(path, [&key](std::u16string_view name) {
-        const auto sub = key->subKeys.find(ToUpperAscii(name));
+        const auto sub = key->subKeys.find(FoldName(name));
         if (sub == key->subKeys.end()) {
             return false;
         }
@@ -126,7 +124,7 @@ bool Registry::CreateKey(RegistryRoot root, std::u16string_view path)
     std::lock_guard lock(mutex_);
     Key* key = &roots_[static_cast<int>(root)];
     ForEachComponent(path, [&key](std::u16string_view name) {
-        std::unique_ptr<Key>& sub = key->subKeys[ToUpperAscii(name)];
+        std::unique_ptr<Key>& sub = key->subKeys[FoldName(name)];
         if (sub == nullptr) {
             sub = std::make_unique<Key>();
             sub->name = std::u16string(name);
@@ -154,7 +152,7 @@ bool Registry::SetValue(RegistryRoot root, std::u16string_view path, std::u16str
     if (key == nullptr) {
         return false;
     }
-    key->values[ToUpperAscii(name)] = {std::u16string(name), std::move(value)};
+    key->values[FoldName(name)] = {std::u16string(name), std::move(value)};
     return true;
 }
 
@@ -169,8 +167,7 @@ bool Registry::DeleteKey(RegistryRoot root, std::u16string_view path)
     const size_t last = path.rfind(u'\\');
     const std::u16string_view parentPath =
         last == std::u16string_view::npos ? std::u16string_view() : path.substr(0, last);
-    const std::u16string name =
-        ToUpperAscii(last == std::u16string_view::npos ? path : path.substr(last + 1));
+    const std::u16string name = FoldName(last == std::u16string_view::npos ? path : path.substr(last + 1));
     std::lock_guard lock(mutex_);
     Key* parent = Find(root, parentPath);
     if (parent == nullptr || name.empty()) {
@@ -189,7 +186,7 @@ bool Registry::DeleteValue(RegistryRoot root, std::u16string_view path, std::u16
 {
     std::lock_guard lock(mutex_);
     Key* key = Find(root, path);
-    return key != nullptr && key->values.erase(ToUpperAscii(name)) > 0;
+    return key != nullptr && key->values.erase(FoldName(name)) > 0;
 }
 
 std::optional<RegistryValue> Registry::GetValue(RegistryRoot root, std::u16string_view path,
@@ -200,7 +197,7 @@ std::optional<RegistryValue> Registry::GetValue(RegistryRoot root, std::u16strin
     if (key == nullptr) {
         return std::nullopt;
     }
-    const auto found = key->values.find(ToUpperAscii(name));
+    const auto found = key->values.find(FoldName(name));
     if (found == key->values.end()) {
         return std::nullopt;
     }
@@ -250,8 +247,8 @@ bool Registry::MayRead(RegistryRoot root, std::u16string_view path, const Accoun
         return true;
     }
     for (const AccountName& denied : key->readDenied) {
-        if (EqualsNoCase(denied.user, account.user) &&
-            (denied.domain.empty() || EqualsNoCase(denied.domain, account.domain))) {
+        if (NamesEqual(denied.user, account.user) &&
+            (denied.domain.empty() || NamesEqual(denied.domain, account.domain))) {
             return false;
         }
     }
@@ -284,7 +281,7 @@ RegistryTable& Registries()
 
 std::shared_ptr<Registry> RegistryOfHost(std::u16string_view host)
 {
-    const std::u16string name = services::IsLocalHostName(host) ? std::u16string(u".") : ToUpperAscii(host);
+    const std::u16string name = hosts::IsLocalHostName(host) ? std::u16string(u".") : FoldName(host);
     RegistryTable& table = Registries();
     std::lock_guard lock(table.mutex);
     std::shared_ptr<Registry>& registry = table.byHost[name];

@@ -5,8 +5,9 @@
 #include <atomic>
 #include <optional>
 
-#include "services/hosts.h"
-#include "services/text.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "hosts/hosts.h"
 #include "win32/handle_table.h"
 #include "win32/registry.h"
 #include "win32/reset.h"
@@ -67,33 +68,33 @@ AccountName AccountOf(const Token& token)
     return {token.domain, token.user};
 }
 
-DWORD RefusalOf(services::LogonResult result)
+DWORD RefusalOf(hosts::LogonResult result)
 {
     switch (result) {
-    case services::LogonResult::Accepted: return ERROR_SUCCESS;
-    case services::LogonResult::LockedOut: return ERROR_ACCOUNT_LOCKED_OUT;
-    case services::LogonResult::UnknownOrWrongPassword: break;
+    case hosts::LogonResult::Accepted: return ERROR_SUCCESS;
+    case hosts::LogonResult::LockedOut: return ERROR_ACCOUNT_LOCKED_OUT;
+    case hosts::LogonResult::UnknownOrWrongPassword: break;
     }
     return ERROR_LOGON_FAILURE;
 }
 
 // How the remote host answers the credentials the calling thread presents: 0 or the reason for
 // refusing them. `account` receives the identity the connection acts for.
-DWORD CheckCredentials(const services::Host& host, AccountName& account)
+DWORD CheckCredentials(const hosts::Host& host, AccountName& account)
 {
     if (const std::shared_ptr<const Token> token = ThreadToken()) {
         account = AccountOf(*token);
         if (host.noAuthentication) {
             return ERROR_SUCCESS;
         }
-        return RefusalOf(services::LogOn(host, token->user, token->password, token->domain));
+        return RefusalOf(hosts::LogOn(host, token->user, token->password, token->domain));
     }
     account = ProcessAccount();
     if (host.noAuthentication) {
         return ERROR_SUCCESS;
     }
-    for (const services::Account& known : host.accounts) {
-        if (services::EqualsNoCase(known.user, account.user)) {
+    for (const hosts::Account& known : host.accounts) {
+        if (pal::NamesEqual(known.user, account.user)) {
             return known.lockedOut ? ERROR_ACCOUNT_LOCKED_OUT : ERROR_SUCCESS;
         }
     }
@@ -149,15 +150,15 @@ PALAPI LSTATUS RegConnectRegistryW(LPCWSTR lpMachineName, HKEY hKey, PHKEY phkRe
         SetLastError(injectedLastError);
         return injected;
     }
-    std::u16string_view name = pal::services::ViewOf(lpMachineName);
+    std::u16string_view name = pal::ViewOf(lpMachineName);
     if (name.starts_with(u"\\\\")) {
         name.remove_prefix(2);
     }
     AccountName account;
-    if (pal::services::IsLocalHostName(name)) {
+    if (pal::hosts::IsLocalHostName(name)) {
         account = ProcessAccount();
     } else {
-        const std::shared_ptr<const pal::services::Host> host = pal::services::FindHost(name);
+        const std::shared_ptr<const pal::hosts::Host> host = pal::hosts::FindHost(name);
         if (!host) {
             SetLastError(ERROR_BAD_NETPATH);
             return ERROR_BAD_NETPATH;
@@ -190,7 +191,7 @@ PALAPI LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSA
     if ((ulOptions & ~static_cast<DWORD>(REG_OPTION_OPEN_LINK)) != 0) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::u16string_view subKey = pal::services::ViewOf(lpSubKey);
+    std::u16string_view subKey = pal::ViewOf(lpSubKey);
     if (!Registry::IsWellFormed(subKey)) {
         return ERROR_BAD_PATHNAME;
     }

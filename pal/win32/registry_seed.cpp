@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "live/host_files.h"
+#include "base/host_files.h"
+#include "base/text.h"
 #include "repository/repository.h"
-#include "services/text.h"
 #include "win32/registry.h"
 
 namespace pal::win32 {
@@ -47,7 +47,7 @@ public:
     // A host text, left out when the host has none.
     KeyWriter& HostText(std::u16string_view name, const std::optional<std::string>& text)
     {
-        return text && !text->empty() ? Text(name, live::Utf16(*text)) : *this;
+        return text && !text->empty() ? Text(name, pal::Utf16(*text)) : *this;
     }
     KeyWriter& Number(std::u16string_view name, DWORD number)
     {
@@ -85,18 +85,18 @@ private:
 
 std::optional<std::string> DmiField(const char* name)
 {
-    return live::ReadFirstLine(std::string("/sys/class/dmi/id/") + name);
+    return pal::ReadFirstLine(std::string("/sys/class/dmi/id/") + name);
 }
 
 std::optional<std::string> CpuField(const std::optional<std::string>& cpuinfo, const char* name)
 {
-    return cpuinfo ? live::FieldOf(*cpuinfo, name, true) : std::nullopt;
+    return cpuinfo ? pal::FieldOf(*cpuinfo, name, true) : std::nullopt;
 }
 
 // /etc/machine-id (32 hex digits) as a GUID text, the way Windows names its machine.
 std::optional<std::string> MachineGuid()
 {
-    const std::optional<std::string> id = live::ReadFirstLine("/etc/machine-id");
+    const std::optional<std::string> id = pal::ReadFirstLine("/etc/machine-id");
     if (!id || id->size() != 32) {
         return std::nullopt;
     }
@@ -182,7 +182,7 @@ void SeedMachine(Registry& registry, std::u16string_view computerName)
     KeyWriter(registry, kMachine, kEnvironment)
         .Text(u"OS", u"Windows_NT")
         .Text(u"PROCESSOR_ARCHITECTURE", u"AMD64")
-        .Text(u"NUMBER_OF_PROCESSORS", live::Utf16(std::to_string(processors > 0 ? processors : 1)))
+        .Text(u"NUMBER_OF_PROCESSORS", pal::Utf16(std::to_string(processors > 0 ? processors : 1)))
         .Expandable(u"windir", u"%SystemRoot%")
         .Expandable(u"ComSpec", u"%SystemRoot%\\system32\\cmd.exe")
         .Expandable(u"TEMP", u"%SystemRoot%\\TEMP")
@@ -198,12 +198,12 @@ void SeedMachine(Registry& registry, std::u16string_view computerName)
 
 void SeedHardware(Registry& registry)
 {
-    const std::optional<std::string> cpuinfo = live::ReadHostFile("/proc/cpuinfo");
+    const std::optional<std::string> cpuinfo = pal::ReadHostFile("/proc/cpuinfo");
     KeyWriter processor(registry, kMachine, kProcessor);
     processor.HostText(u"ProcessorNameString", CpuField(cpuinfo, "model name"))
         .HostText(u"VendorIdentifier", CpuField(cpuinfo, "vendor_id"));
     if (const std::optional<std::string> mhz = CpuField(cpuinfo, "cpu MHz")) {
-        if (const std::optional<std::uint64_t> whole = live::LeadingNumber(*mhz)) {
+        if (const std::optional<std::uint64_t> whole = pal::LeadingNumber(*mhz)) {
             processor.Number(u"~MHz", static_cast<DWORD>(*whole));
         }
     }

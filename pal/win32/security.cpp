@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "accounting.h"
-#include "services/text.h"
+#include "base/text.h"
 #include "win32/handle_table.h"
 #include "win32/reset.h"
 
@@ -57,7 +57,7 @@ std::atomic<DWORD> g_impersonationError{0};
 
 void CopyUtf8(const WCHAR* text, char (&target)[PAL_LOGON_TEXT_SIZE])
 {
-    const std::string utf8 = services::ToUtf8(services::ViewOf(text));
+    const std::string utf8 = pal::ToUtf8(pal::ViewOf(text));
     const size_t length = std::min(utf8.size(), sizeof target - 1);
     std::copy_n(utf8.begin(), length, target);
     target[length] = '\0';
@@ -175,8 +175,8 @@ PALAPI BOOL LogonUserW(LPCWSTR lpszUsername, LPCWSTR lpszDomain, LPCWSTR lpszPas
     }
     auto token = std::make_shared<Token>();
     token->user = lpszUsername;
-    token->domain = pal::services::ViewOf(lpszDomain);
-    token->password = pal::services::ViewOf(lpszPassword);
+    token->domain = pal::ViewOf(lpszDomain);
+    token->password = pal::ViewOf(lpszPassword);
     token->logonType = dwLogonType;
     *phToken = reinterpret_cast<HANDLE>(Tokens().Add(std::move(token)));
     return TRUE;
@@ -249,5 +249,5 @@ PALAPI void PalWin32FailImpersonation(DWORD error, LONG count)
 
 PALAPI void PalWin32SetProcessUser(const char* userName)
 {
-    pal::win32::SetProcessUserName(pal::services::FromUtf8(userName));
+    pal::win32::SetProcessUserName(pal::FromUtf8(userName));
 }

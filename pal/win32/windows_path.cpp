@@ -4,7 +4,7 @@
 
 #include <system_error>
 
-#include "services/text.h"
+#include "base/text.h"
 
 namespace pal::win32 {
 namespace {
@@ -87,7 +87,7 @@ const std::filesystem::path& DriveDirectory()
 
 std::optional<std::filesystem::path> LinuxPathOf(std::u16string_view windowsPath)
 {
-    std::string path = services::ToUtf8(windowsPath);
+    std::string path = pal::ToUtf8(windowsPath);
     for (char& c : path) {
         if (c == '\\') {
             c = '/';

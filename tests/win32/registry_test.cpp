@@ -28,6 +28,24 @@ TEST(RegistryTest, KeysAreCreatedWithTheirParentsAndFoundInAnyCase)
     EXPECT_FALSE(registry.KeyExists(kUser, u"Software\\\\Vendor"));
 }
 
+TEST(RegistryTest, KeyAndValueNamesBeyondAsciiAreFoundInAnyCase)
+{
+    Registry registry;
+    ASSERT_TRUE(registry.CreateKey(kUser, u"\u00C9t\u00C9\\\u0416"));
+    EXPECT_TRUE(registry.KeyExists(kUser, u"\u00E9T\u00E9\\\u0436"));
+    EXPECT_FALSE(registry.KeyExists(kUser, u"\u00EAt\u00E9"));
+    EXPECT_TRUE(
+        registry.SetValue(kUser, u"\u00E9t\u00E9", u"\u0141\u03A9", RegistryValue{REG_DWORD, u"", 7}));
+    const auto value = registry.GetValue(kUser, u"\u00C9T\u00C9", u"\u0142\u03C9");
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(7u, value->number);
+    EXPECT_FALSE(registry.GetValue(kUser, u"\u00C9T\u00C9", u"\u0142\u03C8").has_value());
+    // A value set under another case of its name replaces the first.
+    EXPECT_TRUE(
+        registry.SetValue(kUser, u"\u00C9t\u00C9", u"\u0142\u03C9", RegistryValue{REG_DWORD, u"", 8}));
+    EXPECT_EQ(1u, registry.ValueNames(kUser, u"\u00C9t\u00C9").size());
+}
+
 TEST(RegistryTest, SubKeysAreListedOneLevelDeepWithTheirOwnSpelling)
 {
     Registry registry;

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "live/host_files.h"
+#include "base/host_files.h"
 
 namespace pal::live {
 

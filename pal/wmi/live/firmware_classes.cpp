@@ -3,7 +3,7 @@
 // machine does not have leave their properties NULL.
 #include <string>
 
-#include "live/host_files.h"
+#include "base/host_files.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 

@@ -6,6 +6,10 @@
 
 namespace pal::live {
 
+// Registers the providers that fill the standard classes from the host, and the methods of
+// StdRegProv (installed in the service side as its built-in providers).
+void RegisterLiveProviders();
+
 using services::InstanceRequest;
 
 HRESULT OperatingSystems(const InstanceRequest& request, std::vector<wmi::ObjectPtr>& instances);

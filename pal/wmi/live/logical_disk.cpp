@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "live/host_files.h"
+#include "base/host_files.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 

@@ -4,8 +4,8 @@
 // the total of /proc/meminfo; slot, maker, part number and speed are NULL.
 #include <string>
 
+#include "base/host_files.h"
 #include "live/host_directories.h"
-#include "live/host_files.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 

@@ -10,8 +10,8 @@
 #include <cctype>
 #include <memory>
 
+#include "base/host_files.h"
 #include "live/host_directories.h"
-#include "live/host_files.h"
 
 namespace pal::live {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "base/host_files.h"
 #include "live/cpu_times.h"
-#include "live/host_files.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 

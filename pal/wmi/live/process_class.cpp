@@ -3,12 +3,13 @@
 
 #include <string>
 
+#include "base/host_files.h"
+#include "base/names.h"
+#include "base/text.h"
 #include "live/cim_datetime.h"
-#include "live/host_files.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 #include "live/process_table.h"
-#include "services/text.h"
 #include "wql/scoped_variant.h"
 
 namespace pal::live {
@@ -52,7 +53,7 @@ HRESULT ProcessInstance(const InstanceRequest& request, const ProcessInfo& proce
 // The process id of a Handle key; nullopt for anything that is not a decimal id.
 std::optional<pid_t> PidOfKey(const std::vector<wmi::KeyBinding>& keys)
 {
-    if (keys.size() != 1 || !services::EqualsNoCase(keys.front().name, u"Handle")) {
+    if (keys.size() != 1 || !pal::NamesEqual(keys.front().name, u"Handle")) {
         return std::nullopt;
     }
     const VARIANT& value = keys.front().value;
@@ -62,7 +63,7 @@ std::optional<pid_t> PidOfKey(const std::vector<wmi::KeyBinding>& keys)
     if (V_VT(&value) != VT_BSTR) {
         return std::nullopt;
     }
-    const std::string text = services::ToUtf8(services::ViewOf(V_BSTR(&value)));
+    const std::string text = pal::ToUtf8(pal::ViewOf(V_BSTR(&value)));
     const std::optional<std::uint64_t> number = LeadingNumber(text);
     if (!number || std::to_string(*number) != text || *number > 0x7fffffffU) {
         return std::nullopt;

@@ -18,10 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/host_files.h"
+#include "base/text.h"
 #include "live/command_line.h"
-#include "live/host_files.h"
 #include "live/live_classes.h"
-#include "services/text.h"
 #include "wql/scoped_variant.h"
 
 extern char** environ;  // NOLINT: the process's environment, handed to the child
@@ -54,7 +54,7 @@ std::u16string InputText(IWbemClassObject* inParameters, const char16_t* name, b
         return {};
     }
     present = true;
-    return std::u16string(services::ViewOf(V_BSTR(value.get())));
+    return std::u16string(pal::ViewOf(V_BSTR(value.get())));
 }
 
 // posix_spawn's attributes and file actions, destroyed with the scope.
@@ -176,7 +176,7 @@ HRESULT CreateProcessMethod(const services::MethodCall& call)
     std::vector<std::string> texts;
     texts.reserve(arguments.size());
     for (const std::u16string& argument : arguments) {
-        texts.push_back(services::ToUtf8(argument));
+        texts.push_back(pal::ToUtf8(argument));
     }
     std::vector<char*> argv;
     argv.reserve(texts.size() + 1);
@@ -186,7 +186,7 @@ HRESULT CreateProcessMethod(const services::MethodCall& call)
     argv.push_back(nullptr);
 
     SpawnSetup setup;
-    if (!setup.Prepare(services::ToUtf8(directory))) {
+    if (!setup.Prepare(pal::ToUtf8(directory))) {
         return PutNumber(call.outParameters, u"ReturnValue", kUnknownFailure);
     }
     pid_t pid = 0;

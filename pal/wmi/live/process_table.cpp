@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "live/host_files.h"
+#include "base/host_files.h"
 
 namespace pal::live {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "live/host_files.h"
+#include "base/host_files.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "live/registry_provider.h"
 #include "win32/registry.h"
-#include "services/text.h"
 #include "wql/scoped_variant.h"
 
 namespace pal::live {
@@ -55,7 +55,7 @@ std::optional<std::u16string> TextInput(const MethodCall& call, const char16_t* 
     if (value.type() != VT_BSTR) {
         return std::nullopt;
     }
-    return std::u16string(services::ViewOf(V_BSTR(value.get())));
+    return std::u16string(pal::ViewOf(V_BSTR(value.get())));
 }
 
 HRESULT Answer(const MethodCall& call, LONG code)
@@ -207,7 +207,7 @@ std::vector<Item> ArrayInput(const MethodCall& call, const char16_t* name, VARTY
         if constexpr (std::is_same_v<Item, std::u16string>) {
             BSTR text = nullptr;
             if (SUCCEEDED(SafeArrayGetElement(array, &i, &text))) {
-                items.emplace_back(services::ViewOf(text));
+                items.emplace_back(pal::ViewOf(text));
                 SysFreeString(text);
             }
         } else {

@@ -3,7 +3,7 @@
 // it, never when it is masked, else on demand.
 #include <string>
 
-#include "live/host_files.h"
+#include "base/host_files.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 #include "live/systemd_units.h"

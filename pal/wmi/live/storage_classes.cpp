@@ -3,8 +3,8 @@
 // kernel's 512-byte sectors converted.
 #include <string>
 
+#include "base/host_files.h"
 #include "live/block_devices.h"
-#include "live/host_files.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 

@@ -9,8 +9,8 @@
 #include <map>
 #include <string>
 
+#include "base/host_files.h"
 #include "live/cim_datetime.h"
-#include "live/host_files.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 #include "live/process_table.h"

@@ -2,8 +2,8 @@
 
 #include <map>
 
+#include "base/host_files.h"
 #include "live/host_directories.h"
-#include "live/host_files.h"
 
 namespace pal::live {
 

@@ -3,8 +3,8 @@
 // not shown to users by Linux and are NULL; its PCI identifiers make its PNPDeviceID.
 #include <string>
 
+#include "base/host_files.h"
 #include "live/host_directories.h"
-#include "live/host_files.h"
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 

@@ -1,6 +1,6 @@
 #include "repository/class_object.h"
 
-#include "testing/put_log.h"
+#include <atomic>
 
 #include "repository/cim_types.h"
 #include "repository/com_holders.h"
@@ -11,6 +11,8 @@
 
 namespace pal::wmi {
 namespace {
+
+constinit std::atomic<PutObserver> g_putObserver{nullptr};
 
 LONG PropertyFlavor(const ObjectData& data, const PropertyDef& property)
 {
@@ -82,6 +84,11 @@ HRESULT HandOutSignature(const std::shared_ptr<const ClassDef>& signature, IWbem
 
 }  // namespace
 
+void SetPutObserver(PutObserver observer) noexcept
+{
+    g_putObserver.store(observer, std::memory_order_release);
+}
+
 IWbemClassObject* ClassObject::Create(ObjectData data)
 {
     return new ClassObject(std::make_shared<ObjectData>(std::move(data)), false);
@@ -139,7 +146,7 @@ HRESULT ClassObject::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYP
         return WBEM_E_INVALID_PARAMETER;
     }
     const std::u16string_view name(wszName);
-    if (IsSystemPropertyName(name)) {
+    if (IsReservedPropertyName(name)) {
         const HRESULT hr = GetSystemProperty(*data_, name, pVal, pType);
         if (SUCCEEDED(hr) && plFlavor != nullptr) {
             *plFlavor = WBEM_FLAVOR_ORIGIN_SYSTEM;
@@ -171,9 +178,11 @@ HRESULT ClassObject::Put(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYP
     if (wszName == nullptr || wszName[0] == u'\0') {
         return WBEM_E_INVALID_PARAMETER;
     }
-    RecordPut(wszName, pVal);
+    if (const PutObserver observer = g_putObserver.load(std::memory_order_acquire)) {
+        observer(wszName, pVal);
+    }
     const std::u16string_view name(wszName);
-    if (IsSystemPropertyName(name)) {
+    if (IsReservedPropertyName(name)) {
         return WBEM_E_READ_ONLY;
     }
     const int index = data_->cls->FindProperty(name);
@@ -231,7 +240,7 @@ HRESULT ClassObject::Delete(LPCWSTR wszName)
     if (wszName == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    if (IsSystemPropertyName(wszName)) {
+    if (IsReservedPropertyName(wszName)) {
         return WBEM_E_SYSTEM_PROPERTY;
     }
     const int index = data_->cls->FindProperty(wszName);
@@ -315,7 +324,7 @@ HRESULT ClassObject::GetPropertyQualifierSet(LPCWSTR wszProperty, IWbemQualifier
     if (wszProperty == nullptr || ppQualSet == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    if (IsSystemPropertyName(wszProperty)) {
+    if (IsReservedPropertyName(wszProperty)) {
         return WBEM_E_SYSTEM_PROPERTY;
     }
     const int index = data_->cls->FindProperty(wszProperty);

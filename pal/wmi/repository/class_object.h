@@ -8,11 +8,18 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "comobject.h"
 #include "repository/object_data.h"
 
 namespace pal::wmi {
+
+// Sees the name and value of every IWbemClassObject::Put before the object looks at them (the test
+// controls' log of puts installs one while it records). Must not throw.
+using PutObserver = void (*)(std::u16string_view name, const VARIANT* value) noexcept;
+// Installs the one observer of puts; null removes it. Without one, a Put costs one load.
+void SetPutObserver(PutObserver observer) noexcept;
 
 class ClassObject final : public ComObject<IWbemClassObject, &IID_IWbemClassObject> {
 public:

@@ -1,5 +1,4 @@
-// Visibility of the emulator's internal C++ API: winpal hides its symbols by default, but the
-// emulator's own tests call these classes and functions directly.
+// The emulator's export macro lives in the base module; this header keeps the repository's spelling.
 #pragma once
 
-#define PAL_INTERNAL_API __attribute__((visibility("default")))
+#include "base/internal_api.h"

@@ -1,33 +1,6 @@
 #include "repository/names.h"
 
-#include <algorithm>
-
 namespace pal::wmi {
-
-char16_t FoldChar(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
-bool NamesEqual(std::u16string_view a, std::u16string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-               return FoldChar(x) == FoldChar(y);
-           });
-}
-
-std::u16string FoldName(std::u16string_view name)
-{
-    std::u16string folded(name);
-    std::transform(folded.begin(), folded.end(), folded.begin(), FoldChar);
-    return folded;
-}
-
-bool NameLess(std::u16string_view a, std::u16string_view b)
-{
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char16_t x, char16_t y) { return FoldChar(x) < FoldChar(y); });
-}
 
 std::u16string Widen(std::string_view text)
 {

@@ -1,18 +1,13 @@
-// Names of namespaces, classes, properties and qualifiers: compared without regard to case, as
-// WMI compares them.
+// Names of namespaces, classes, properties and qualifiers compare by base/names.h; the text
+// conversions of the repository.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace pal::wmi {
+#include "base/names.h"
 
-char16_t FoldChar(char16_t c);
-bool NamesEqual(std::u16string_view a, std::u16string_view b);
-// An upper-cased copy, for use as a map key.
-std::u16string FoldName(std::u16string_view name);
-// Orders names case-insensitively.
-bool NameLess(std::u16string_view a, std::u16string_view b);
+namespace pal::wmi {
 
 // ASCII text to UTF-16 (source literals and numbers).
 std::u16string Widen(std::string_view text);

@@ -50,7 +50,7 @@ HRESULT ProjectObject(IWbemClassObject* source, const std::vector<std::u16string
         }
     }
     for (const auto& name : propertyNames) {
-        if (name != u"*" && !IsSystemPropertyName(name) && data.cls->FindProperty(name) < 0) {
+        if (name != u"*" && !IsReservedPropertyName(name) && data.cls->FindProperty(name) < 0) {
             return WBEM_E_NOT_FOUND;
         }
     }

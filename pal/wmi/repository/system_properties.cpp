@@ -32,15 +32,8 @@ HRESULT Integer(LONG number, VARIANT* value)
 
 const std::vector<std::u16string>& SystemPropertyNames()
 {
-    static const std::vector<std::u16string> names{
-        u"__GENUS",          u"__CLASS",      u"__SUPERCLASS", u"__DYNASTY",   u"__RELPATH",
-        u"__PROPERTY_COUNT", u"__DERIVATION", u"__SERVER",     u"__NAMESPACE", u"__PATH"};
+    static const std::vector<std::u16string> names(kSystemPropertyNames.begin(), kSystemPropertyNames.end());
     return names;
-}
-
-bool IsSystemPropertyName(std::u16string_view name)
-{
-    return name.size() >= 2 && name[0] == u'_' && name[1] == u'_';
 }
 
 HRESULT GetSystemProperty(const ObjectData& data, std::u16string_view name, VARIANT* value, CIMTYPE* type)

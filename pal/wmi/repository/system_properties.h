@@ -13,7 +13,6 @@
 
 namespace pal::wmi {
 
-bool IsSystemPropertyName(std::u16string_view name);
 const std::vector<std::u16string>& SystemPropertyNames();
 // Fills `value` (when not null) and `type` (when not null); WBEM_E_NOT_FOUND for a name that is
 // not a system property.

@@ -9,11 +9,12 @@
 // the class (REFERENCES OF), or the classes at their other ends (ASSOCIATORS OF).
 #include <algorithm>
 
+#include "base/names.h"
+#include "base/text.h"
 #include "services/com_ref.h"
 #include "services/enumerator.h"
 #include "services/scoped_bstr.h"
 #include "services/services.h"
-#include "services/text.h"
 #include "wql/association_query.h"
 #include "wql/object_path.h"
 #include "wql/scoped_variant.h"
@@ -165,7 +166,7 @@ HRESULT Services::AssociationClasses(const std::u16string& nameSpace,
                 SUCCEEDED(qualifiers->Get(u"CIMTYPE", 0, cimType.get(), nullptr)) &&
                 cimType.type() == VT_BSTR) {
                 const std::u16string_view text = ViewOf(V_BSTR(cimType.get()));
-                if (text.size() > 4 && EqualsNoCase(text.substr(0, 4), u"ref:")) {
+                if (text.size() > 4 && NamesEqual(text.substr(0, 4), u"ref:")) {
                     reference.refClass = text.substr(4);
                 }
             }
@@ -195,7 +196,7 @@ bool Services::RefersTo(const VARIANT& value, const AssociationSource& source) c
     wql::ObjectPath path;
     if (FAILED(wql::ParseObjectPath(ViewOf(V_BSTR(&value)), path)) || path.IsClassPath() ||
         (!path.nameSpace.empty() &&
-         !EqualsNoCase(repository_->CanonicalNamespace(path.nameSpace), source.nameSpace)) ||
+         !NamesEqual(repository_->CanonicalNamespace(path.nameSpace), source.nameSpace)) ||
         !repository_->InheritsFrom(source.nameSpace, source.className, path.className)) {
         return false;
     }
@@ -214,7 +215,7 @@ bool Services::RefersTo(const VARIANT& value, const AssociationSource& source) c
         }
         const bool isKey =
             std::any_of(source.keyNames.begin(), source.keyNames.end(),
-                        [&](const std::u16string& name) { return EqualsNoCase(name, key.name); });
+                        [&](const std::u16string& name) { return NamesEqual(name, key.name); });
         bool matches = false;
         if (!isKey || FAILED(wql::KeyMatches(key, source.object.get(), matches)) || !matches) {
             return false;
@@ -228,8 +229,7 @@ HRESULT Services::LinksOf(const AssociationQuery& query, const AssociationSource
 {
     std::vector<const Reference*> toSource;
     for (const Reference& reference : association.references) {
-        if ((query.role.empty() || EqualsNoCase(query.role, reference.name)) &&
-            CanReferTo(reference, source)) {
+        if ((query.role.empty() || NamesEqual(query.role, reference.name)) && CanReferTo(reference, source)) {
             toSource.push_back(&reference);
         }
     }
@@ -243,7 +243,7 @@ HRESULT Services::LinksOf(const AssociationQuery& query, const AssociationSource
     }
     for (wmi::ObjectPtr& instance : instances) {
         // Instances of subclasses come again with their own class.
-        if (!EqualsNoCase(TextOf(instance.get(), u"__CLASS"), association.name)) {
+        if (!NamesEqual(TextOf(instance.get(), u"__CLASS"), association.name)) {
             continue;
         }
         for (const Reference* reference : toSource) {
@@ -307,8 +307,8 @@ HRESULT Services::Associators(const AssociationQuery& query, const AssociationSo
         }
         for (const Link& link : links) {
             for (const Reference& other : association.references) {
-                if (EqualsNoCase(other.name, link.role) ||
-                    (!query.resultRole.empty() && !EqualsNoCase(query.resultRole, other.name))) {
+                if (NamesEqual(other.name, link.role) ||
+                    (!query.resultRole.empty() && !NamesEqual(query.resultRole, other.name))) {
                     continue;
                 }
                 ScopedVariant value;
@@ -351,7 +351,7 @@ HRESULT Services::SchemaAssociations(const AssociationQuery& query, const Associ
     const auto add = [&](const std::u16string& className) -> HRESULT {
         const std::u16string canonical = repository_->CanonicalClassName(source.nameSpace, className);
         if (canonical.empty() || std::any_of(found.begin(), found.end(), [&](const std::u16string& name) {
-                return EqualsNoCase(name, canonical);
+                return NamesEqual(name, canonical);
             })) {
             return WBEM_S_NO_ERROR;
         }
@@ -373,7 +373,7 @@ HRESULT Services::SchemaAssociations(const AssociationQuery& query, const Associ
             continue;
         }
         for (const Reference& reference : association.references) {
-            if (!(query.role.empty() || EqualsNoCase(query.role, reference.name)) ||
+            if (!(query.role.empty() || NamesEqual(query.role, reference.name)) ||
                 reference.refClass.empty() || !CanReferTo(reference, source)) {
                 continue;
             }
@@ -386,7 +386,7 @@ HRESULT Services::SchemaAssociations(const AssociationQuery& query, const Associ
             } else {
                 for (const Reference& other : association.references) {
                     if (&other == &reference || other.refClass.empty() ||
-                        (!query.resultRole.empty() && !EqualsNoCase(query.resultRole, other.name)) ||
+                        (!query.resultRole.empty() && !NamesEqual(query.resultRole, other.name)) ||
                         (!query.resultClass.empty() &&
                          !repository_->InheritsFrom(source.nameSpace, other.refClass, query.resultClass))) {
                         continue;
@@ -414,7 +414,7 @@ HRESULT Services::ClassDefinitions(std::vector<wmi::ObjectPtr>& results) const
         const std::u16string className = TextOf(object.get(), u"__CLASS");
         const std::u16string key = nameSpace + u":" + className;
         if (std::any_of(seen.begin(), seen.end(),
-                        [&](const std::u16string& name) { return EqualsNoCase(name, key); })) {
+                        [&](const std::u16string& name) { return NamesEqual(name, key); })) {
             continue;
         }
         seen.push_back(key);

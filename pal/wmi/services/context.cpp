@@ -2,7 +2,8 @@
 
 #include <new>
 
-#include "services/text.h"
+#include "base/names.h"
+#include "base/text.h"
 
 namespace pal::services {
 
@@ -20,7 +21,7 @@ Context::Context() : ComObject(PAL_KIND_WBEM_CONTEXT) {}
 std::vector<Context::Entry>::iterator Context::Find(std::u16string_view name)
 {
     for (auto entry = entries_.begin(); entry != entries_.end(); ++entry) {
-        if (EqualsNoCase(entry->name, name)) {
+        if (NamesEqual(entry->name, name)) {
             return entry;
         }
     }

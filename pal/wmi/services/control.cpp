@@ -9,19 +9,20 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/names.h"
+#include "base/text.h"
+#include "hosts/hosts.h"
 #include "repository/repository.h"
 #include "services/com_ref.h"
 #include "services/faults.h"
-#include "services/hosts.h"
 #include "services/notifications.h"
 #include "services/process_security.h"
 #include "services/proxy_security.h"
 #include "services/services.h"
-#include "services/text.h"
 #include "wql/object_path.h"
 #include "wql/scoped_variant.h"
 
-using pal::services::FromUtf8;
+using pal::FromUtf8;
 
 namespace {
 
@@ -30,7 +31,7 @@ namespace {
 std::shared_ptr<pal::wmi::Repository> RepositoryOf(const char* host, const char* nameSpace,
                                                    std::u16string& path)
 {
-    const std::shared_ptr<const pal::services::Host> found = pal::services::FindHost(FromUtf8(host));
+    const std::shared_ptr<const pal::hosts::Host> found = pal::hosts::FindHost(FromUtf8(host));
     path = nameSpace != nullptr ? FromUtf8(nameSpace) : u"root\\default";
     return found ? found->repository : nullptr;
 }
@@ -50,7 +51,7 @@ HRESULT TextToVariant(CIMTYPE type, const std::string& text, VARIANT* value)
         return V_BSTR(value) == nullptr ? WBEM_E_OUT_OF_MEMORY : S_OK;
     }
     case CIM_BOOLEAN: {
-        const std::u16string word = pal::services::ToUpperAscii(FromUtf8(text.c_str()));
+        const std::u16string word = pal::FoldName(FromUtf8(text.c_str()));
         if (word != u"TRUE" && word != u"FALSE") {
             return WBEM_E_TYPE_MISMATCH;
         }
@@ -100,7 +101,7 @@ HRESULT TextToVariant(CIMTYPE type, const std::string& text, VARIANT* value)
 
 PALAPI void PalWmiResetAll(void)
 {
-    pal::services::ResetHosts();
+    pal::hosts::ResetHosts();
     pal::services::ResetFaults();
     pal::services::ResetProcessSecurity();
     pal::services::ForgetNewestProxies();
@@ -112,30 +113,30 @@ PALAPI void PalWmiResetAll(void)
 
 PALAPI const char* PalWmiLocalHostName(void)
 {
-    static const std::string name = pal::services::ToUtf8(pal::wmi::LocalServerName());
+    static const std::string name = pal::ToUtf8(pal::wmi::LocalServerName());
     return name.c_str();
 }
 
 PALAPI void PalWmiAddHost(const char* host)
 {
-    pal::services::AddHost(FromUtf8(host), false);
+    pal::hosts::AddHost(FromUtf8(host), false);
 }
 
 PALAPI void PalWmiAddHostWithOwnRepository(const char* host)
 {
-    pal::services::AddHost(FromUtf8(host), true);
+    pal::hosts::AddHost(FromUtf8(host), true);
 }
 
 PALAPI BOOL PalWmiAddAccount(const char* host, const char* domain, const char* user, const char* password,
                              BOOL lockedOut)
 {
-    pal::services::Account account{FromUtf8(domain), FromUtf8(user), FromUtf8(password), lockedOut != FALSE};
-    return pal::services::AddAccount(FromUtf8(host), std::move(account)) ? TRUE : FALSE;
+    pal::hosts::Account account{FromUtf8(domain), FromUtf8(user), FromUtf8(password), lockedOut != FALSE};
+    return pal::hosts::AddAccount(FromUtf8(host), std::move(account)) ? TRUE : FALSE;
 }
 
 PALAPI BOOL PalWmiSetHostNoAuthentication(const char* host, BOOL noAuthentication)
 {
-    return pal::services::SetNoAuthentication(FromUtf8(host), noAuthentication != FALSE) ? TRUE : FALSE;
+    return pal::hosts::SetNoAuthentication(FromUtf8(host), noAuthentication != FALSE) ? TRUE : FALSE;
 }
 
 PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace, const char* mofText,
@@ -147,7 +148,7 @@ PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace,
     if (mofText == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    const std::shared_ptr<const pal::services::Host> found = pal::services::FindHost(FromUtf8(host));
+    const std::shared_ptr<const pal::hosts::Host> found = pal::hosts::FindHost(FromUtf8(host));
     if (!found) {
         return WBEM_E_NOT_FOUND;
     }
@@ -156,7 +157,7 @@ PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace,
     std::u16string error;
     const HRESULT hr = found->repository->LoadMof(FromUtf8(mofText), nameSpace, &error);
     if (FAILED(hr) && errorText != nullptr && errorTextSize > 0) {
-        const std::string utf8 = pal::services::ToUtf8(error);
+        const std::string utf8 = pal::ToUtf8(error);
         const size_t length = std::min(utf8.size(), static_cast<size_t>(errorTextSize - 1));
         std::copy_n(utf8.begin(), length, errorText);
         errorText[length] = '\0';

@@ -4,7 +4,8 @@
 #include <mutex>
 #include <string>
 
-#include "services/text.h"
+#include "base/names.h"
+#include "base/text.h"
 
 namespace pal::services {
 
@@ -64,7 +65,7 @@ ProviderBehaviour ProviderBehaviourOf(std::u16string_view className)
 {
     FaultTable& table = Table();
     std::lock_guard lock(table.mutex);
-    const auto found = table.providers.find(ToUpperAscii(className));
+    const auto found = table.providers.find(FoldName(className));
     return found == table.providers.end() ? ProviderBehaviour{} : found->second;
 }
 
@@ -110,7 +111,7 @@ PALAPI void PalWmiFailProviderAfter(const char* className, LONG objects, HRESULT
 {
     auto& table = pal::services::Table();
     std::lock_guard lock(table.mutex);
-    auto& behaviour = table.providers[pal::services::ToUpperAscii(pal::services::FromUtf8(className))];
+    auto& behaviour = table.providers[pal::FoldName(pal::FromUtf8(className))];
     behaviour.objectsBeforeFailure = objects < 0 ? -1 : objects;
     behaviour.failure = failure;
 }
@@ -119,6 +120,5 @@ PALAPI void PalWmiSetClassDelay(const char* className, ULONG millisecondsPerObje
 {
     auto& table = pal::services::Table();
     std::lock_guard lock(table.mutex);
-    table.providers[pal::services::ToUpperAscii(pal::services::FromUtf8(className))].millisecondsPerObject =
-        millisecondsPerObject;
+    table.providers[pal::FoldName(pal::FromUtf8(className))].millisecondsPerObject = millisecondsPerObject;
 }

@@ -1,18 +1,22 @@
 #include "services/instance_providers.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <new>
 #include <string>
 #include <utility>
 
+#include "base/names.h"
+#include "base/text.h"
 #include "services/provider_table.h"
-#include "services/text.h"
 #include "wql/scoped_variant.h"
 
 namespace pal::services {
 
 namespace {
+
+constinit std::atomic<BuiltinProviders> g_builtinProviders{nullptr};
 
 ProviderTable<InstanceProvider>& Table()
 {
@@ -23,7 +27,7 @@ ProviderTable<InstanceProvider>& Table()
 // `\\.\root\cimv2`, `root/cimv2` and `ROOT\CIMV2` name the same namespace.
 std::u16string NormalNamespace(std::u16string_view nameSpace)
 {
-    std::u16string text = ToUpperAscii(nameSpace);
+    std::u16string text = FoldName(nameSpace);
     for (char16_t& c : text) {
         if (c == u'/') {
             c = u'\\';
@@ -38,7 +42,7 @@ std::u16string NormalNamespace(std::u16string_view nameSpace)
 
 ProviderKey KeyOf(std::u16string_view nameSpace, std::u16string_view className)
 {
-    return {NormalNamespace(nameSpace), ToUpperAscii(className)};
+    return {NormalNamespace(nameSpace), FoldName(className)};
 }
 
 // A key value as text: text as it is, integers in decimal; false for any other type.
@@ -67,7 +71,7 @@ bool HasKeys(IWbemClassObject* instance, const std::vector<wmi::KeyBinding>& key
         std::u16string wanted;
         std::u16string found;
         if (FAILED(instance->Get(key.name.c_str(), 0, actual.get(), nullptr, nullptr)) ||
-            !KeyText(key.value, wanted) || !KeyText(*actual.get(), found) || !EqualsNoCase(wanted, found)) {
+            !KeyText(key.value, wanted) || !KeyText(*actual.get(), found) || !NamesEqual(wanted, found)) {
             return false;
         }
     }
@@ -76,10 +80,19 @@ bool HasKeys(IWbemClassObject* instance, const std::vector<wmi::KeyBinding>& key
 
 }  // namespace
 
+void SetBuiltinProviders(BuiltinProviders registerAll) noexcept
+{
+    g_builtinProviders.store(registerAll, std::memory_order_release);
+}
+
 void EnsureLiveProviders()
 {
     static std::once_flag live;
-    std::call_once(live, live::RegisterLiveProviders);
+    std::call_once(live, [] {
+        if (const BuiltinProviders registerAll = g_builtinProviders.load(std::memory_order_acquire)) {
+            registerAll();
+        }
+    });
 }
 
 void RegisterInstanceProvider(std::u16string_view nameSpace, std::u16string_view className,
@@ -167,7 +180,7 @@ HRESULT ProvidedSubclassInstances(const wmi::Repository& repository, std::u16str
     const std::u16string ancestor(className);
     for (const std::u16string& name : names) {
         const InstanceProvider provider = FindInstanceProvider(repository, nameSpace, name);
-        if (provider.enumerate == nullptr || EqualsNoCase(name, className)) {
+        if (provider.enumerate == nullptr || NamesEqual(name, className)) {
             continue;
         }
         IWbemClassObject* raw = nullptr;

@@ -68,10 +68,10 @@ HRESULT ProvidedInstance(const InstanceProvider& provider, const InstanceRequest
 HRESULT ProvidedSubclassInstances(const wmi::Repository& repository, std::u16string_view nameSpace,
                                   std::u16string_view className, std::vector<wmi::ObjectPtr>& instances);
 
-}  // namespace pal::services
+// The providers built into the emulator (those that fill the standard classes from the host)
+// register themselves through this function, called once, before the first provider is looked
+// up. winpal installs it as the library loads (pal/winpal.cpp).
+using BuiltinProviders = void (*)();
+void SetBuiltinProviders(BuiltinProviders registerAll) noexcept;
 
-namespace pal::live {
-// Registers the providers that fill the standard classes from the host; called once, before the
-// first provider is looked up.
-void RegisterLiveProviders();
-}  // namespace pal::live
+}  // namespace pal::services

@@ -3,12 +3,13 @@
 #include <pal/wmi_control.h>
 #include <winerror.h>
 
+#include "base/names.h"
+#include "base/text.h"
+#include "hosts/hosts.h"
 #include "repository/mof_fixtures.h"
 #include "services/faults.h"
-#include "services/hosts.h"
 #include "services/network_resource.h"
 #include "services/services.h"
-#include "services/text.h"
 
 namespace pal::services {
 
@@ -22,7 +23,7 @@ constexpr std::u16string_view kKerberosPrefix = u"KERBEROS:";
 
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix)
 {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && NamesEqual(text.substr(0, prefix.size()), prefix);
 }
 
 bool NamesDomain(std::u16string_view user)
@@ -100,7 +101,7 @@ HRESULT Locator::Connect(const BSTR strNetworkResource, const BSTR strUser, cons
     if (FAILED(hr)) {
         return hr;
     }
-    const std::shared_ptr<const Host> host = FindHost(resource.host);
+    const std::shared_ptr<const hosts::Host> host = hosts::FindHost(resource.host);
     if (!host) {
         return HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
     }
@@ -114,10 +115,10 @@ HRESULT Locator::Connect(const BSTR strNetworkResource, const BSTR strUser, cons
     // Without a user name the caller's own identity connects; a host without authentication
     // asks for nothing.
     if (!host->isLocal && !host->noAuthentication && !user.empty()) {
-        switch (LogOn(*host, user, password, authorityDomain)) {
-        case LogonResult::Accepted: break;
-        case LogonResult::UnknownOrWrongPassword: return E_ACCESSDENIED;
-        case LogonResult::LockedOut: return HRESULT_FROM_WIN32(ERROR_ACCOUNT_LOCKED_OUT);
+        switch (hosts::LogOn(*host, user, password, authorityDomain)) {
+        case hosts::LogonResult::Accepted: break;
+        case hosts::LogonResult::UnknownOrWrongPassword: return E_ACCESSDENIED;
+        case hosts::LogonResult::LockedOut: return HRESULT_FROM_WIN32(ERROR_ACCOUNT_LOCKED_OUT);
         }
     }
     const std::u16string nameSpace = host->repository->CanonicalNamespace(resource.nameSpace);

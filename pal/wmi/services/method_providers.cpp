@@ -5,10 +5,11 @@
 #include <string>
 #include <utility>
 
+#include "base/names.h"
+#include "base/text.h"
 #include "services/com_ref.h"
 #include "services/instance_providers.h"
 #include "services/provider_table.h"
-#include "services/text.h"
 #include "wql/scoped_variant.h"
 
 namespace pal::services {
@@ -23,7 +24,7 @@ ProviderTable<MethodProvider>& Table()
 
 ProviderKey KeyOf(std::u16string_view className, std::u16string_view methodName)
 {
-    return {ToUpperAscii(className), ToUpperAscii(methodName)};
+    return {FoldName(className), FoldName(methodName)};
 }
 
 MethodProvider Lookup(std::u16string_view className, std::u16string_view methodName)

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "accounting.h"
+#include "base/text.h"
 #include "comobject.h"
 #include "repository/object_ptr.h"
 #include "services/com_ref.h"
@@ -24,7 +25,6 @@
 #include "services/instance_providers.h"
 #include "services/proxy_security.h"
 #include "services/scoped_bstr.h"
-#include "services/text.h"
 #include "wql/query.h"
 #include "wql/scoped_variant.h"
 
@@ -245,7 +245,7 @@ public:
 
     bool IsIn(const wmi::Repository& repository, std::u16string_view nameSpace) const
     {
-        return &repository == repository_.get() && EqualsNoCase(nameSpace, nameSpace_);
+        return &repository == repository_.get() && NamesEqual(nameSpace, nameSpace_);
     }
     // Queues a copy of an extrinsic event when the query selects it; true when it did.
     bool Offer(IWbemClassObject* event);
@@ -301,8 +301,7 @@ const wql::Expression* TargetIsa(const wql::Expression* expression)
         const wql::Expression* left = TargetIsa(expression->left.get());
         return left != nullptr ? left : TargetIsa(expression->right.get());
     }
-    return expression->kind == wql::Expression::Kind::Isa &&
-                   EqualsNoCase(expression->property, kTargetInstance)
+    return expression->kind == wql::Expression::Kind::Isa && NamesEqual(expression->property, kTargetInstance)
                ? expression
                : nullptr;
 }
@@ -422,7 +421,7 @@ HRESULT Subscription::Snapshot(std::map<std::u16string, wmi::ObjectPtr>& instanc
     for (wmi::ObjectPtr& instance : found) {
         const std::u16string path = TextOf(instance.get(), u"__RELPATH");
         if (!path.empty()) {
-            instances.emplace(ToUpperAscii(path), std::move(instance));
+            instances.emplace(FoldName(path), std::move(instance));
         }
     }
     return WBEM_S_NO_ERROR;

@@ -1,6 +1,6 @@
 #include "services/safe_array_text.h"
 
-#include "services/text.h"
+#include "base/text.h"
 
 namespace pal::services {
 

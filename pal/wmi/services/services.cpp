@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "services/async_calls.h"
 #include "services/com_ref.h"
 #include "services/enumerator.h"
@@ -13,7 +14,6 @@
 #include "services/method_providers.h"
 #include "services/notifications.h"
 #include "services/scoped_bstr.h"
-#include "services/text.h"
 #include "wql/association_query.h"
 #include "wql/object_path.h"
 #include "wql/query.h"

@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "base/text.h"
 #include "services/method_providers.h"
 #include "services/safe_array_text.h"
-#include "services/text.h"
 #include "wql/scoped_variant.h"
 
 namespace pal::services {

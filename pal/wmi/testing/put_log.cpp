@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "base/names.h"
+#include "repository/class_object.h"
 #include "repository/internal_api.h"
 
 namespace pal::wmi {
@@ -31,17 +33,6 @@ PutLog& Log()
 }
 
 std::atomic<bool> g_recording{false};
-
-std::u16string Folded(std::u16string_view name)
-{
-    std::u16string folded(name);
-    for (auto& unit : folded) {
-        if (unit >= u'A' && unit <= u'Z') {
-            unit = static_cast<char16_t>(unit - u'A' + u'a');
-        }
-    }
-    return folded;
-}
 
 void AppendUtf8(std::string& out, const char16_t* text, size_t length)
 {
@@ -143,7 +134,7 @@ void RecordPut(std::u16string_view name, const VARIANT* value) noexcept
         }
         PutLog& log = Log();
         std::lock_guard lock(log.mutex);
-        log.entries[Folded(name)] = std::move(entry);
+        log.entries[FoldName(name)] = std::move(entry);
     } catch (...) {
         // The log serves tests only; a lost entry shows up there as a missing Put.
     }
@@ -152,6 +143,7 @@ void RecordPut(std::u16string_view name, const VARIANT* value) noexcept
 void RecordPuts(bool on) noexcept
 {
     g_recording.store(on, std::memory_order_relaxed);
+    SetPutObserver(on ? &RecordPut : nullptr);
     if (!on) {
         ClearPutLog();
     }
@@ -173,7 +165,7 @@ PALAPI BOOL PalWmiLastPut(LPCWSTR property, VARTYPE* type, char* text, ULONG tex
     }
     pal::wmi::PutLog& log = pal::wmi::Log();
     std::lock_guard lock(log.mutex);
-    const auto found = log.entries.find(pal::wmi::Folded(property));
+    const auto found = log.entries.find(pal::FoldName(property));
     if (found == log.entries.end()) {
         return FALSE;
     }

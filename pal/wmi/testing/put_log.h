@@ -9,7 +9,7 @@
 namespace pal::wmi {
 
 // Records the value of a Put before the object looks at it, while a test has switched the log on;
-// the last Put of a name wins. Costs one load while the log is off.
+// the last Put of a name wins. The log observes the class objects' puts while it is on.
 void RecordPut(std::u16string_view name, const VARIANT* value) noexcept;
 // Switches the log on or off; switching it off forgets what it holds.
 void RecordPuts(bool on) noexcept;

@@ -172,7 +172,7 @@ HRESULT PropertyType(IWbemClassObject* classObject, const std::u16string& name, 
     type = CIM_EMPTY;
     const HRESULT hr = classObject->Get(name.c_str(), 0, ignored.get(), &type, nullptr);
     if (hr == AsHresult(WBEM_E_NOT_FOUND)) {
-        return IsSystemPropertyName(name) ? S_FALSE : AsHresult(WBEM_E_INVALID_QUERY);
+        return IsSystemProperty(name) ? S_FALSE : AsHresult(WBEM_E_INVALID_QUERY);
     }
     return FAILED(hr) ? hr : S_OK;
 }
@@ -231,30 +231,12 @@ bool NamesSystemPropertiesOnly(const Expression& expression)
     case Expression::Kind::Isa:
     case Expression::Kind::IsNull:
     case Expression::Kind::IsNotNull:
-    case Expression::Kind::Compare: return IsSystemPropertyName(expression.property);
+    case Expression::Kind::Compare: return IsSystemProperty(expression.property);
     }
     return false;
 }
 
 }  // namespace
-
-PAL_WQL_API bool NamesEqual(std::u16string_view a, std::u16string_view b) noexcept
-{
-    return CompareIgnoringCase(a, b) == 0;
-}
-
-PAL_WQL_API bool IsSystemPropertyName(std::u16string_view name) noexcept
-{
-    static constexpr std::u16string_view kSystemProperties[] = {
-        u"__CLASS", u"__DERIVATION",     u"__DYNASTY", u"__GENUS",  u"__NAMESPACE",
-        u"__PATH",  u"__PROPERTY_COUNT", u"__RELPATH", u"__SERVER", u"__SUPERCLASS"};
-    for (const std::u16string_view systemName : kSystemProperties) {
-        if (NamesEqual(name, systemName)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 PAL_WQL_API HRESULT ValidateQuery(const Query& query, IWbemClassObject* classObject) noexcept
 {
@@ -283,7 +265,7 @@ PAL_WQL_API bool IsSchemaQuery(const Query& query) noexcept
 PAL_WQL_API HRESULT ValidateSchemaQuery(const Query& query) noexcept
 {
     for (const std::u16string& name : query.properties) {
-        if (!IsSystemPropertyName(name)) {
+        if (!IsSystemProperty(name)) {
             return AsHresult(WBEM_E_INVALID_QUERY);
         }
     }

@@ -28,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/names.h"
 #include "wql/api.h"
 #include "wql/value.h"
 
@@ -83,11 +84,5 @@ PAL_WQL_API HRESULT ValidateSchemaQuery(const Query& query) noexcept;
 // Property values come from IWbemClassObject::Get; a property the object lacks gives
 // WBEM_E_INVALID_QUERY.
 PAL_WQL_API HRESULT EvaluateWhere(const Query& query, IWbemClassObject* object, bool& matches) noexcept;
-
-// The system properties accepted in a select list and in WHERE without asking the class.
-PAL_WQL_API bool IsSystemPropertyName(std::u16string_view name) noexcept;
-
-// Case-insensitive equality of class and property names (WMI names ignore case).
-PAL_WQL_API bool NamesEqual(std::u16string_view a, std::u16string_view b) noexcept;
 
 }  // namespace pal::wql

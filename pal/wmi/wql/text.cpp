@@ -6,45 +6,6 @@
 
 namespace pal::wql {
 
-char16_t FoldCase(char16_t c) noexcept
-{
-    if (c < 0x80) {
-        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-    }
-    const bool latin1Capital = c >= 0xC0 && c <= 0xDE && c != 0xD7;
-    const bool greekCapital = c >= 0x391 && c <= 0x3AB && c != 0x3A2;
-    const bool cyrillicCapital = c >= 0x410 && c <= 0x42F;
-    if (latin1Capital || greekCapital || cyrillicCapital) {
-        return static_cast<char16_t>(c + 0x20);
-    }
-    if (c >= 0x400 && c <= 0x40F) {
-        return static_cast<char16_t>(c + 0x50);
-    }
-    // Latin Extended-A pairs capital and small letters as even and odd code points.
-    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
-        const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        const bool isCapital = oddCapitals ? (c % 2 == 1) : (c % 2 == 0);
-        return isCapital ? static_cast<char16_t>(c + 1) : c;
-    }
-    return c;
-}
-
-int CompareIgnoringCase(std::u16string_view a, std::u16string_view b) noexcept
-{
-    const size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < common; ++i) {
-        const char16_t x = FoldCase(a[i]);
-        const char16_t y = FoldCase(b[i]);
-        if (x != y) {
-            return x < y ? -1 : 1;
-        }
-    }
-    if (a.size() == b.size()) {
-        return 0;
-    }
-    return a.size() < b.size() ? -1 : 1;
-}
-
 Value MakeInteger(bool negative, uint64_t magnitude)
 {
     Value value;

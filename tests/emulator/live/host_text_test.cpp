@@ -6,16 +6,16 @@
 #include <optional>
 #include <string>
 
+#include "base/host_files.h"
 #include "live/cim_datetime.h"
-#include "live/host_files.h"
 
 namespace live_test {
 namespace {
 
+using pal::FieldOf;
+using pal::LeadingNumber;
+using pal::OsReleaseField;
 using pal::live::CimDatetime;
-using pal::live::FieldOf;
-using pal::live::LeadingNumber;
-using pal::live::OsReleaseField;
 
 TEST(HostTextTest, FieldOfFindsNamedValuesInProcFiles)
 {

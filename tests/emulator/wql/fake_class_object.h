@@ -109,7 +109,7 @@ public:
             return failGetWith;
         }
         for (const Property& property : properties_) {
-            if (pal::wql::NamesEqual(wszName, property.name)) {
+            if (pal::NamesEqual(wszName, property.name)) {
                 if (pType != nullptr) {
                     *pType = property.type;
                 }
@@ -122,7 +122,7 @@ public:
     HRESULT STDMETHODCALLTYPE InheritsFrom(LPCWSTR strAncestor) override
     {
         for (const std::u16string& ancestor : ancestors_) {
-            if (pal::wql::NamesEqual(strAncestor, ancestor)) {
+            if (pal::NamesEqual(strAncestor, ancestor)) {
                 return WBEM_S_NO_ERROR;
             }
         }

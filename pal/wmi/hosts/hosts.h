@@ -12,7 +12,7 @@
 #include "repository/internal_api.h"
 #include "repository/repository.h"
 
-namespace pal::services {
+namespace pal::hosts {
 
 struct Account {
     std::u16string domain;
@@ -46,4 +46,4 @@ bool AddAccount(std::u16string_view host, Account account);
 bool SetNoAuthentication(std::u16string_view host, bool noAuthentication);
 void ResetHosts();
 
-}  // namespace pal::services
+}  // namespace pal::hosts

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "repository/internal_api.h"
+#include "base/internal_api.h"
 
-namespace pal::live {
+namespace pal {
 
 // The whole content of a file; nullopt when it cannot be read.
 std::optional<std::string> ReadHostFile(const std::string& path);
@@ -35,4 +35,4 @@ std::vector<std::string_view> SplitBlanks(std::string_view text);
 // UTF-8 from the host as UTF-16 text.
 std::u16string Utf16(std::string_view text);
 
-}  // namespace pal::live
+}  // namespace pal

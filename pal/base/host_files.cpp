@@ -1,13 +1,13 @@
-#include "live/host_files.h"
+#include "base/host_files.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
 
-#include "services/text.h"
+#include "base/text.h"
 
-namespace pal::live {
+namespace pal {
 
 namespace {
 
@@ -170,7 +170,7 @@ std::optional<std::string> OsReleaseField(std::string_view text, std::string_vie
 
 std::u16string Utf16(std::string_view text)
 {
-    return services::FromUtf8(std::string(text).c_str());
+    return pal::FromUtf8(std::string(text).c_str());
 }
 
-}  // namespace pal::live
+}  // namespace pal

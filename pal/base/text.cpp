@@ -1,15 +1,10 @@
-#include "services/text.h"
+#include "base/text.h"
 
 #include <cstdint>
 
-namespace pal::services {
+namespace pal {
 
 namespace {
-
-char16_t UpperAscii(char16_t c) noexcept
-{
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-}
 
 constexpr char16_t kReplacement = 0xFFFD;
 
@@ -21,28 +16,6 @@ std::u16string_view ViewOf(const OLECHAR* text) noexcept
         return {};
     }
     return std::u16string_view(text);
-}
-
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::u16string ToUpperAscii(std::u16string_view text)
-{
-    std::u16string upper(text);
-    for (char16_t& c : upper) {
-        c = UpperAscii(c);
-    }
-    return upper;
 }
 
 std::u16string FromUtf8(const char* text)
@@ -121,4 +94,4 @@ std::string ToUtf8(std::u16string_view text)
     return result;
 }
 
-}  // namespace pal::services
+}  // namespace pal

@@ -1,13 +1,14 @@
-#include "services/hosts.h"
+#include "hosts/hosts.h"
 
 #include <pal/wmi_control.h>
 
 #include <map>
 #include <mutex>
 
-#include "services/text.h"
+#include "base/names.h"
+#include "base/text.h"
 
-namespace pal::services {
+namespace pal::hosts {
 
 namespace {
 
@@ -45,8 +46,8 @@ SplitUser SplitUserName(std::u16string_view userName)
 
 bool IsLocalHostName(std::u16string_view name)
 {
-    return name.empty() || name == u"." || EqualsNoCase(name, u"localhost") ||
-           EqualsNoCase(name, wmi::LocalServerName());
+    return name.empty() || name == u"." || NamesEqual(name, u"localhost") ||
+           NamesEqual(name, wmi::LocalServerName());
 }
 
 std::shared_ptr<const Host> FindHost(std::u16string_view name)
@@ -61,7 +62,7 @@ std::shared_ptr<const Host> FindHost(std::u16string_view name)
         local->repository = wmi::LocalRepository();
         return local;
     }
-    const auto found = table.remote.find(ToUpperAscii(name));
+    const auto found = table.remote.find(FoldName(name));
     if (found == table.remote.end()) {
         return nullptr;
     }
@@ -76,10 +77,10 @@ LogonResult LogOn(const Host& host, std::u16string_view userName, std::u16string
         split.domain = authorityDomain;
     }
     for (const Account& account : host.accounts) {
-        if (!EqualsNoCase(account.user, split.user)) {
+        if (!NamesEqual(account.user, split.user)) {
             continue;
         }
-        if (!split.domain.empty() && !EqualsNoCase(account.domain, split.domain)) {
+        if (!split.domain.empty() && !NamesEqual(account.domain, split.domain)) {
             continue;
         }
         // Windows reports a locked account whatever password is given.
@@ -94,7 +95,7 @@ LogonResult LogOn(const Host& host, std::u16string_view userName, std::u16string
 void AddHost(std::u16string name, bool ownRepository)
 {
     auto host = std::make_shared<Host>();
-    host->name = ToUpperAscii(name);
+    host->name = FoldName(name);
     host->repository = ownRepository ? wmi::Repository::CreateShipped(host->name) : wmi::LocalRepository();
     HostTable& table = Table();
     std::lock_guard lock(table.mutex);
@@ -105,7 +106,7 @@ bool AddAccount(std::u16string_view host, Account account)
 {
     HostTable& table = Table();
     std::lock_guard lock(table.mutex);
-    const auto found = table.remote.find(ToUpperAscii(host));
+    const auto found = table.remote.find(FoldName(host));
     if (found == table.remote.end()) {
         return false;
     }
@@ -121,7 +122,7 @@ bool SetNoAuthentication(std::u16string_view host, bool noAuthentication)
         table.localNoAuthentication = noAuthentication;
         return true;
     }
-    const auto found = table.remote.find(ToUpperAscii(host));
+    const auto found = table.remote.find(FoldName(host));
     if (found == table.remote.end()) {
         return false;
     }
@@ -137,4 +138,4 @@ void ResetHosts()
     table.localNoAuthentication = false;
 }
 
-}  // namespace pal::services
+}  // namespace pal::hosts
