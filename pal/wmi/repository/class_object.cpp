@@ -3,7 +3,7 @@
 #include "testing/put_log.h"
 
 #include "repository/cim_types.h"
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/names.h"
 #include "repository/qualifier_set.h"
 #include "repository/system_properties.h"

@@ -1,14 +1,14 @@
 #include "repository/qualifier_set.h"
 
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/variant_convert.h"
 
 namespace pal::wmi {
 
 SAFEARRAY* NamesToSafeArray(const std::vector<std::u16string>& names)
 {
-    OwnedArray array(SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(names.size())));
-    if (array.get() == nullptr) {
+    OwnedSafeArray array(SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(names.size())));
+    if (array.Get() == nullptr) {
         return nullptr;
     }
     for (size_t i = 0; i < names.size(); ++i) {
@@ -17,13 +17,13 @@ SAFEARRAY* NamesToSafeArray(const std::vector<std::u16string>& names)
             return nullptr;
         }
         LONG index = static_cast<LONG>(i);
-        const HRESULT hr = SafeArrayPutElement(array.get(), &index, name);
+        const HRESULT hr = SafeArrayPutElement(array.Get(), &index, name);
         SysFreeString(name);
         if (FAILED(hr)) {
             return nullptr;
         }
     }
-    return array.release();
+    return array.Detach();
 }
 
 IWbemQualifierSet* QualifierSet::Create(QualifierList qualifiers, LONG extraFlavor)

@@ -2,7 +2,7 @@
 #include <pal/wmi_testing.h>
 
 #include "repository/class_object.h"
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/repository.h"
 
 namespace pal::wmi {
@@ -28,7 +28,7 @@ PALAPI HRESULT PalWmiLoadMof(LPCWSTR mofText, LPCWSTR defaultNamespace, BSTR* er
     const HRESULT hr =
         pal::wmi::LocalRepository()->LoadMof(mofText, pal::wmi::ViewOrEmpty(defaultNamespace), &error);
     if (FAILED(hr) && errorText != nullptr) {
-        *errorText = pal::wmi::AllocBstr(error);
+        *errorText = pal::AllocBstr(error);
     }
     return hr;
 }

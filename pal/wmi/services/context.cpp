@@ -41,7 +41,7 @@ HRESULT Context::Clone(IWbemContext** ppNewCopy)
     try {
         for (const Entry& entry : entries_) {
             Entry duplicate{entry.name, {}};
-            if (FAILED(VariantCopy(duplicate.value.get(), entry.value.get()))) {
+            if (FAILED(VariantCopy(duplicate.value.Address(), entry.value.Get()))) {
                 copy->Release();
                 return WBEM_E_OUT_OF_MEMORY;
             }
@@ -111,7 +111,7 @@ HRESULT Context::Next(LONG lFlags, BSTR* pstrName, VARIANT* pValue)
     }
     if (pValue != nullptr) {
         VariantInit(pValue);
-        if (FAILED(VariantCopy(pValue, entry.value.get()))) {
+        if (FAILED(VariantCopy(pValue, entry.value.Get()))) {
             SysFreeString(name);
             return WBEM_E_OUT_OF_MEMORY;
         }
@@ -135,8 +135,8 @@ HRESULT Context::SetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue)
     if (wszName == nullptr || *wszName == u'\0' || pValue == nullptr || lFlags != 0) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    wql::ScopedVariant copy;
-    if (FAILED(VariantCopy(copy.get(), pValue))) {
+    OwnedVariant copy;
+    if (FAILED(VariantCopy(copy.Address(), pValue))) {
         return WBEM_E_OUT_OF_MEMORY;
     }
     std::lock_guard lock(mutex_);
@@ -164,7 +164,7 @@ HRESULT Context::GetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue)
         return WBEM_E_NOT_FOUND;
     }
     VariantInit(pValue);
-    return FAILED(VariantCopy(pValue, found->value.get())) ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+    return FAILED(VariantCopy(pValue, found->value.Address())) ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
 }
 
 HRESULT Context::DeleteValue(LPCWSTR wszName, LONG lFlags)

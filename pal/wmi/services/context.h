@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "comobject.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace pal::services {
 
@@ -30,7 +30,7 @@ public:
 private:
     struct Entry {
         std::u16string name;
-        wql::ScopedVariant value;
+        OwnedVariant value;
     };
 
     // The entry of `name`, or entries_.end().

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "repository/repository.h"
-#include "services/com_ref.h"
+#include "owners.h"
 #include "services/faults.h"
 #include "services/hosts.h"
 #include "services/notifications.h"
@@ -19,7 +19,6 @@
 #include "services/services.h"
 #include "services/text.h"
 #include "wql/object_path.h"
-#include "wql/scoped_variant.h"
 
 using pal::services::FromUtf8;
 
@@ -167,7 +166,7 @@ PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace,
 PALAPI HRESULT PalWmiRaiseEvent(const char* host, const char* nameSpace, const char* className, ULONG count,
                                 const char* const* names, const char* const* values, LONG* delivered)
 {
-    using pal::services::ComRef;
+    using pal::ComPtr;
     if (delivered != nullptr) {
         *delivered = 0;
     }
@@ -180,16 +179,16 @@ PALAPI HRESULT PalWmiRaiseEvent(const char* host, const char* nameSpace, const c
         return WBEM_E_NOT_FOUND;
     }
     const std::u16string name = FromUtf8(className);
-    ComRef<IWbemClassObject> eventClass;
-    HRESULT hr = repository->GetClass(path, name, eventClass.Receive());
+    ComPtr<IWbemClassObject> eventClass;
+    HRESULT hr = repository->GetClass(path, name, eventClass.Put());
     if (FAILED(hr)) {
         return hr == WBEM_E_NOT_FOUND ? WBEM_E_INVALID_CLASS : hr;
     }
     if (!repository->InheritsFrom(path, name, u"__ExtrinsicEvent")) {
         return WBEM_E_NOT_EVENT_CLASS;
     }
-    ComRef<IWbemClassObject> event;
-    hr = eventClass->SpawnInstance(0, event.Receive());
+    ComPtr<IWbemClassObject> event;
+    hr = eventClass->SpawnInstance(0, event.Put());
     for (ULONG i = 0; SUCCEEDED(hr) && i < count; ++i) {
         const std::u16string property = FromUtf8(names[i]);
         CIMTYPE type = CIM_EMPTY;
@@ -197,17 +196,17 @@ PALAPI HRESULT PalWmiRaiseEvent(const char* host, const char* nameSpace, const c
         if (FAILED(hr) || values[i] == nullptr) {
             continue;
         }
-        pal::wql::ScopedVariant value;
-        hr = TextToVariant(type, values[i], value.get());
+        pal::OwnedVariant value;
+        hr = TextToVariant(type, values[i], value.Address());
         if (SUCCEEDED(hr)) {
-            hr = event->Put(property.c_str(), 0, value.get(), 0);
+            hr = event->Put(property.c_str(), 0, value.Address(), 0);
         }
     }
     if (FAILED(hr)) {
         return hr;
     }
     LONG received = 0;
-    hr = pal::services::RaiseExtrinsicEvent(*repository, repository->CanonicalNamespace(path), event.get(),
+    hr = pal::services::RaiseExtrinsicEvent(*repository, repository->CanonicalNamespace(path), event.Get(),
                                             &received);
     if (delivered != nullptr) {
         *delivered = received;

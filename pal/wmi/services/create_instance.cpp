@@ -3,7 +3,7 @@
 #include <pal/wmi_control.h>
 #include <wbemidl.h>
 
-#include "services/com_ref.h"
+#include "owners.h"
 #include "services/context.h"
 #include "services/faults.h"
 #include "services/locator.h"
@@ -31,13 +31,13 @@ STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext
     }
     if (rclsid == CLSID_WbemContext) {
         auto context =
-            pal::services::ComRef<IWbemContext>::Adopt(new (std::nothrow) pal::services::Context());
+            pal::ComPtr<IWbemContext>::Adopt(new (std::nothrow) pal::services::Context());
         if (!context) {
             return E_OUTOFMEMORY;
         }
         return context->QueryInterface(riid, ppv);
     }
-    auto locator = pal::services::ComRef<IWbemLocator>::Adopt(new (std::nothrow) pal::services::Locator());
+    auto locator = pal::ComPtr<IWbemLocator>::Adopt(new (std::nothrow) pal::services::Locator());
     if (!locator) {
         return E_OUTOFMEMORY;
     }

@@ -111,7 +111,7 @@ HRESULT Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjec
     for (size_t i = 0; i < advance.count; ++i) {
         wmi::ObjectPtr& object = objects_[advance.first + i];
         if (forwardOnly_) {
-            apObjects[i] = object.release();
+            apObjects[i] = object.Detach();
         } else if (FAILED(object->Clone(&apObjects[i]))) {
             // Give back what this call delivered; the objects stay for another attempt.
             for (size_t delivered = 0; delivered < i; ++delivered) {
@@ -135,7 +135,7 @@ HRESULT Enumerator::Skip(LONG lTimeout, ULONG nCount)
     const Advance advance = AdvanceWithin(lTimeout, nCount);
     if (forwardOnly_ && SUCCEEDED(advance.result)) {
         for (size_t i = 0; i < advance.count; ++i) {
-            objects_[advance.first + i].reset();
+            objects_[advance.first + i].Reset();
         }
     }
     return advance.result;

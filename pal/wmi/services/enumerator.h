@@ -17,7 +17,7 @@
 
 #include "comobject.h"
 #include "repository/internal_api.h"
-#include "repository/object_ptr.h"
+#include "owners.h"
 #include "services/faults.h"
 #include "services/proxy_security.h"
 

@@ -8,7 +8,7 @@
 
 #include "services/provider_table.h"
 #include "services/text.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace pal::services {
 
@@ -63,11 +63,11 @@ bool KeyText(const VARIANT& value, std::u16string& text)
 bool HasKeys(IWbemClassObject* instance, const std::vector<wmi::KeyBinding>& keys)
 {
     for (const wmi::KeyBinding& key : keys) {
-        wql::ScopedVariant actual;
+        OwnedVariant actual;
         std::u16string wanted;
         std::u16string found;
-        if (FAILED(instance->Get(key.name.c_str(), 0, actual.get(), nullptr, nullptr)) ||
-            !KeyText(key.value, wanted) || !KeyText(*actual.get(), found) || !EqualsNoCase(wanted, found)) {
+        if (FAILED(instance->Get(key.name.c_str(), 0, actual.Address(), nullptr, nullptr)) ||
+            !KeyText(key.value, wanted) || !KeyText(*actual.Address(), found) || !EqualsNoCase(wanted, found)) {
             return false;
         }
     }
@@ -143,8 +143,8 @@ HRESULT ProvidedInstance(const InstanceProvider& provider, const InstanceRequest
             return hr;
         }
         for (wmi::ObjectPtr& candidate : all) {
-            if (HasKeys(candidate.get(), keys)) {
-                *instance = candidate.release();
+            if (HasKeys(candidate.Get(), keys)) {
+                *instance = candidate.Detach();
                 return WBEM_S_NO_ERROR;
             }
         }
@@ -178,7 +178,7 @@ HRESULT ProvidedSubclassInstances(const wmi::Repository& repository, std::u16str
         if (subclass->InheritsFrom(ancestor.c_str()) != WBEM_S_NO_ERROR) {
             continue;
         }
-        hr = ProvidedInstances(provider, InstanceRequest{repository, nameSpace, subclass.get()}, instances);
+        hr = ProvidedInstances(provider, InstanceRequest{repository, nameSpace, subclass.Get()}, instances);
         if (FAILED(hr)) {
             return hr;
         }

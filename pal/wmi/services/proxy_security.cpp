@@ -192,7 +192,7 @@ BlanketRecord ProxySecurity::Snapshot() const
 
 ClientSecurityTearOff::ClientSecurityTearOff(IUnknown* proxy, std::shared_ptr<ProxySecurity> security)
     : ComObject(PAL_KIND_CLIENT_SECURITY),
-      proxy_(ComRef<IUnknown>::Share(proxy)),
+      proxy_(ComPtr<IUnknown>::Share(proxy)),
       security_(std::move(security))
 {
 }
@@ -282,9 +282,9 @@ STDAPI CoSetProxyBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc, O
     if (pProxy == nullptr) {
         return E_INVALIDARG;
     }
-    pal::services::ComRef<IClientSecurity> security;
+    pal::ComPtr<IClientSecurity> security;
     const HRESULT hr =
-        pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive()));
+        pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put()));
     if (FAILED(hr)) {
         return hr;
     }
@@ -299,9 +299,9 @@ STDAPI CoQueryProxyBlanket(IUnknown* pProxy, DWORD* pwAuthnSvc, DWORD* pAuthzSvc
     if (pProxy == nullptr) {
         return E_INVALIDARG;
     }
-    pal::services::ComRef<IClientSecurity> security;
+    pal::ComPtr<IClientSecurity> security;
     const HRESULT hr =
-        pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive()));
+        pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put()));
     if (FAILED(hr)) {
         return hr;
     }
@@ -333,12 +333,12 @@ PALAPI BOOL PalWmiProxyBlanket(IUnknown* proxy, PalBlanket* blanket)
     if (proxy == nullptr || blanket == nullptr) {
         return FALSE;
     }
-    pal::services::ComRef<IClientSecurity> security;
-    if (FAILED(proxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive())))) {
+    pal::ComPtr<IClientSecurity> security;
+    if (FAILED(proxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put())))) {
         return FALSE;
     }
     // Every IClientSecurity of the platform layer is this tear-off.
-    const auto* tearOff = static_cast<const pal::services::ClientSecurityTearOff*>(security.get());
+    const auto* tearOff = static_cast<const pal::services::ClientSecurityTearOff*>(security.Get());
     pal::services::FillBlanket(tearOff->Security().Snapshot(), *blanket);
     return TRUE;
 }

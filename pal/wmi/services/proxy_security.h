@@ -11,7 +11,7 @@
 #include <string>
 
 #include "repository/internal_api.h"
-#include "services/com_ref.h"
+#include "owners.h"
 #include "comobject.h"
 
 namespace pal::services {
@@ -71,7 +71,7 @@ public:
     const ProxySecurity& Security() const { return *security_; }
 
 private:
-    ComRef<IUnknown> proxy_;
+    ComPtr<IUnknown> proxy_;
     std::shared_ptr<ProxySecurity> security_;
 };
 

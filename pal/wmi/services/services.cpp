@@ -6,18 +6,16 @@
 #include <vector>
 
 #include "services/async_calls.h"
-#include "services/com_ref.h"
+#include "owners.h"
 #include "services/enumerator.h"
 #include "services/faults.h"
 #include "services/instance_providers.h"
 #include "services/method_providers.h"
 #include "services/notifications.h"
-#include "services/scoped_bstr.h"
 #include "services/text.h"
 #include "wql/association_query.h"
 #include "wql/object_path.h"
 #include "wql/query.h"
-#include "wql/scoped_variant.h"
 
 namespace pal::services {
 
@@ -45,14 +43,14 @@ HRESULT CheckInputParameters(IWbemClassObject* inSignature, IWbemClassObject* in
         return WBEM_E_INVALID_METHOD_PARAMETERS;
     }
     for (;;) {
-        ScopedBstr name;
+        OwnedBstr name;
         CIMTYPE type = CIM_EMPTY;
-        hr = inParameters->Next(0, name.Receive(), nullptr, &type, nullptr);
+        hr = inParameters->Next(0, name.Put(), nullptr, &type, nullptr);
         if (hr != WBEM_S_NO_ERROR) {
             break;
         }
         CIMTYPE expected = CIM_EMPTY;
-        if (inSignature == nullptr || FAILED(inSignature->Get(name.get(), 0, nullptr, &expected, nullptr)) ||
+        if (inSignature == nullptr || FAILED(inSignature->Get(name.Get(), 0, nullptr, &expected, nullptr)) ||
             expected != type) {
             inParameters->EndEnumeration();
             return WBEM_E_INVALID_METHOD_PARAMETERS;
@@ -83,7 +81,7 @@ HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nam
             name = keyNames.front();
         }
         // The binding borrows the path's value: the repository only reads it.
-        bindings.push_back(wmi::KeyBinding{std::move(name), *key.value.get()});
+        bindings.push_back(wmi::KeyBinding{std::move(name), *key.value.Get()});
     }
     return S_OK;
 }
@@ -91,7 +89,7 @@ HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nam
 namespace {
 
 // An enumerator over one object, for an asynchronous call that hands it to the sink.
-HRESULT SingleResult(ComRef<IWbemClassObject> object, IEnumWbemClassObject** results)
+HRESULT SingleResult(ComPtr<IWbemClassObject> object, IEnumWbemClassObject** results)
 {
     std::vector<wmi::ObjectPtr> objects;
     objects.emplace_back(object.Detach());
@@ -199,20 +197,20 @@ HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LON
     if (wql::IsSchemaQuery(query)) {
         return RunSchemaQuery(query, lFlags, ppEnum);
     }
-    ComRef<IWbemClassObject> classObject;
-    hr = repository_->GetClass(nameSpace_, query.className, classObject.Receive());
+    ComPtr<IWbemClassObject> classObject;
+    hr = repository_->GetClass(nameSpace_, query.className, classObject.Put());
     if (hr == WBEM_E_NOT_FOUND) {
         return WBEM_E_INVALID_CLASS;
     }
     if (FAILED(hr)) {
         return hr;
     }
-    hr = wql::ValidateQuery(query, classObject.get());
+    hr = wql::ValidateQuery(query, classObject.Get());
     if (FAILED(hr)) {
         return hr;
     }
     std::vector<wmi::ObjectPtr> instances;
-    hr = InstancesOf(query.className, classObject.get(), instances);
+    hr = InstancesOf(query.className, classObject.Get(), instances);
     if (FAILED(hr)) {
         return hr;
     }
@@ -260,7 +258,7 @@ HRESULT Services::SelectMatching(const wql::Query& query, std::vector<wmi::Objec
 {
     for (wmi::ObjectPtr& candidate : candidates) {
         bool matches = false;
-        HRESULT hr = wql::EvaluateWhere(query, candidate.get(), matches);
+        HRESULT hr = wql::EvaluateWhere(query, candidate.Get(), matches);
         if (FAILED(hr)) {
             return hr;
         }
@@ -272,7 +270,7 @@ HRESULT Services::SelectMatching(const wql::Query& query, std::vector<wmi::Objec
             continue;
         }
         IWbemClassObject* projection = nullptr;
-        hr = wmi::ProjectObject(candidate.get(), query.properties, &projection);
+        hr = wmi::ProjectObject(candidate.Get(), query.properties, &projection);
         if (FAILED(hr)) {
             return hr;
         }
@@ -300,12 +298,12 @@ HRESULT Services::ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpac
     if (provider.enumerate == nullptr) {
         return repository_->FindInstance(nameSpace, path.className, keys, object);
     }
-    ComRef<IWbemClassObject> classObject;
-    hr = repository_->GetClass(nameSpace, path.className, classObject.Receive());
+    ComPtr<IWbemClassObject> classObject;
+    hr = repository_->GetClass(nameSpace, path.className, classObject.Put());
     if (FAILED(hr)) {
         return hr;
     }
-    return ProvidedInstance(provider, InstanceRequest{*repository_, nameSpace, classObject.get()}, keys,
+    return ProvidedInstance(provider, InstanceRequest{*repository_, nameSpace, classObject.Get()}, keys,
                             object);
 }
 
@@ -334,10 +332,10 @@ HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemCont
     if (outcome.Fails()) {
         return outcome.answer;
     }
-    ComRef<IWbemClassObject> object;
+    ComPtr<IWbemClassObject> object;
     if (ViewOf(strObjectPath).empty()) {
         // No path: WMI hands out an empty class object, from which a caller makes a new class.
-        object = ComRef<IWbemClassObject>::Adopt(wmi::NewEmptyClass());
+        object = ComPtr<IWbemClassObject>::Adopt(wmi::NewEmptyClass());
         if (!object) {
             return WBEM_E_OUT_OF_MEMORY;
         }
@@ -348,7 +346,7 @@ HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemCont
             return hr;
         }
         std::u16string nameSpace;
-        hr = ObjectAt(path, nameSpace, object.Receive());
+        hr = ObjectAt(path, nameSpace, object.Put());
         if (FAILED(hr)) {
             return hr;
         }
@@ -376,8 +374,8 @@ HRESULT Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethodName,
     if (outcome.Fails()) {
         return outcome.answer;
     }
-    ComRef<IWbemClassObject> output;
-    const HRESULT hr = RunMethod(strObjectPath, strMethodName, pInParams, output.Receive());
+    ComPtr<IWbemClassObject> output;
+    const HRESULT hr = RunMethod(strObjectPath, strMethodName, pInParams, output.Put());
     if (FAILED(hr) || outcome.kind == CallOutcome::Kind::NoObject) {
         return hr;
     }
@@ -399,35 +397,35 @@ HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, 
         return hr;
     }
     std::u16string nameSpace;
-    ComRef<IWbemClassObject> target;
-    hr = ObjectAt(path, nameSpace, target.Receive());
+    ComPtr<IWbemClassObject> target;
+    hr = ObjectAt(path, nameSpace, target.Put());
     if (FAILED(hr)) {
         return hr;
     }
     // An instance path may find an instance of a subclass, whose own class has the method.
     std::u16string className = repository_->CanonicalClassName(nameSpace, path.className);
     if (!path.IsClassPath()) {
-        wql::ScopedVariant ownClass;
-        if (SUCCEEDED(target->Get(u"__CLASS", 0, ownClass.get(), nullptr, nullptr)) &&
-            ownClass.type() == VT_BSTR) {
-            className = ViewOf(V_BSTR(ownClass.get()));
+        OwnedVariant ownClass;
+        if (SUCCEEDED(target->Get(u"__CLASS", 0, ownClass.Address(), nullptr, nullptr)) &&
+            ownClass.Type() == VT_BSTR) {
+            className = ViewOf(V_BSTR(ownClass.Address()));
         }
     }
-    ComRef<IWbemClassObject> classObject;
-    hr = repository_->GetClass(nameSpace, className, classObject.Receive());
+    ComPtr<IWbemClassObject> classObject;
+    hr = repository_->GetClass(nameSpace, className, classObject.Put());
     if (FAILED(hr)) {
         return hr;
     }
-    ComRef<IWbemClassObject> inSignature;
-    ComRef<IWbemClassObject> outSignature;
-    hr = classObject->GetMethod(strMethodName, 0, inSignature.Receive(), outSignature.Receive());
+    ComPtr<IWbemClassObject> inSignature;
+    ComPtr<IWbemClassObject> outSignature;
+    hr = classObject->GetMethod(strMethodName, 0, inSignature.Put(), outSignature.Put());
     if (hr == WBEM_E_NOT_FOUND) {
         return WBEM_E_INVALID_METHOD;
     }
     if (FAILED(hr)) {
         return hr;
     }
-    hr = CheckInputParameters(inSignature.get(), pInParams);
+    hr = CheckInputParameters(inSignature.Get(), pInParams);
     if (FAILED(hr)) {
         return hr;
     }
@@ -436,15 +434,15 @@ HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, 
     if (provider == nullptr) {
         return WBEM_E_METHOD_NOT_IMPLEMENTED;
     }
-    ComRef<IWbemClassObject> output;
+    ComPtr<IWbemClassObject> output;
     if (outSignature) {
-        hr = outSignature->SpawnInstance(0, output.Receive());
+        hr = outSignature->SpawnInstance(0, output.Put());
         if (FAILED(hr)) {
             return hr;
         }
     }
-    const MethodCall call{*repository_, nameSpace,   className, path.IsClassPath() ? nullptr : target.get(),
-                          pInParams,    output.get()};
+    const MethodCall call{*repository_, nameSpace,   className, path.IsClassPath() ? nullptr : target.Get(),
+                          pInParams,    output.Get()};
     hr = provider(call);
     if (FAILED(hr)) {
         return hr;
@@ -460,8 +458,8 @@ HRESULT Services::CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemCon
         return WBEM_E_INVALID_PARAMETER;
     }
     *ppEnum = nullptr;
-    ComRef<IWbemClassObject> classObject;
-    HRESULT hr = repository_->GetClass(nameSpace_, ViewOf(strFilter), classObject.Receive());
+    ComPtr<IWbemClassObject> classObject;
+    HRESULT hr = repository_->GetClass(nameSpace_, ViewOf(strFilter), classObject.Put());
     if (hr == WBEM_E_NOT_FOUND) {
         return WBEM_E_INVALID_CLASS;
     }
@@ -469,7 +467,7 @@ HRESULT Services::CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemCon
         return hr;
     }
     std::vector<wmi::ObjectPtr> instances;
-    hr = InstancesOf(ViewOf(strFilter), classObject.get(), instances);
+    hr = InstancesOf(ViewOf(strFilter), classObject.Get(), instances);
     if (FAILED(hr)) {
         return hr;
     }
@@ -509,10 +507,10 @@ HRESULT Services::GetObjectAsync(const BSTR strObjectPath, LONG lFlags, IWbemCon
     const bool hasPath = strObjectPath != nullptr;
     return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
                           [this, path, hasPath, lFlags](IEnumWbemClassObject** results) {
-                              const ScopedBstr text(hasPath ? path.c_str() : nullptr);
-                              ComRef<IWbemClassObject> object;
+                              const OwnedBstr text(hasPath ? path.c_str() : nullptr);
+                              ComPtr<IWbemClassObject> object;
                               const HRESULT hr =
-                                  GetObject(text.get(), lFlags, nullptr, object.Receive(), nullptr);
+                                  GetObject(text.Get(), lFlags, nullptr, object.Put(), nullptr);
                               return FAILED(hr) ? hr : SingleResult(std::move(object), results);
                           });
 }
@@ -576,8 +574,8 @@ HRESULT Services::CreateInstanceEnumAsync(const BSTR strFilter, LONG lFlags, IWb
     const std::u16string filter(ViewOf(strFilter));
     return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
                           [this, filter, lFlags](IEnumWbemClassObject** results) {
-                              const ScopedBstr text(filter.c_str());
-                              return CreateInstanceEnum(text.get(), lFlags | WBEM_FLAG_FORWARD_ONLY, nullptr,
+                              const OwnedBstr text(filter.c_str());
+                              return CreateInstanceEnum(text.Get(), lFlags | WBEM_FLAG_FORWARD_ONLY, nullptr,
                                                         results);
                           });
 }
@@ -594,8 +592,8 @@ HRESULT Services::ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuer
     const LONG flags = (lFlags & ~WBEM_FLAG_RETURN_IMMEDIATELY) | WBEM_FLAG_FORWARD_ONLY;
     return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
                           [this, language, query, flags](IEnumWbemClassObject** results) {
-                              const ScopedBstr languageText(language.c_str()), queryText(query.c_str());
-                              return ExecQuery(languageText.get(), queryText.get(), flags, nullptr, results);
+                              const OwnedBstr languageText(language.c_str()), queryText(query.c_str());
+                              return ExecQuery(languageText.Get(), queryText.Get(), flags, nullptr, results);
                           });
 }
 
@@ -613,13 +611,13 @@ HRESULT Services::ExecMethodAsync(const BSTR strObjectPath, const BSTR strMethod
     }
     const std::u16string path(ViewOf(strObjectPath));
     const std::u16string method(ViewOf(strMethodName));
-    ComRef<IWbemClassObject> inputs = ComRef<IWbemClassObject>::Share(pInParams);
+    ComPtr<IWbemClassObject> inputs = ComPtr<IWbemClassObject>::Share(pInParams);
     return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
                           [this, path, method, lFlags, inputs](IEnumWbemClassObject** results) {
-                              const ScopedBstr pathText(path.c_str()), methodText(method.c_str());
-                              ComRef<IWbemClassObject> outputs;
-                              const HRESULT hr = ExecMethod(pathText.get(), methodText.get(), lFlags, nullptr,
-                                                            inputs.get(), outputs.Receive(), nullptr);
+                              const OwnedBstr pathText(path.c_str()), methodText(method.c_str());
+                              ComPtr<IWbemClassObject> outputs;
+                              const HRESULT hr = ExecMethod(pathText.Get(), methodText.Get(), lFlags, nullptr,
+                                                            inputs.Get(), outputs.Put(), nullptr);
                               if (FAILED(hr) || !outputs) {
                                   return hr;
                               }

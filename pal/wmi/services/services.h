@@ -12,7 +12,7 @@
 
 #include "comobject.h"
 #include "repository/internal_api.h"
-#include "repository/object_ptr.h"
+#include "owners.h"
 #include "repository/repository.h"
 #include "services/proxy_security.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/repository.h"
 #include "wql/object_path.h"
 
@@ -25,7 +25,7 @@ PALAPI HRESULT PalWmiPutRawInstanceValue(LPCWSTR nameSpace, LPCWSTR objectPath, 
         std::vector<pal::wmi::KeyBinding> keys;
         for (const auto& key : path.keys) {
             pal::wmi::KeyBinding binding{key.name, {}};
-            binding.value = *key.value.get();  // borrowed: the parsed path owns it
+            binding.value = *key.value.Get();  // borrowed: the parsed path owns it
             keys.push_back(binding);
         }
         auto repository = pal::wmi::LocalRepository();
