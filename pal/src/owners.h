@@ -89,7 +89,9 @@ class OwnedBstr {
 public:
     OwnedBstr() noexcept = default;
     // A copy of the text; null when the text is null or memory runs out.
-    explicit OwnedBstr(const OLECHAR* text) noexcept : text_(text != nullptr ? SysAllocString(text) : nullptr) {}
+    explicit OwnedBstr(const OLECHAR* text) noexcept : text_(text != nullptr ? SysAllocString(text) : nullptr)
+    {
+    }
     // A copy of the text, embedded NULs kept; null when memory runs out.
     explicit OwnedBstr(std::u16string_view text) noexcept
         : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())))

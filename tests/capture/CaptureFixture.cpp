@@ -125,8 +125,7 @@ std::vector<std::pair<std::u16string, ComPtr<IWbemClassObject>>> CaptureTest::In
     OwnedBstr name(cls.c_str());
     ComPtr<IEnumWbemClassObject> enumerator;
     std::vector<std::pair<std::u16string, ComPtr<IWbemClassObject>>> instances;
-    if (FAILED(services->CreateInstanceEnum(name.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
-                                            enumerator.Put()))) {
+    if (FAILED(services->CreateInstanceEnum(name.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr, enumerator.Put()))) {
         ADD_FAILURE() << "cannot enumerate " << Narrow(cls);
         return instances;
     }

@@ -232,8 +232,7 @@ void CompareMethods(IWbemClassObject* expected, IWbemClassObject* actual, const 
     for (;;) {
         OwnedBstr name;
         ComPtr<IWbemClassObject> in, outSignature;
-        if (expected->NextMethod(0, name.Put(), in.Put(), outSignature.Put()) !=
-            WBEM_S_NO_ERROR) {
+        if (expected->NextMethod(0, name.Put(), in.Put(), outSignature.Put()) != WBEM_S_NO_ERROR) {
             break;
         }
         ++count;

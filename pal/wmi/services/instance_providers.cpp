@@ -67,7 +67,8 @@ bool HasKeys(IWbemClassObject* instance, const std::vector<wmi::KeyBinding>& key
         std::u16string wanted;
         std::u16string found;
         if (FAILED(instance->Get(key.name.c_str(), 0, actual.Address(), nullptr, nullptr)) ||
-            !KeyText(key.value, wanted) || !KeyText(*actual.Address(), found) || !EqualsNoCase(wanted, found)) {
+            !KeyText(key.value, wanted) || !KeyText(*actual.Address(), found) ||
+            !EqualsNoCase(wanted, found)) {
             return false;
         }
     }

@@ -14,7 +14,6 @@ namespace pal::services {
 
 namespace {
 
-
 // The named property of an object as it is; VT_NULL when the object or the property is missing.
 OwnedVariant ValueOf(IWbemClassObject* object, const char16_t* name)
 {

@@ -13,7 +13,6 @@ namespace pal::wql {
 
 namespace {
 
-
 // The embedded object a value holds; false for NULL and for values that hold no object.
 bool EmbeddedObject(const VARIANT& value, wmi::ObjectPtr& object)
 {

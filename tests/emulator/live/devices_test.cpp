@@ -167,7 +167,8 @@ TEST_F(DevicesTest, AFileSystemIsAssociatedWithThePartitionItIsMountedFrom)
                                        u"\"} WHERE AssocClass = Win32_LogicalDiskToPartition");
         OwnedVariant volume;
         ASSERT_EQ(S_OK, disk->Get(u"VolumeName", 0, volume.Address(), nullptr, nullptr));
-        const std::string source = volume.Type() == VT_BSTR ? Narrow(V_BSTR(volume.Address())) : std::string();
+        const std::string source =
+            volume.Type() == VT_BSTR ? Narrow(V_BSTR(volume.Address())) : std::string();
         const std::string name = source.rfind("/dev/", 0) == 0 ? source.substr(5) : std::string();
         const bool fromPartition = !name.empty() && Exists("/sys/class/block/" + name + "/partition");
         ASSERT_EQ(fromPartition ? 1u : 0u, partitions.size()) << path << " from " << source;

@@ -77,7 +77,8 @@ std::optional<std::string> OptionalText(IWbemClassObject* object, const char16_t
 {
     OwnedVariant value;
     EXPECT_EQ(S_OK, object->Get(name, 0, value.Address(), nullptr, nullptr)) << Narrow(name);
-    return value.Type() == VT_BSTR ? std::optional<std::string>(Narrow(V_BSTR(value.Address()))) : std::nullopt;
+    return value.Type() == VT_BSTR ? std::optional<std::string>(Narrow(V_BSTR(value.Address())))
+                                   : std::nullopt;
 }
 
 // The elements of a string array property; empty for NULL.

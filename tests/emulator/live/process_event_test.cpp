@@ -42,9 +42,9 @@ protected:
             OwnedVariant target;
             EXPECT_EQ(S_OK, event->Get(u"TargetInstance", 0, target.Address(), nullptr, nullptr));
             ComPtr<IWbemClassObject> process;
-            EXPECT_EQ(S_OK, V_UNKNOWN(target.Address())
-                                ->QueryInterface(IID_IWbemClassObject,
-                                                 reinterpret_cast<void**>(process.Put())));
+            EXPECT_EQ(S_OK,
+                      V_UNKNOWN(target.Address())
+                          ->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(process.Put())));
             kind = TextOf(event.Get(), u"__CLASS");
             EXPECT_EQ(static_cast<unsigned long long>(pid), NumberOf(process.Get(), u"ProcessId"))
                 << "only the test's own child is asked for";

@@ -136,8 +136,8 @@ TEST_F(ProcessTest, GetOwnerGivesTheCurrentUserAndHost)
     OwnedBstr path(OwnHandlePath().c_str());
     OwnedBstr method(u"GetOwner");
     ComPtr<IWbemClassObject> output;
-    ASSERT_EQ(S_OK, services_->ExecMethod(path.Get(), method.Get(), 0, nullptr, nullptr, output.Put(),
-                                          nullptr));
+    ASSERT_EQ(S_OK,
+              services_->ExecMethod(path.Get(), method.Get(), 0, nullptr, nullptr, output.Put(), nullptr));
     ASSERT_TRUE(output);
     const passwd* user = getpwuid(geteuid());
     ASSERT_NE(nullptr, user);

@@ -201,8 +201,7 @@ TEST_F(BlanketTest, TearOffKeepsTheProxyIdentityAndIsCounted)
 {
     ComPtr<IWbemServices> services = ConnectLocal(u"root\\cimv2");
     ComPtr<IClientSecurity> security;
-    ASSERT_EQ(S_OK,
-              services->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put())));
+    ASSERT_EQ(S_OK, services->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put())));
     EXPECT_EQ(1, PalLiveCount(PAL_KIND_CLIENT_SECURITY));
 
     ComPtr<IUnknown> fromTearOff, fromProxy;

@@ -89,8 +89,8 @@ TEST_F(CallTimingTest, QueryLanguageIsCheckedAtExecQueryEvenWhenSemisynchronous)
 {
     OwnedBstr language(u"SQL"), text(u"SELECT * FROM Svc_Item");
     ComPtr<IEnumWbemClassObject> enumerator;
-    EXPECT_EQ(WBEM_E_INVALID_QUERY_TYPE, services_->ExecQuery(language.Get(), text.Get(), kSemisynchronous,
-                                                              nullptr, enumerator.Put()));
+    EXPECT_EQ(WBEM_E_INVALID_QUERY_TYPE,
+              services_->ExecQuery(language.Get(), text.Get(), kSemisynchronous, nullptr, enumerator.Put()));
     EXPECT_FALSE(enumerator);
 }
 

@@ -305,8 +305,7 @@ TEST_F(NotificationTest, TheEnumeratorIsAForwardOnlyProxy)
     EXPECT_EQ(WBEM_E_INVALID_PARAMETER, events->Next(-2, 1, &slot, &returned));
     EXPECT_EQ(0u, returned);
     ComPtr<IClientSecurity> security;
-    EXPECT_EQ(S_OK,
-              events->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put())));
+    EXPECT_EQ(S_OK, events->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put())));
     PalWmiSetCallResult(PAL_WMI_ENUM_NEXT, 1, WBEM_E_TRANSPORT_FAILURE);
     EXPECT_EQ(WBEM_E_TRANSPORT_FAILURE, events->Next(0, 1, &slot, &returned));
 }

@@ -9,9 +9,9 @@
 
 namespace {
 
+using pal::OwnedVariant;
 using pal::wql::AsHresult;
 using pal::wql::ObjectPath;
-using pal::OwnedVariant;
 using wqltest::FakeRef;
 
 std::u16string BstrText(const VARIANT& value)
