@@ -5,6 +5,7 @@
 #include <atomic>
 #include <optional>
 
+#include "com_boundary.h"
 #include "services/hosts.h"
 #include "services/text.h"
 #include "win32/handle_table.h"
@@ -133,7 +134,7 @@ void ResetRegistryState()
 using namespace pal::win32;
 
 PALAPI LSTATUS RegConnectRegistryW(LPCWSTR lpMachineName, HKEY hKey, PHKEY phkResult)
-{
+try {
     g_connectCount.fetch_add(1);
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
@@ -170,10 +171,12 @@ PALAPI LSTATUS RegConnectRegistryW(LPCWSTR lpMachineName, HKEY hKey, PHKEY phkRe
     }
     *phkResult = NewHandle({RegistryOfHost(name), *root, std::u16string(), std::move(account)});
     return ERROR_SUCCESS;
+} catch (...) {
+    return pal::CaughtWin32Error();
 }
 
 PALAPI LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult)
-{
+try {
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -213,14 +216,18 @@ PALAPI LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSA
     }
     *phkResult = NewHandle(std::move(opened));
     return ERROR_SUCCESS;
+} catch (...) {
+    return pal::CaughtWin32Error();
 }
 
 PALAPI LSTATUS RegCloseKey(HKEY hKey)
-{
+try {
     if (PredefinedRoot(hKey)) {
         return ERROR_SUCCESS;
     }
     return Keys().Remove(reinterpret_cast<uintptr_t>(hKey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+} catch (...) {
+    return pal::CaughtWin32Error();
 }
 
 PALAPI void PalWin32FailConnect(LONG result, DWORD lastError, LONG count)

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "com_boundary.h"
 #include "repository/repository.h"
 #include "owners.h"
 #include "services/faults.h"
@@ -127,19 +128,23 @@ PALAPI void PalWmiAddHostWithOwnRepository(const char* host)
 
 PALAPI BOOL PalWmiAddAccount(const char* host, const char* domain, const char* user, const char* password,
                              BOOL lockedOut)
-{
+try {
     pal::services::Account account{FromUtf8(domain), FromUtf8(user), FromUtf8(password), lockedOut != FALSE};
     return pal::services::AddAccount(FromUtf8(host), std::move(account)) ? TRUE : FALSE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI BOOL PalWmiSetHostNoAuthentication(const char* host, BOOL noAuthentication)
-{
+try {
     return pal::services::SetNoAuthentication(FromUtf8(host), noAuthentication != FALSE) ? TRUE : FALSE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace, const char* mofText,
                                  char* errorText, ULONG errorTextSize)
-{
+try {
     if (errorText != nullptr && errorTextSize > 0) {
         errorText[0] = '\0';
     }
@@ -161,11 +166,13 @@ PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace,
         errorText[length] = '\0';
     }
     return hr;
+} catch (...) {
+    return pal::CaughtWmiError();
 }
 
 PALAPI HRESULT PalWmiRaiseEvent(const char* host, const char* nameSpace, const char* className, ULONG count,
                                 const char* const* names, const char* const* values, LONG* delivered)
-{
+try {
     using pal::ComPtr;
     if (delivered != nullptr) {
         *delivered = 0;
@@ -212,10 +219,12 @@ PALAPI HRESULT PalWmiRaiseEvent(const char* host, const char* nameSpace, const c
         *delivered = received;
     }
     return hr;
+} catch (...) {
+    return pal::CaughtWmiError();
 }
 
 PALAPI HRESULT PalWmiDeleteInstance(const char* host, const char* nameSpace, const char* objectPath)
-{
+try {
     if (objectPath == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -232,6 +241,8 @@ PALAPI HRESULT PalWmiDeleteInstance(const char* host, const char* nameSpace, con
     std::vector<pal::wmi::KeyBinding> keys;
     hr = pal::services::KeyBindingsOf(*repository, path, parsed, keys);
     return FAILED(hr) ? hr : repository->DeleteInstance(path, parsed.className, keys);
+} catch (...) {
+    return pal::CaughtWmiError();
 }
 
 PALAPI void PalWmiHoldEventPolls(BOOL hold)

@@ -3,13 +3,14 @@
 #include <pal/wmi_control.h>
 #include <wbemidl.h>
 
+#include "com_boundary.h"
 #include "owners.h"
 #include "services/context.h"
 #include "services/faults.h"
 #include "services/locator.h"
 
 STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv)
-{
+try {
     using pal::services::CallOutcome;
     const CallOutcome outcome = pal::services::TakeCallOutcome(PAL_WMI_CREATE_INSTANCE);
     if (ppv == nullptr) {
@@ -30,8 +31,7 @@ STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext
         return CLASS_E_NOAGGREGATION;
     }
     if (rclsid == CLSID_WbemContext) {
-        auto context =
-            pal::ComPtr<IWbemContext>::Adopt(new (std::nothrow) pal::services::Context());
+        auto context = pal::ComPtr<IWbemContext>::Adopt(new (std::nothrow) pal::services::Context());
         if (!context) {
             return E_OUTOFMEMORY;
         }
@@ -42,4 +42,6 @@ STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext
         return E_OUTOFMEMORY;
     }
     return locator->QueryInterface(riid, ppv);
+} catch (...) {
+    return pal::CaughtOleError();
 }

@@ -1,4 +1,5 @@
 #include "services/notifications.h"
+#include "com_boundary.h"
 
 #include <pal/testing.h>
 #include <pal/wmi_control.h>
@@ -151,7 +152,8 @@ bool SameObjects(IWbemClassObject* a, IWbemClassObject* b)
     OwnedVariant classA, classB;
     if (FAILED(a->Get(u"__CLASS", 0, classA.Address(), nullptr, nullptr)) ||
         FAILED(b->Get(u"__CLASS", 0, classB.Address(), nullptr, nullptr)) ||
-        !SameValues(*classA.Address(), *classB.Address()) || FAILED(a->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY))) {
+        !SameValues(*classA.Address(), *classB.Address()) ||
+        FAILED(a->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY))) {
         return false;
     }
     bool same = true;
@@ -554,17 +556,19 @@ public:
 
     HRESULT STDMETHODCALLTYPE Reset() override { return WBEM_S_NO_ERROR; }  // events cannot be read again
     HRESULT STDMETHODCALLTYPE Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects,
-                                   ULONG* puReturned) override
+                                   ULONG* puReturned) noexcept override
     {
-        CallOutcome outcome;
-        const HRESULT begun = BeginNext(lTimeout, apObjects, puReturned, outcome);
-        if (begun != WBEM_S_NO_ERROR) {
-            return begun;
-        }
-        if (uCount == 0) {
-            return WBEM_S_FALSE;
-        }
-        return subscription_->Take(lTimeout, uCount, apObjects, puReturned);
+        return ComBoundary(kWmiErrors, [&] {
+            CallOutcome outcome;
+            const HRESULT begun = BeginNext(lTimeout, apObjects, puReturned, outcome);
+            if (begun != WBEM_S_NO_ERROR) {
+                return begun;
+            }
+            if (uCount == 0) {
+                return static_cast<HRESULT>(WBEM_S_FALSE);
+            }
+            return subscription_->Take(lTimeout, uCount, apObjects, puReturned);
+        });
     }
     HRESULT STDMETHODCALLTYPE NextAsync(ULONG, IWbemObjectSink*) override { return WBEM_E_NOT_SUPPORTED; }
     HRESULT STDMETHODCALLTYPE Clone(IEnumWbemClassObject** ppEnum) override

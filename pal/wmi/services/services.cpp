@@ -1,4 +1,5 @@
 #include "services/services.h"
+#include "com_boundary.h"
 
 #include <pal/wmi_control.h>
 
@@ -38,9 +39,13 @@ HRESULT CheckInputParameters(IWbemClassObject* inSignature, IWbemClassObject* in
     if (inParameters == nullptr) {
         return S_OK;
     }
+    // A failure to read the parameters is theirs, unless memory ran out.
+    const auto invalid = [](HRESULT failure) {
+        return failure == WBEM_E_OUT_OF_MEMORY ? failure : WBEM_E_INVALID_METHOD_PARAMETERS;
+    };
     HRESULT hr = inParameters->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY);
     if (FAILED(hr)) {
-        return WBEM_E_INVALID_METHOD_PARAMETERS;
+        return invalid(hr);
     }
     for (;;) {
         OwnedBstr name;
@@ -50,14 +55,16 @@ HRESULT CheckInputParameters(IWbemClassObject* inSignature, IWbemClassObject* in
             break;
         }
         CIMTYPE expected = CIM_EMPTY;
-        if (inSignature == nullptr || FAILED(inSignature->Get(name.Get(), 0, nullptr, &expected, nullptr)) ||
-            expected != type) {
+        const HRESULT found = inSignature == nullptr
+                                  ? WBEM_E_NOT_FOUND
+                                  : inSignature->Get(name.Get(), 0, nullptr, &expected, nullptr);
+        if (FAILED(found) || expected != type) {
             inParameters->EndEnumeration();
-            return WBEM_E_INVALID_METHOD_PARAMETERS;
+            return invalid(found);
         }
     }
     inParameters->EndEnumeration();
-    return FAILED(hr) ? WBEM_E_INVALID_METHOD_PARAMETERS : S_OK;
+    return FAILED(hr) ? invalid(hr) : S_OK;
 }
 
 }  // namespace
@@ -117,8 +124,8 @@ HRESULT Services::QueryOtherInterface(REFIID riid, void** ppvObject)
 }
 
 HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                            IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum)
-{
+                            IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_QUERY);
     if (ppEnum == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
@@ -139,11 +146,13 @@ HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LO
         return outcome.answer;
     }
     return hr;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                                        IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum)
-{
+                                        IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_NOTIFICATION_QUERY);
     if (ppEnum == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
@@ -171,6 +180,8 @@ HRESULT Services::ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR 
         return outcome.answer;
     }
     return hr;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
@@ -320,8 +331,8 @@ HRESULT Services::InstancesIn(std::u16string_view nameSpace, std::u16string_view
 }
 
 HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemContext* /*pCtx*/,
-                            IWbemClassObject** ppObject, IWbemCallResult** ppCallResult)
-{
+                            IWbemClassObject** ppObject, IWbemCallResult** ppCallResult) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_GET_OBJECT);
     if (ppObject != nullptr) {
         *ppObject = nullptr;
@@ -358,12 +369,14 @@ HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemCont
         *ppObject = object.Detach();
     }
     return outcome.kind == CallOutcome::Kind::Answer ? outcome.answer : WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethodName, LONG /*lFlags*/,
                              IWbemContext* /*pCtx*/, IWbemClassObject* pInParams,
-                             IWbemClassObject** ppOutParams, IWbemCallResult** ppCallResult)
-{
+                             IWbemClassObject** ppOutParams, IWbemCallResult** ppCallResult) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_METHOD);
     if (ppOutParams != nullptr) {
         *ppOutParams = nullptr;
@@ -383,6 +396,8 @@ HRESULT Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethodName,
         *ppOutParams = output.Detach();
     }
     return outcome.kind == CallOutcome::Kind::Answer ? outcome.answer : hr;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, IWbemClassObject* pInParams,
@@ -452,8 +467,8 @@ HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, 
 }
 
 HRESULT Services::CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemContext* /*pCtx*/,
-                                     IEnumWbemClassObject** ppEnum)
-{
+                                     IEnumWbemClassObject** ppEnum) noexcept
+try {
     if (ppEnum == nullptr || strFilter == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -474,13 +489,15 @@ HRESULT Services::CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemCon
     const std::u16string className = repository_->CanonicalClassName(nameSpace_, ViewOf(strFilter));
     return Enumerator::Create(std::move(instances), (lFlags & WBEM_FLAG_FORWARD_ONLY) != 0,
                               ProviderBehaviourOf(className), security_->NoAuthentication(), ppEnum);
+} catch (...) {
+    return CaughtWmiError();
 }
 
 // The operations below are not part of what the emulator serves.
 
 HRESULT Services::OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices** ppWorkingNamespace,
-                                IWbemCallResult** ppResult)
-{
+                                IWbemCallResult** ppResult) noexcept
+try {
     if (ppWorkingNamespace != nullptr) {
         *ppWorkingNamespace = nullptr;
     }
@@ -488,21 +505,27 @@ HRESULT Services::OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**
         *ppResult = nullptr;
     }
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::CancelAsyncCall(IWbemObjectSink* pSink)
-{
+HRESULT Services::CancelAsyncCall(IWbemObjectSink* pSink) noexcept
+try {
     return CancelAsyncCalls(pSink);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler)
-{
+HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler) noexcept
+try {
     return NotSupported(ppResponseHandler);
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::GetObjectAsync(const BSTR strObjectPath, LONG lFlags, IWbemContext* /*pCtx*/,
-                                 IWbemObjectSink* pResponseHandler)
-{
+                                 IWbemObjectSink* pResponseHandler) noexcept
+try {
     const std::u16string path(ViewOf(strObjectPath));
     const bool hasPath = strObjectPath != nullptr;
     return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
@@ -513,61 +536,83 @@ HRESULT Services::GetObjectAsync(const BSTR strObjectPath, LONG lFlags, IWbemCon
                                   GetObject(text.Get(), lFlags, nullptr, object.Put(), nullptr);
                               return FAILED(hr) ? hr : SingleResult(std::move(object), results);
                           });
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
-{
+HRESULT Services::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult) noexcept
+try {
     return NotSupported(ppCallResult);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
-{
+HRESULT Services::DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult) noexcept
+try {
     return NotSupported(ppCallResult);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject** ppEnum)
-{
+HRESULT Services::CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject** ppEnum) noexcept
+try {
     return NotSupported(ppEnum);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
-{
+HRESULT Services::PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult) noexcept
+try {
     return NotSupported(ppCallResult);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
-{
+HRESULT Services::DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult) noexcept
+try {
     return NotSupported(ppCallResult);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::CreateInstanceEnumAsync(const BSTR strFilter, LONG lFlags, IWbemContext* /*pCtx*/,
-                                          IWbemObjectSink* pResponseHandler)
-{
+                                          IWbemObjectSink* pResponseHandler) noexcept
+try {
     if (strFilter == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -578,11 +623,13 @@ HRESULT Services::CreateInstanceEnumAsync(const BSTR strFilter, LONG lFlags, IWb
                               return CreateInstanceEnum(text.Get(), lFlags | WBEM_FLAG_FORWARD_ONLY, nullptr,
                                                         results);
                           });
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                                 IWbemContext* /*pCtx*/, IWbemObjectSink* pResponseHandler)
-{
+                                 IWbemContext* /*pCtx*/, IWbemObjectSink* pResponseHandler) noexcept
+try {
     if (strQueryLanguage == nullptr || ViewOf(strQuery).empty()) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -595,17 +642,22 @@ HRESULT Services::ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuer
                               const OwnedBstr languageText(language.c_str()), queryText(query.c_str());
                               return ExecQuery(languageText.Get(), queryText.Get(), flags, nullptr, results);
                           });
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*,
+                                             IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::ExecMethodAsync(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
                                   IWbemContext* /*pCtx*/, IWbemClassObject* pInParams,
-                                  IWbemObjectSink* pResponseHandler)
-{
+                                  IWbemObjectSink* pResponseHandler) noexcept
+try {
     if (strObjectPath == nullptr || ViewOf(strMethodName).empty()) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -623,6 +675,8 @@ HRESULT Services::ExecMethodAsync(const BSTR strObjectPath, const BSTR strMethod
                               }
                               return SingleResult(std::move(outputs), results);
                           });
+} catch (...) {
+    return CaughtWmiError();
 }
 
 }  // namespace pal::services

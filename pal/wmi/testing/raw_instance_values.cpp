@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "com_boundary.h"
 #include "owners.h"
 #include "repository/repository.h"
 #include "wql/object_path.h"
 
 PALAPI HRESULT PalWmiPutRawInstanceValue(LPCWSTR nameSpace, LPCWSTR objectPath, LPCWSTR property,
                                          const VARIANT* value)
-{
+try {
     if (nameSpace == nullptr || objectPath == nullptr || property == nullptr || value == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -43,4 +44,6 @@ PALAPI HRESULT PalWmiPutRawInstanceValue(LPCWSTR nameSpace, LPCWSTR objectPath, 
     } catch (...) {
         return WBEM_E_OUT_OF_MEMORY;
     }
+} catch (...) {
+    return pal::CaughtWmiError();
 }
