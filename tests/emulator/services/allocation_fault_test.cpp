@@ -356,6 +356,47 @@ TEST_F(AllocationFaultTest, ContextValues)
     });
 }
 
+// The platform's own allocation faults (pal/testing.h) on the same kind of calls: a BSTR or a
+// SAFEARRAY that cannot be made is out of memory too, whichever of them fails.
+TEST_F(AllocationFaultTest, PlatformAllocationFaults)
+{
+    OwnedBstr path(u"Fault_Item.Name=\"a\"");
+    const auto readItem = [&] {
+        ComPtr<IWbemClassObject> object;
+        HRESULT hr = services_->GetObject(path.Get(), 0, nullptr, object.Put(), nullptr);
+        OwnedVariant name, tags;
+        if (SUCCEEDED(hr)) {
+            hr = object->Get(u"Name", 0, name.Put(), nullptr, nullptr);
+        }
+        if (SUCCEEDED(hr)) {
+            hr = object->Get(u"Tags", 0, tags.Put(), nullptr, nullptr);
+        }
+        pal::OwnedSafeArray names;
+        if (SUCCEEDED(hr)) {
+            hr = object->GetNames(nullptr, WBEM_FLAG_ALWAYS, nullptr, names.Put());
+        }
+        return hr;
+    };
+    for (const int fault : {PAL_FAULT_SYSALLOCSTRING, PAL_FAULT_SAFEARRAY_CREATE}) {
+        const Accounts before = LiveObjects();
+        LONG failures = 0;
+        for (LONG spared = 0; spared < 1000; ++spared) {
+            PalFailAfter(fault, spared, 1);
+            const HRESULT hr = readItem();
+            PalResetFaults();
+            ASSERT_EQ(before, LiveObjects()) << "fault " << fault << " after " << spared;
+            if (SUCCEEDED(hr)) {
+                break;
+            }
+            // A value copied into the caller's VARIANT reports the copy's own E_OUTOFMEMORY.
+            ASSERT_TRUE(hr == kWmiOutOfMemory || hr == E_OUTOFMEMORY)
+                << "fault " << fault << " after " << spared << ": 0x" << std::hex << hr;
+            ++failures;
+        }
+        EXPECT_GT(failures, 0) << "fault " << fault << " never met";
+    }
+}
+
 TEST_F(AllocationFaultTest, RegistryConnectAndOpen)
 {
     ASSERT_TRUE(PalWin32RegCreateKey(".", PAL_REG_LOCAL_MACHINE, "Software\\Fault\\Below"));
