@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "repository/object_ptr.h"
+#include "owners.h"
 #include "repository/repository.h"
 #include "wql/query.h"
 

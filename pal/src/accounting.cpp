@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -73,8 +75,18 @@ Shard* ThisThreadsShard()
             t_shard = shards.free.back();
             shards.free.pop_back();
         } else {
-            t_shard = new Shard();
-            shards.all.push_back(t_shard);
+            // Without memory for a shard of its own the thread counts in the shared one, so that the
+            // exported functions that count never throw.
+            std::unique_ptr<Shard> shard(new (std::nothrow) Shard());
+            if (shard == nullptr) {
+                return nullptr;
+            }
+            try {
+                shards.all.push_back(shard.get());
+            } catch (const std::bad_alloc&) {
+                return nullptr;
+            }
+            t_shard = shard.release();
         }
     }
     t_shardReturn.armed = true;  // its destructor gives the shard back when the thread ends

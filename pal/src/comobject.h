@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "accounting.h"
+#include "com_boundary.h"
 
 namespace pal {
 
@@ -17,7 +18,7 @@ public:
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) noexcept override
     {
         if (ppvObject == nullptr) {
             return E_POINTER;
@@ -28,7 +29,11 @@ public:
             *ppvObject = static_cast<Interface*>(this);
             return S_OK;
         }
-        return QueryOtherInterface(riid, ppvObject);
+        try {
+            return QueryOtherInterface(riid, ppvObject);
+        } catch (...) {
+            return CaughtOleError();
+        }
     }
 
     ULONG STDMETHODCALLTYPE AddRef() override { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }

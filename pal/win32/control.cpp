@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/text.h"
+#include "com_boundary.h"
 #include "win32/registry.h"
 #include "win32/reset.h"
 
@@ -50,35 +51,41 @@ PALAPI void PalWin32ResetAll(void)
 }
 
 PALAPI BOOL PalWin32RegCreateKey(const char* host, int root, const char* keyPath)
-{
+try {
     const std::optional<RegistryRoot> known = RootOf(root);
     const std::u16string path = FromUtf8(keyPath);
     if (!known || path.empty()) {
         return FALSE;
     }
     return RegistryOf(host)->CreateKey(*known, path) ? TRUE : FALSE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI BOOL PalWin32RegSetString(const char* host, int root, const char* keyPath, const char* name,
                                  const char* value)
-{
+try {
     pal::win32::RegistryValue text;
     text.type = REG_SZ;
     text.text = FromUtf8(value);
     return SetValue(host, root, keyPath, name, std::move(text));
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI BOOL PalWin32RegSetDword(const char* host, int root, const char* keyPath, const char* name,
                                 DWORD value)
-{
+try {
     pal::win32::RegistryValue number;
     number.type = REG_DWORD;
     number.number = value;
     return SetValue(host, root, keyPath, name, std::move(number));
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI BOOL PalWin32RegDenyRead(const char* host, int root, const char* keyPath, const char* account)
-{
+try {
     const std::optional<RegistryRoot> known = RootOf(root);
     if (!known) {
         return FALSE;
@@ -87,4 +94,6 @@ PALAPI BOOL PalWin32RegDenyRead(const char* host, int root, const char* keyPath,
                                       pal::win32::ParseAccountName(FromUtf8(account)))
                ? TRUE
                : FALSE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }

@@ -7,6 +7,7 @@
 
 #include "base/names.h"
 #include "base/text.h"
+#include "com_boundary.h"
 #include "hosts/hosts.h"
 #include "win32/handle_table.h"
 #include "win32/registry.h"
@@ -134,7 +135,7 @@ void ResetRegistryState()
 using namespace pal::win32;
 
 PALAPI LSTATUS RegConnectRegistryW(LPCWSTR lpMachineName, HKEY hKey, PHKEY phkResult)
-{
+try {
     g_connectCount.fetch_add(1);
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
@@ -171,10 +172,12 @@ PALAPI LSTATUS RegConnectRegistryW(LPCWSTR lpMachineName, HKEY hKey, PHKEY phkRe
     }
     *phkResult = NewHandle({RegistryOfHost(name), *root, std::u16string(), std::move(account)});
     return ERROR_SUCCESS;
+} catch (...) {
+    return pal::CaughtWin32Error();
 }
 
 PALAPI LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult)
-{
+try {
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -214,14 +217,18 @@ PALAPI LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSA
     }
     *phkResult = NewHandle(std::move(opened));
     return ERROR_SUCCESS;
+} catch (...) {
+    return pal::CaughtWin32Error();
 }
 
 PALAPI LSTATUS RegCloseKey(HKEY hKey)
-{
+try {
     if (PredefinedRoot(hKey)) {
         return ERROR_SUCCESS;
     }
     return Keys().Remove(reinterpret_cast<uintptr_t>(hKey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+} catch (...) {
+    return pal::CaughtWin32Error();
 }
 
 PALAPI void PalWin32FailConnect(LONG result, DWORD lastError, LONG count)

@@ -1,4 +1,5 @@
 // GetUserNameW, LogonUserW, ImpersonateLoggedOnUser, RevertToSelf and CloseHandle.
+#include "com_boundary.h"
 #include "win32/security.h"
 
 #include <pal/win32_control.h>
@@ -140,7 +141,7 @@ using pal::win32::Token;
 using pal::win32::Tokens;
 
 PALAPI BOOL GetUserNameW(LPWSTR lpBuffer, LPDWORD pcbBuffer)
-{
+try {
     if (pcbBuffer == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -158,11 +159,13 @@ PALAPI BOOL GetUserNameW(LPWSTR lpBuffer, LPDWORD pcbBuffer)
     lpBuffer[name.size()] = u'\0';
     *pcbBuffer = needed;
     return TRUE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI BOOL LogonUserW(LPCWSTR lpszUsername, LPCWSTR lpszDomain, LPCWSTR lpszPassword, DWORD dwLogonType,
                        DWORD dwLogonProvider, PHANDLE phToken)
-{
+try {
     pal::win32::RecordLogon(lpszUsername, lpszDomain, lpszPassword, dwLogonType, dwLogonProvider);
     if (phToken == nullptr || lpszUsername == nullptr || dwLogonProvider > LOGON32_PROVIDER_WINNT50) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -180,10 +183,12 @@ PALAPI BOOL LogonUserW(LPCWSTR lpszUsername, LPCWSTR lpszDomain, LPCWSTR lpszPas
     token->logonType = dwLogonType;
     *phToken = reinterpret_cast<HANDLE>(Tokens().Add(std::move(token)));
     return TRUE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI BOOL ImpersonateLoggedOnUser(HANDLE hToken)
-{
+try {
     std::shared_ptr<const Token> token = Tokens().Get(reinterpret_cast<uintptr_t>(hToken));
     if (!token) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -199,6 +204,8 @@ PALAPI BOOL ImpersonateLoggedOnUser(HANDLE hToken)
     }
     pal::win32::t_impersonation.token = std::move(token);
     return TRUE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI BOOL RevertToSelf(void)
@@ -221,7 +228,7 @@ PALAPI BOOL CloseHandle(HANDLE hObject)
 }
 
 PALAPI BOOL PalWin32LastLogon(PalLogonRecord* record)
-{
+try {
     pal::win32::SecurityState& state = pal::win32::State();
     std::lock_guard lock(state.mutex);
     if (record == nullptr || !state.hasLogon) {
@@ -229,6 +236,8 @@ PALAPI BOOL PalWin32LastLogon(PalLogonRecord* record)
     }
     *record = state.lastLogon;
     return TRUE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI LONG PalWin32LogonCount(void)

@@ -8,14 +8,13 @@
 #include <filesystem>
 
 #include "ObjectComparison.h"
-#include "services/scoped_bstr.h"
+#include "owners.h"
 #include "wmi/WmiService.h"
-#include "wql/scoped_variant.h"
 
 namespace capture_test {
 
-using pal::services::ScopedBstr;
-using pal::wql::ScopedVariant;
+using pal::OwnedBstr;
+using pal::OwnedVariant;
 
 // The capture's queries share one process-wide BSTR ("WQL"), made by the first one, which this
 // capture makes before any test counts what is alive.
@@ -80,15 +79,15 @@ LONGLONG CaptureTest::LoadText(const std::string& mof, PalMofError& error, const
     return SUCCEEDED(hr) ? fixture : 0;
 }
 
-ComRef<IWbemServices> CaptureTest::Connect(const char16_t* nameSpace)
+ComPtr<IWbemServices> CaptureTest::Connect(const char16_t* nameSpace)
 {
-    ComRef<IWbemLocator> locator;
+    ComPtr<IWbemLocator> locator;
     EXPECT_EQ(S_OK, CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                                     reinterpret_cast<void**>(locator.Receive())));
-    ScopedBstr resource(nameSpace);
-    ComRef<IWbemServices> services;
-    EXPECT_EQ(S_OK, locator->ConnectServer(resource.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                           services.Receive()))
+                                     reinterpret_cast<void**>(locator.Put())));
+    OwnedBstr resource(nameSpace);
+    ComPtr<IWbemServices> services;
+    EXPECT_EQ(S_OK, locator->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                           services.Put()))
         << Narrow(nameSpace);
     return services;
 }
@@ -97,16 +96,16 @@ namespace {
 
 std::u16string TextOf(IWbemClassObject* object, const char16_t* name)
 {
-    ScopedVariant value;
-    if (FAILED(object->Get(name, 0, value.get(), nullptr, nullptr)) || value.type() != VT_BSTR) {
+    OwnedVariant value;
+    if (FAILED(object->Get(name, 0, value.Address(), nullptr, nullptr)) || value.Type() != VT_BSTR) {
         return {};
     }
-    return std::u16string(V_BSTR(value.get()));
+    return std::u16string(V_BSTR(value.Address()));
 }
 
-std::vector<ComRef<IWbemClassObject>> Drain(IEnumWbemClassObject* enumerator)
+std::vector<ComPtr<IWbemClassObject>> Drain(IEnumWbemClassObject* enumerator)
 {
-    std::vector<ComRef<IWbemClassObject>> objects;
+    std::vector<ComPtr<IWbemClassObject>> objects;
     for (;;) {
         IWbemClassObject* object = nullptr;
         ULONG returned = 0;
@@ -114,49 +113,48 @@ std::vector<ComRef<IWbemClassObject>> Drain(IEnumWbemClassObject* enumerator)
             returned != 1) {
             return objects;
         }
-        objects.push_back(ComRef<IWbemClassObject>::Adopt(object));
+        objects.push_back(ComPtr<IWbemClassObject>::Adopt(object));
     }
 }
 
 }  // namespace
 
-std::vector<std::pair<std::u16string, ComRef<IWbemClassObject>>> CaptureTest::Instances(
+std::vector<std::pair<std::u16string, ComPtr<IWbemClassObject>>> CaptureTest::Instances(
     IWbemServices* services, const std::u16string& cls)
 {
-    ScopedBstr name(cls.c_str());
-    ComRef<IEnumWbemClassObject> enumerator;
-    std::vector<std::pair<std::u16string, ComRef<IWbemClassObject>>> instances;
-    if (FAILED(services->CreateInstanceEnum(name.get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
-                                            enumerator.Receive()))) {
+    OwnedBstr name(cls.c_str());
+    ComPtr<IEnumWbemClassObject> enumerator;
+    std::vector<std::pair<std::u16string, ComPtr<IWbemClassObject>>> instances;
+    if (FAILED(services->CreateInstanceEnum(name.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr, enumerator.Put()))) {
         ADD_FAILURE() << "cannot enumerate " << Narrow(cls);
         return instances;
     }
-    for (auto& object : Drain(enumerator.get())) {
-        instances.emplace_back(TextOf(object.get(), u"__RELPATH"), std::move(object));
+    for (auto& object : Drain(enumerator.Get())) {
+        instances.emplace_back(TextOf(object.Get(), u"__RELPATH"), std::move(object));
     }
     return instances;
 }
 
-ComRef<IWbemClassObject> CaptureTest::Object(IWbemServices* services, const std::u16string& path)
+ComPtr<IWbemClassObject> CaptureTest::Object(IWbemServices* services, const std::u16string& path)
 {
-    ScopedBstr text(path.c_str());
-    ComRef<IWbemClassObject> object;
-    services->GetObject(text.get(), 0, nullptr, object.Receive(), nullptr);
+    OwnedBstr text(path.c_str());
+    ComPtr<IWbemClassObject> object;
+    services->GetObject(text.Get(), 0, nullptr, object.Put(), nullptr);
     return object;
 }
 
 std::vector<std::u16string> CaptureTest::ClassNames(IWbemServices* services)
 {
-    ScopedBstr language(u"WQL"), query(u"SELECT * FROM meta_class");
-    ComRef<IEnumWbemClassObject> enumerator;
+    OwnedBstr language(u"WQL"), query(u"SELECT * FROM meta_class");
+    ComPtr<IEnumWbemClassObject> enumerator;
     std::vector<std::u16string> names;
-    if (FAILED(services->ExecQuery(language.get(), query.get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
-                                   enumerator.Receive()))) {
+    if (FAILED(services->ExecQuery(language.Get(), query.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr,
+                                   enumerator.Put()))) {
         ADD_FAILURE() << "cannot enumerate the classes";
         return names;
     }
-    for (auto& object : Drain(enumerator.get())) {
-        std::u16string name = TextOf(object.get(), u"__CLASS");
+    for (auto& object : Drain(enumerator.Get())) {
+        std::u16string name = TextOf(object.Get(), u"__CLASS");
         if (name.rfind(u"__", 0) != 0) {
             names.push_back(std::move(name));
         }
@@ -167,35 +165,35 @@ std::vector<std::u16string> CaptureTest::ClassNames(IWbemServices* services)
 std::vector<std::string> CaptureTest::NamespaceDifferences(const char16_t* expected, const char16_t* actual,
                                                            size_t* instanceCount)
 {
-    ComRef<IWbemServices> a = Connect(expected);
-    ComRef<IWbemServices> b = Connect(actual);
+    ComPtr<IWbemServices> a = Connect(expected);
+    ComPtr<IWbemServices> b = Connect(actual);
     std::vector<std::string> differences;
     if (!a || !b) {
         differences.push_back("cannot connect");
         return differences;
     }
     size_t count = 0;
-    for (const std::u16string& cls : ClassNames(a.get())) {
-        ComRef<IWbemClassObject> definition = Object(b.get(), cls);
+    for (const std::u16string& cls : ClassNames(a.Get())) {
+        ComPtr<IWbemClassObject> definition = Object(b.Get(), cls);
         if (!definition) {
             differences.push_back(Narrow(cls) + ": the class is missing");
             continue;
         }
-        for (auto& difference : Differences(Object(a.get(), cls).get(), definition.get(), Narrow(cls))) {
+        for (auto& difference : Differences(Object(a.Get(), cls).Get(), definition.Get(), Narrow(cls))) {
             differences.push_back(std::move(difference));
         }
         // The instances of this very class; those of subclasses are compared with their class.
-        for (const auto& [path, instance] : Instances(a.get(), cls)) {
-            if (TextOf(instance.get(), u"__CLASS") != cls) {
+        for (const auto& [path, instance] : Instances(a.Get(), cls)) {
+            if (TextOf(instance.Get(), u"__CLASS") != cls) {
                 continue;
             }
             ++count;
-            ComRef<IWbemClassObject> replayed = Object(b.get(), path);
+            ComPtr<IWbemClassObject> replayed = Object(b.Get(), path);
             if (!replayed) {
                 differences.push_back(Narrow(path) + ": the instance is missing");
                 continue;
             }
-            for (auto& difference : Differences(instance.get(), replayed.get(), Narrow(path))) {
+            for (auto& difference : Differences(instance.Get(), replayed.Get(), Narrow(path))) {
                 differences.push_back(std::move(difference));
             }
         }
@@ -208,13 +206,13 @@ std::vector<std::string> CaptureTest::NamespaceDifferences(const char16_t* expec
 
 bool CaptureTest::HasNamespace(const char16_t* nameSpace)
 {
-    ComRef<IWbemLocator> locator;
+    ComPtr<IWbemLocator> locator;
     CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                     reinterpret_cast<void**>(locator.Receive()));
-    ScopedBstr resource(nameSpace);
-    ComRef<IWbemServices> services;
-    return locator && SUCCEEDED(locator->ConnectServer(resource.get(), nullptr, nullptr, nullptr, 0, nullptr,
-                                                       nullptr, services.Receive()));
+                     reinterpret_cast<void**>(locator.Put()));
+    OwnedBstr resource(nameSpace);
+    ComPtr<IWbemServices> services;
+    return locator && SUCCEEDED(locator->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr,
+                                                       nullptr, services.Put()));
 }
 
 std::string CaptureTest::WriteFile(const std::string& name, const std::string& bytes)

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "owners.h"
 #include "wmicapture/Capture.h"
-#include "services/com_ref.h"
 
 namespace capture_test {
 
-using pal::services::ComRef;
+using pal::ComPtr;
 
 class CaptureTest : public ::testing::Test {
 protected:
@@ -31,11 +31,11 @@ public:
     // Loads MOF text as a fixture (its number, 0 on failure with `error` filled).
     static LONGLONG LoadText(const std::string& mof, PalMofError& error, const char* name = "capture.mof");
 
-    static ComRef<IWbemServices> Connect(const char16_t* nameSpace);
+    static ComPtr<IWbemServices> Connect(const char16_t* nameSpace);
     // Every instance of the class (its subclasses' included) by relative path.
-    static std::vector<std::pair<std::u16string, ComRef<IWbemClassObject>>> Instances(
+    static std::vector<std::pair<std::u16string, ComPtr<IWbemClassObject>>> Instances(
         IWbemServices* services, const std::u16string& cls);
-    static ComRef<IWbemClassObject> Object(IWbemServices* services, const std::u16string& path);
+    static ComPtr<IWbemClassObject> Object(IWbemServices* services, const std::u16string& path);
     // The names of the non-system classes of a namespace.
     static std::vector<std::u16string> ClassNames(IWbemServices* services);
     // Every difference between the classes and instances of two namespaces, the classes of the first

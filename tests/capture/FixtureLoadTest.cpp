@@ -6,12 +6,12 @@
 
 #include "CaptureFixture.h"
 #include "ObjectComparison.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace capture_test {
 namespace {
 
-using pal::wql::ScopedVariant;
+using pal::OwnedVariant;
 
 std::u16string Caption(IWbemServices* services)
 {
@@ -19,9 +19,9 @@ std::u16string Caption(IWbemServices* services)
     if (systems.size() != 1) {
         return u"<" + wmicapture::FromUtf8(std::to_string(systems.size())) + u" instances>";
     }
-    ScopedVariant value;
-    systems[0].second->Get(u"Caption", 0, value.get(), nullptr, nullptr);
-    return value.type() == VT_BSTR ? std::u16string(V_BSTR(value.get())) : u"<not text>";
+    OwnedVariant value;
+    systems[0].second->Get(u"Caption", 0, value.Address(), nullptr, nullptr);
+    return value.Type() == VT_BSTR ? std::u16string(V_BSTR(value.Address())) : u"<not text>";
 }
 
 LONG LineCount(const std::string& text)
@@ -83,9 +83,9 @@ TEST_F(CaptureTest, MalformedFixtureLeavesALoadedNamespaceAsItWas)
 
     // root\replay still reads exactly as root\test: nothing of the broken fixture came in.
     EXPECT_EQ("", Joined(NamespaceDifferences(u"root\\test", u"root\\replay")));
-    ComRef<IWbemServices> replay = Connect(u"root\\replay");
-    EXPECT_FALSE(Object(replay.get(), u"Added_Class"));
-    EXPECT_FALSE(Object(replay.get(), u"Test_Keyed.Name=\"epsilon\""));
+    ComPtr<IWbemServices> replay = Connect(u"root\\replay");
+    EXPECT_FALSE(Object(replay.Get(), u"Added_Class"));
+    EXPECT_FALSE(Object(replay.Get(), u"Test_Keyed.Name=\"epsilon\""));
 
     EXPECT_EQ(WBEM_E_NOT_FOUND,
               PalWmiLoadMofFile((folder_ + "/none.mof").c_str(), nullptr, &fixture, &error));
@@ -95,10 +95,10 @@ TEST_F(CaptureTest, MalformedFixtureLeavesALoadedNamespaceAsItWas)
 
 TEST_F(CaptureTest, FixtureStandsInForALiveClassUntilUnloaded)
 {
-    ComRef<IWbemServices> cimv2 = Connect(u"root\\cimv2");
-    const std::u16string live = Caption(cimv2.get());
+    ComPtr<IWbemServices> cimv2 = Connect(u"root\\cimv2");
+    const std::u16string live = Caption(cimv2.Get());
     ASSERT_NE(u"Fixture Windows", live);
-    const size_t processes = Instances(cimv2.get(), u"Win32_Process").size();
+    const size_t processes = Instances(cimv2.Get(), u"Win32_Process").size();
 
     wmicapture::CaptureOptions options;
     options.classes = {u"Win32_OperatingSystem"};
@@ -109,21 +109,21 @@ TEST_F(CaptureTest, FixtureStandsInForALiveClassUntilUnloaded)
     PalMofError error;
     LONGLONG fixture = 0;
     ASSERT_EQ(S_OK, PalWmiLoadMofFile(path.c_str(), nullptr, &fixture, &error)) << error.reason;
-    EXPECT_EQ(u"Fixture Windows", Caption(cimv2.get()));
-    EXPECT_EQ(1u, Instances(cimv2.get(), u"Fixture_Extra").size());
+    EXPECT_EQ(u"Fixture Windows", Caption(cimv2.Get()));
+    EXPECT_EQ(1u, Instances(cimv2.Get(), u"Fixture_Extra").size());
     // The other live classes are served as before.
-    EXPECT_GT(Instances(cimv2.get(), u"Win32_Process").size(), processes / 2);
+    EXPECT_GT(Instances(cimv2.Get(), u"Win32_Process").size(), processes / 2);
 
     // A fixture loaded after it survives its unloading.
     LONGLONG later = 0;
     ASSERT_EQ(S_OK, PalWmiLoadMofFixtureText("class Later { };", "later", "root\\cimv2", &later, &error));
     EXPECT_EQ(S_OK, PalWmiUnloadMof(fixture, &error));
-    EXPECT_EQ(live, Caption(cimv2.get()));
-    EXPECT_FALSE(Object(cimv2.get(), u"Fixture_Extra"));
-    EXPECT_TRUE(Object(cimv2.get(), u"Later"));
+    EXPECT_EQ(live, Caption(cimv2.Get()));
+    EXPECT_FALSE(Object(cimv2.Get(), u"Fixture_Extra"));
+    EXPECT_TRUE(Object(cimv2.Get(), u"Later"));
     EXPECT_EQ(WBEM_E_NOT_FOUND, PalWmiUnloadMof(fixture, &error));
     EXPECT_EQ(S_OK, PalWmiUnloadMof(later, &error));
-    EXPECT_FALSE(Object(cimv2.get(), u"Later"));
+    EXPECT_FALSE(Object(cimv2.Get(), u"Later"));
 }
 
 }  // namespace
@@ -146,8 +146,8 @@ TEST_F(CaptureTest, StartupAdditionsStayOverAResetAndFixturesDoNot)
                                         "class Added_Item { [key] uint32 Id; };\n"
                                         "instance of Added_Item { Id = 1; };\n");
     ASSERT_EQ(S_OK, PalWmiAddStartupMof(added.c_str(), &error)) << error.reason;
-    EXPECT_EQ(1u, Instances(Connect(u"root\\runtime").get(), u"Runtime_Item").size());
-    EXPECT_EQ(1u, Instances(Connect(u"root\\added").get(), u"Added_Item").size());
+    EXPECT_EQ(1u, Instances(Connect(u"root\\runtime").Get(), u"Runtime_Item").size());
+    EXPECT_EQ(1u, Instances(Connect(u"root\\added").Get(), u"Added_Item").size());
 
     const std::string broken = WriteFile("broken.mof", "class Broken_Item { [key] uint32 Id };\n");
     EXPECT_EQ(WBEM_E_INVALID_SYNTAX, PalWmiAddStartupMof(broken.c_str(), &error));
@@ -157,8 +157,8 @@ TEST_F(CaptureTest, StartupAdditionsStayOverAResetAndFixturesDoNot)
 
     PalWmiResetAll();
     EXPECT_FALSE(HasNamespace(u"root\\runtime"));
-    EXPECT_EQ(1u, Instances(Connect(u"root\\added").get(), u"Added_Item").size());
-    EXPECT_FALSE(Object(Connect(u"root\\added").get(), u"Broken_Item"));
+    EXPECT_EQ(1u, Instances(Connect(u"root\\added").Get(), u"Added_Item").size());
+    EXPECT_FALSE(Object(Connect(u"root\\added").Get(), u"Broken_Item"));
 }
 
 }  // namespace

@@ -5,16 +5,14 @@
 #include <cstring>
 #include <map>
 
-#include "services/com_ref.h"
-#include "services/scoped_bstr.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace capture_test {
 namespace {
 
-using pal::services::ComRef;
-using pal::services::ScopedBstr;
-using pal::wql::ScopedVariant;
+using pal::ComPtr;
+using pal::OwnedBstr;
+using pal::OwnedVariant;
 
 void Compare(IWbemClassObject* expected, IWbemClassObject* actual, const std::string& where,
              std::vector<std::string>& out);
@@ -43,11 +41,11 @@ size_t ElementSize(VARTYPE element)
     }
 }
 
-ComRef<IWbemClassObject> AsObject(IUnknown* unknown)
+ComPtr<IWbemClassObject> AsObject(IUnknown* unknown)
 {
-    ComRef<IWbemClassObject> object;
+    ComPtr<IWbemClassObject> object;
     if (unknown != nullptr) {
-        unknown->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(object.Receive()));
+        unknown->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(object.Put()));
     }
     return object;
 }
@@ -66,13 +64,13 @@ void CompareElements(VARTYPE element, const void* expected, const void* actual, 
         return;
     }
     if (element == VT_UNKNOWN) {
-        ComRef<IWbemClassObject> a = AsObject(*static_cast<IUnknown* const*>(expected));
-        ComRef<IWbemClassObject> b = AsObject(*static_cast<IUnknown* const*>(actual));
+        ComPtr<IWbemClassObject> a = AsObject(*static_cast<IUnknown* const*>(expected));
+        ComPtr<IWbemClassObject> b = AsObject(*static_cast<IUnknown* const*>(actual));
         if (!a || !b) {
             out.push_back(where + ": an embedded object is missing");
             return;
         }
-        Compare(a.get(), b.get(), where, out);
+        Compare(a.Get(), b.Get(), where, out);
         return;
     }
     const size_t size = ElementSize(element);
@@ -143,7 +141,7 @@ void CompareValues(const VARIANT* expected, const VARIANT* actual, const std::st
 }
 
 struct Entry {
-    ScopedVariant value;
+    OwnedVariant value;
     CIMTYPE type = 0;
     LONG flavor = 0;
 };
@@ -156,12 +154,12 @@ std::map<std::u16string, Entry> Qualifiers(IWbemQualifierSet* set)
         return entries;
     }
     for (;;) {
-        ScopedBstr name;
+        OwnedBstr name;
         Entry entry;
-        if (set->Next(0, name.Receive(), entry.value.get(), &entry.flavor) != WBEM_S_NO_ERROR) {
+        if (set->Next(0, name.Put(), entry.value.Address(), &entry.flavor) != WBEM_S_NO_ERROR) {
             break;
         }
-        std::u16string key(name.get());
+        std::u16string key(name.Get());
         for (char16_t& c : key) {
             c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
         }
@@ -189,7 +187,7 @@ void CompareQualifiers(IWbemQualifierSet* expected, IWbemQualifierSet* actual, c
             out.push_back(at + ": flavor " + std::to_string(entry.flavor) + " read as " +
                           std::to_string(found->second.flavor));
         }
-        CompareValues(entry.value.get(), found->second.value.get(), at, out);
+        CompareValues(entry.value.Get(), found->second.value.Get(), at, out);
     }
     for (const auto& [name, entry] : b) {
         if (a.find(name) == a.end()) {
@@ -205,22 +203,22 @@ std::map<std::u16string, Entry> Properties(IWbemClassObject* object)
         return entries;
     }
     for (;;) {
-        ScopedBstr name;
+        OwnedBstr name;
         Entry entry;
-        if (object->Next(0, name.Receive(), entry.value.get(), &entry.type, &entry.flavor) !=
+        if (object->Next(0, name.Put(), entry.value.Address(), &entry.type, &entry.flavor) !=
             WBEM_S_NO_ERROR) {
             break;
         }
-        entries.emplace(std::u16string(name.get()), std::move(entry));
+        entries.emplace(std::u16string(name.Get()), std::move(entry));
     }
     object->EndEnumeration();
     return entries;
 }
 
-ComRef<IWbemQualifierSet> PropertyQualifiers(IWbemClassObject* object, const std::u16string& name)
+ComPtr<IWbemQualifierSet> PropertyQualifiers(IWbemClassObject* object, const std::u16string& name)
 {
-    ComRef<IWbemQualifierSet> set;
-    object->GetPropertyQualifierSet(name.c_str(), set.Receive());
+    ComPtr<IWbemQualifierSet> set;
+    object->GetPropertyQualifierSet(name.c_str(), set.Put());
     return set;
 }
 
@@ -232,16 +230,15 @@ void CompareMethods(IWbemClassObject* expected, IWbemClassObject* actual, const 
     }
     size_t count = 0;
     for (;;) {
-        ScopedBstr name;
-        ComRef<IWbemClassObject> in, outSignature;
-        if (expected->NextMethod(0, name.Receive(), in.Receive(), outSignature.Receive()) !=
-            WBEM_S_NO_ERROR) {
+        OwnedBstr name;
+        ComPtr<IWbemClassObject> in, outSignature;
+        if (expected->NextMethod(0, name.Put(), in.Put(), outSignature.Put()) != WBEM_S_NO_ERROR) {
             break;
         }
         ++count;
-        const std::string at = where + "." + Narrow(name.get()) + "()";
-        ComRef<IWbemClassObject> actualIn, actualOut;
-        if (FAILED(actual->GetMethod(name.get(), 0, actualIn.Receive(), actualOut.Receive()))) {
+        const std::string at = where + "." + Narrow(name.Get()) + "()";
+        ComPtr<IWbemClassObject> actualIn, actualOut;
+        if (FAILED(actual->GetMethod(name.Get(), 0, actualIn.Put(), actualOut.Put()))) {
             out.push_back(at + ": missing");
             continue;
         }
@@ -251,21 +248,21 @@ void CompareMethods(IWbemClassObject* expected, IWbemClassObject* actual, const 
             continue;
         }
         if (in) {
-            Compare(in.get(), actualIn.get(), at + " in", out);
+            Compare(in.Get(), actualIn.Get(), at + " in", out);
         }
         if (outSignature) {
-            Compare(outSignature.get(), actualOut.get(), at + " out", out);
+            Compare(outSignature.Get(), actualOut.Get(), at + " out", out);
         }
-        ComRef<IWbemQualifierSet> a, b;
-        expected->GetMethodQualifierSet(name.get(), a.Receive());
-        actual->GetMethodQualifierSet(name.get(), b.Receive());
-        CompareQualifiers(a.get(), b.get(), at, out);
+        ComPtr<IWbemQualifierSet> a, b;
+        expected->GetMethodQualifierSet(name.Get(), a.Put());
+        actual->GetMethodQualifierSet(name.Get(), b.Put());
+        CompareQualifiers(a.Get(), b.Get(), at, out);
     }
     expected->EndMethodEnumeration();
     size_t actualCount = 0;
     if (SUCCEEDED(actual->BeginMethodEnumeration(0))) {
-        ScopedBstr name;
-        while (actual->NextMethod(0, name.Receive(), nullptr, nullptr) == WBEM_S_NO_ERROR) {
+        OwnedBstr name;
+        while (actual->NextMethod(0, name.Put(), nullptr, nullptr) == WBEM_S_NO_ERROR) {
             ++actualCount;
         }
         actual->EndMethodEnumeration();
@@ -296,8 +293,8 @@ void Compare(IWbemClassObject* expected, IWbemClassObject* actual, const std::st
             out.push_back(at + ": flavor " + std::to_string(entry.flavor) + " read as " +
                           std::to_string(found->second.flavor));
         }
-        CompareValues(entry.value.get(), found->second.value.get(), at, out);
-        CompareQualifiers(PropertyQualifiers(expected, name).get(), PropertyQualifiers(actual, name).get(),
+        CompareValues(entry.value.Get(), found->second.value.Get(), at, out);
+        CompareQualifiers(PropertyQualifiers(expected, name).Get(), PropertyQualifiers(actual, name).Get(),
                           at, out);
     }
     for (const auto& [name, entry] : b) {
@@ -305,10 +302,10 @@ void Compare(IWbemClassObject* expected, IWbemClassObject* actual, const std::st
             out.push_back(where + "." + Narrow(name) + ": not expected");
         }
     }
-    ComRef<IWbemQualifierSet> qualifiersA, qualifiersB;
-    expected->GetQualifierSet(qualifiersA.Receive());
-    actual->GetQualifierSet(qualifiersB.Receive());
-    CompareQualifiers(qualifiersA.get(), qualifiersB.get(), where, out);
+    ComPtr<IWbemQualifierSet> qualifiersA, qualifiersB;
+    expected->GetQualifierSet(qualifiersA.Put());
+    actual->GetQualifierSet(qualifiersB.Put());
+    CompareQualifiers(qualifiersA.Get(), qualifiersB.Get(), where, out);
     CompareMethods(expected, actual, where, out);
 }
 

@@ -122,20 +122,20 @@ TEST_F(CaptureTest, LiveClassesReplayBesideTheLiveOnes)
     options.targetNamespace = u"root\\replay";
     wmicapture::CaptureReport report;
     const std::string mof = Capture(u"root\\cimv2", options, &report);
-    ComRef<IWbemServices> live = Connect(u"root\\cimv2");
+    ComPtr<IWbemServices> live = Connect(u"root\\cimv2");
     // The chosen classes and every superclass they derive from.
-    EXPECT_EQ(static_cast<int>(options.classes.size() + SuperclassesOf(live.get(), options.classes)),
+    EXPECT_EQ(static_cast<int>(options.classes.size() + SuperclassesOf(live.Get(), options.classes)),
               report.classes);
     EXPECT_GE(report.instances, 4);
     PalMofError error;
     ASSERT_NE(0, LoadText(mof, error)) << error.line << ": " << error.reason;
 
-    ComRef<IWbemServices> replay = Connect(u"root\\replay");
+    ComPtr<IWbemServices> replay = Connect(u"root\\replay");
     for (const auto& cls : options.classes) {
-        EXPECT_EQ("", Joined(Differences(Object(live.get(), cls).get(), Object(replay.get(), cls).get(),
+        EXPECT_EQ("", Joined(Differences(Object(live.Get(), cls).Get(), Object(replay.Get(), cls).Get(),
                                          Narrow(cls))));
     }
-    const auto processes = Instances(replay.get(), u"Win32_Process");
+    const auto processes = Instances(replay.Get(), u"Win32_Process");
     ASSERT_EQ(1u, processes.size());
     EXPECT_EQ(u"Win32_Process.Handle=\"" + wmicapture::FromUtf8(std::to_string(getpid())) + u"\"",
               processes[0].first);
@@ -155,23 +155,23 @@ TEST_F(CaptureTest, ClassesWhereLimitAndDefinitionsOnly)
     std::string mof = Capture(u"root\\test", options, &report);
     PalMofError error;
     ASSERT_NE(0, LoadText(mof, error)) << error.line << ": " << error.reason;
-    ComRef<IWbemServices> chosen = Connect(u"root\\chosen");
+    ComPtr<IWbemServices> chosen = Connect(u"root\\chosen");
     std::vector<std::u16string> paths;
-    for (const auto& [path, object] : Instances(chosen.get(), u"Test_Keyed")) {
+    for (const auto& [path, object] : Instances(chosen.Get(), u"Test_Keyed")) {
         paths.push_back(path);
     }
     EXPECT_EQ((std::vector<std::u16string>{u"Test_Keyed.Name=\"beta\"", u"Test_Keyed.Name=\"gamma\"",
                                            u"Test_KeyedChild.Name=\"delta\""}),
               paths);
-    EXPECT_EQ(1u, Instances(chosen.get(), u"Test_Singleton").size());
-    EXPECT_FALSE(Object(chosen.get(), u"Test_AllTypes"));
+    EXPECT_EQ(1u, Instances(chosen.Get(), u"Test_Singleton").size());
+    EXPECT_FALSE(Object(chosen.Get(), u"Test_AllTypes"));
 
     options.where.clear();
     options.limit = 1;
     options.targetNamespace = u"root\\limited";
     mof = Capture(u"root\\test", options, &report);
     ASSERT_NE(0, LoadText(mof, error)) << error.line << ": " << error.reason;
-    EXPECT_EQ(1u, Instances(Connect(u"root\\limited").get(), u"Test_Keyed").size());
+    EXPECT_EQ(1u, Instances(Connect(u"root\\limited").Get(), u"Test_Keyed").size());
 
     options.definitionsOnly = true;
     options.targetNamespace = u"root\\definitions";
@@ -180,9 +180,9 @@ TEST_F(CaptureTest, ClassesWhereLimitAndDefinitionsOnly)
     EXPECT_EQ(0, definitionsReport.instances);
     EXPECT_EQ(2, definitionsReport.classes);
     ASSERT_NE(0, LoadText(mof, error)) << error.line << ": " << error.reason;
-    ComRef<IWbemServices> definitions = Connect(u"root\\definitions");
-    EXPECT_TRUE(Object(definitions.get(), u"Test_Keyed"));
-    EXPECT_TRUE(Instances(definitions.get(), u"Test_Keyed").empty());
+    ComPtr<IWbemServices> definitions = Connect(u"root\\definitions");
+    EXPECT_TRUE(Object(definitions.Get(), u"Test_Keyed"));
+    EXPECT_TRUE(Instances(definitions.Get(), u"Test_Keyed").empty());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "live/association_support.h"
 
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace pal::live {
 
@@ -18,12 +18,12 @@ HRESULT InstancesOf(const InstanceRequest& request, const char16_t* className, E
 
 std::u16string PathOf(IWbemClassObject* object)
 {
-    wql::ScopedVariant path;
-    if (FAILED(object->Get(u"__PATH", 0, path.get(), nullptr, nullptr)) || path.type() != VT_BSTR ||
-        V_BSTR(path.get()) == nullptr) {
+    OwnedVariant path;
+    if (FAILED(object->Get(u"__PATH", 0, path.Address(), nullptr, nullptr)) || path.Type() != VT_BSTR ||
+        V_BSTR(path.Address()) == nullptr) {
         return {};
     }
-    return std::u16string(V_BSTR(path.get()));
+    return std::u16string(V_BSTR(path.Address()));
 }
 
 }  // namespace pal::live

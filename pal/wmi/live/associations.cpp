@@ -24,11 +24,11 @@ HRESULT ComputerTo(const InstanceRequest& request, const char16_t* partClass, En
         return hr;
     }
     for (const wmi::ObjectPtr& computer : computers) {
-        const std::u16string group = PathOf(computer.get());
+        const std::u16string group = PathOf(computer.Get());
         for (const wmi::ObjectPtr& part : found) {
             InstanceBuilder builder(request);
             builder.Text(u"GroupComponent", group);
-            builder.Text(u"PartComponent", PathOf(part.get()));
+            builder.Text(u"PartComponent", PathOf(part.Get()));
             if (primary) {
                 builder.Boolean(u"PrimaryOS", true);
             }

@@ -4,7 +4,7 @@
 // the partition), each network adapter with its configuration (by their common Index).
 #include "live/association_support.h"
 #include "live/instance_builder.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace pal::live {
 
@@ -19,21 +19,21 @@ struct Side {
 
 std::optional<std::u16string> TextOf(IWbemClassObject* object, const char16_t* name)
 {
-    wql::ScopedVariant value;
-    if (FAILED(object->Get(name, 0, value.get(), nullptr, nullptr)) || value.type() != VT_BSTR ||
-        V_BSTR(value.get()) == nullptr) {
+    OwnedVariant value;
+    if (FAILED(object->Get(name, 0, value.Address(), nullptr, nullptr)) || value.Type() != VT_BSTR ||
+        V_BSTR(value.Address()) == nullptr) {
         return std::nullopt;
     }
-    return std::u16string(V_BSTR(value.get()));
+    return std::u16string(V_BSTR(value.Address()));
 }
 
 std::optional<LONG> NumberOf(IWbemClassObject* object, const char16_t* name)
 {
-    wql::ScopedVariant value;
-    if (FAILED(object->Get(name, 0, value.get(), nullptr, nullptr)) || value.type() != VT_I4) {
+    OwnedVariant value;
+    if (FAILED(object->Get(name, 0, value.Address(), nullptr, nullptr)) || value.Type() != VT_I4) {
         return std::nullopt;
     }
-    return V_I4(value.get());
+    return V_I4(value.Address());
 }
 
 HRESULT Link(const InstanceRequest& request, const Side& left, const Side& right,
@@ -49,14 +49,14 @@ HRESULT Link(const InstanceRequest& request, const Side& left, const Side& right
         return hr;
     }
     for (const wmi::ObjectPtr& a : lefts) {
-        const std::optional<LONG> number = NumberOf(a.get(), left.number);
+        const std::optional<LONG> number = NumberOf(a.Get(), left.number);
         for (const wmi::ObjectPtr& b : rights) {
-            if (!number || NumberOf(b.get(), right.number) != number) {
+            if (!number || NumberOf(b.Get(), right.number) != number) {
                 continue;
             }
             InstanceBuilder builder(request);
-            builder.Text(left.role, PathOf(a.get()));
-            builder.Text(right.role, PathOf(b.get()));
+            builder.Text(left.role, PathOf(a.Get()));
+            builder.Text(right.role, PathOf(b.Get()));
             hr = builder.FinishInto(instances);
             if (FAILED(hr)) {
                 return hr;
@@ -86,15 +86,15 @@ HRESULT LogicalDiskToPartitions(const InstanceRequest& request, std::vector<wmi:
         return hr;
     }
     for (const wmi::ObjectPtr& disk : disks) {
-        const std::optional<std::u16string> source = TextOf(disk.get(), u"VolumeName");
+        const std::optional<std::u16string> source = TextOf(disk.Get(), u"VolumeName");
         for (const wmi::ObjectPtr& partition : partitions) {
-            const std::optional<std::u16string> name = TextOf(partition.get(), u"Description");
+            const std::optional<std::u16string> name = TextOf(partition.Get(), u"Description");
             if (!source || !name || *source != u"/dev/" + *name) {
                 continue;
             }
             InstanceBuilder builder(request);
-            builder.Text(u"Antecedent", PathOf(partition.get()));
-            builder.Text(u"Dependent", PathOf(disk.get()));
+            builder.Text(u"Antecedent", PathOf(partition.Get()));
+            builder.Text(u"Dependent", PathOf(disk.Get()));
             hr = builder.FinishInto(instances);
             if (FAILED(hr)) {
                 return hr;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "repository/class_object.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace pal::live {
 
@@ -25,7 +25,7 @@ InstanceBuilder::InstanceBuilder(const services::InstanceRequest& request)
 {
     IWbemClassObject* spawned = nullptr;
     status_ = request.classObject->SpawnInstance(0, &spawned);
-    instance_.reset(spawned);
+    instance_.Attach(spawned);
 }
 
 void InstanceBuilder::Put(const char16_t* name, VARIANT* value)
@@ -40,14 +40,14 @@ void InstanceBuilder::Text(const char16_t* name, std::optional<std::u16string_vi
     if (!value) {
         return;
     }
-    wql::ScopedVariant variant;
-    V_VT(variant.get()) = VT_BSTR;
-    V_BSTR(variant.get()) = SysAllocStringLen(value->data(), static_cast<UINT>(value->size()));
-    if (V_BSTR(variant.get()) == nullptr) {
+    OwnedVariant variant;
+    V_VT(variant.Address()) = VT_BSTR;
+    V_BSTR(variant.Address()) = SysAllocStringLen(value->data(), static_cast<UINT>(value->size()));
+    if (V_BSTR(variant.Address()) == nullptr) {
         status_ = WBEM_E_OUT_OF_MEMORY;
         return;
     }
-    Put(name, variant.get());
+    Put(name, variant.Address());
 }
 
 void InstanceBuilder::Unsigned32(const char16_t* name, std::optional<std::uint64_t> value)
@@ -55,14 +55,14 @@ void InstanceBuilder::Unsigned32(const char16_t* name, std::optional<std::uint64
     if (!value) {
         return;
     }
-    wql::ScopedVariant variant;
-    V_VT(variant.get()) = VT_I4;
-    V_I4(variant.get()) = static_cast<LONG>(static_cast<std::uint32_t>(*value));
+    OwnedVariant variant;
+    V_VT(variant.Address()) = VT_I4;
+    V_I4(variant.Address()) = static_cast<LONG>(static_cast<std::uint32_t>(*value));
     if (*value > 0x7fffffffU) {
-        V_VT(variant.get()) = VT_UI4;
-        V_UI4(variant.get()) = static_cast<ULONG>(*value);
+        V_VT(variant.Address()) = VT_UI4;
+        V_UI4(variant.Address()) = static_cast<ULONG>(*value);
     }
-    Put(name, variant.get());
+    Put(name, variant.Address());
 }
 
 void InstanceBuilder::Signed32(const char16_t* name, std::optional<std::int64_t> value)
@@ -70,10 +70,10 @@ void InstanceBuilder::Signed32(const char16_t* name, std::optional<std::int64_t>
     if (!value) {
         return;
     }
-    wql::ScopedVariant variant;
-    V_VT(variant.get()) = VT_I4;
-    V_I4(variant.get()) = static_cast<LONG>(*value);
-    Put(name, variant.get());
+    OwnedVariant variant;
+    V_VT(variant.Address()) = VT_I4;
+    V_I4(variant.Address()) = static_cast<LONG>(*value);
+    Put(name, variant.Address());
 }
 
 void InstanceBuilder::Unsigned64(const char16_t* name, std::optional<std::uint64_t> value)
@@ -86,14 +86,14 @@ void InstanceBuilder::Unsigned64(const char16_t* name, std::optional<std::uint64
 
 void InstanceBuilder::Texts(const char16_t* name, const std::vector<std::u16string>& values)
 {
-    wql::ScopedVariant variant;
+    OwnedVariant variant;
     SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(values.size()));
     if (array == nullptr) {
         status_ = WBEM_E_OUT_OF_MEMORY;
         return;
     }
-    V_VT(variant.get()) = VT_ARRAY | VT_BSTR;
-    V_ARRAY(variant.get()) = array;
+    V_VT(variant.Address()) = VT_ARRAY | VT_BSTR;
+    V_ARRAY(variant.Address()) = array;
     for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
         const std::u16string& value = values[static_cast<size_t>(i)];
         BSTR text = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
@@ -104,15 +104,15 @@ void InstanceBuilder::Texts(const char16_t* name, const std::vector<std::u16stri
             return;
         }
     }
-    Put(name, variant.get());
+    Put(name, variant.Address());
 }
 
 void InstanceBuilder::Boolean(const char16_t* name, bool value)
 {
-    wql::ScopedVariant variant;
-    V_VT(variant.get()) = VT_BOOL;
-    V_BOOL(variant.get()) = value ? VARIANT_TRUE : VARIANT_FALSE;
-    Put(name, variant.get());
+    OwnedVariant variant;
+    V_VT(variant.Address()) = VT_BOOL;
+    V_BOOL(variant.Address()) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    Put(name, variant.Address());
 }
 
 HRESULT InstanceBuilder::Finish(wmi::ObjectPtr& instance)
@@ -121,7 +121,7 @@ HRESULT InstanceBuilder::Finish(wmi::ObjectPtr& instance)
         return status_;
     }
     // The instance lives in the provider's namespace, as if the repository held it.
-    if (wmi::ClassObject* object = wmi::AsEmulatorObject(instance_.get())) {
+    if (wmi::ClassObject* object = wmi::AsEmulatorObject(instance_.Get())) {
         object->MutableData().server = server_;
         object->MutableData().nsPath = nameSpace_;
     }

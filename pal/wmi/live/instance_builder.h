@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "repository/object_ptr.h"
+#include "owners.h"
 #include "services/instance_providers.h"
 
 namespace pal::live {

@@ -10,7 +10,8 @@
 #include "live/instance_builder.h"
 #include "live/live_classes.h"
 #include "live/process_table.h"
-#include "wql/scoped_variant.h"
+#include "base/text.h"
+#include "owners.h"
 
 namespace pal::live {
 
@@ -73,21 +74,21 @@ std::optional<pid_t> PidOfKey(const std::vector<wmi::KeyBinding>& keys)
 
 HRESULT PutText(IWbemClassObject* object, const char16_t* name, std::u16string_view text)
 {
-    wql::ScopedVariant value;
-    V_VT(value.get()) = VT_BSTR;
-    V_BSTR(value.get()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (V_BSTR(value.get()) == nullptr) {
+    OwnedVariant value;
+    V_VT(value.Address()) = VT_BSTR;
+    V_BSTR(value.Address()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (V_BSTR(value.Address()) == nullptr) {
         return WBEM_E_OUT_OF_MEMORY;
     }
-    return object->Put(name, 0, value.get(), 0);
+    return object->Put(name, 0, value.Address(), 0);
 }
 
 HRESULT PutReturnValue(IWbemClassObject* object, LONG code)
 {
-    wql::ScopedVariant value;
-    V_VT(value.get()) = VT_I4;
-    V_I4(value.get()) = code;
-    return object->Put(u"ReturnValue", 0, value.get(), 0);
+    OwnedVariant value;
+    V_VT(value.Address()) = VT_I4;
+    V_I4(value.Address()) = code;
+    return object->Put(u"ReturnValue", 0, value.Address(), 0);
 }
 
 }  // namespace
@@ -124,7 +125,7 @@ HRESULT ProcessByKey(const InstanceRequest& request, const std::vector<wmi::KeyB
     wmi::ObjectPtr object;
     const HRESULT hr = ProcessInstance(request, *process, object);
     if (SUCCEEDED(hr)) {
-        *instance = object.release();
+        *instance = object.Detach();
     }
     return hr;
 }
@@ -135,11 +136,11 @@ HRESULT GetProcessOwner(const services::MethodCall& call)
     if (call.instance == nullptr || call.outParameters == nullptr) {
         return WBEM_E_INVALID_METHOD_PARAMETERS;
     }
-    wql::ScopedVariant handle;
-    if (FAILED(call.instance->Get(u"Handle", 0, handle.get(), nullptr, nullptr))) {
+    OwnedVariant handle;
+    if (FAILED(call.instance->Get(u"Handle", 0, handle.Address(), nullptr, nullptr))) {
         return WBEM_E_INVALID_OBJECT;
     }
-    const std::vector<wmi::KeyBinding> keys{wmi::KeyBinding{u"Handle", *handle.get()}};
+    const std::vector<wmi::KeyBinding> keys{wmi::KeyBinding{u"Handle", *handle.Address()}};
     const std::optional<pid_t> pid = PidOfKey(keys);
     const std::optional<ProcessInfo> process = pid ? ReadProcess(*pid) : std::nullopt;
     const std::optional<std::string> user = process ? UserName(process->ownerUid) : std::nullopt;

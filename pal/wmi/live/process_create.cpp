@@ -22,7 +22,8 @@
 #include "base/text.h"
 #include "live/command_line.h"
 #include "live/live_classes.h"
-#include "wql/scoped_variant.h"
+#include "base/text.h"
+#include "owners.h"
 
 extern char** environ;  // NOLINT: the process's environment, handed to the child
 
@@ -38,23 +39,23 @@ constexpr LONG kInvalidParameter = 21;
 
 HRESULT PutNumber(IWbemClassObject* object, const char16_t* name, LONG number)
 {
-    wql::ScopedVariant value;
-    V_VT(value.get()) = VT_I4;
-    V_I4(value.get()) = number;
-    return object->Put(name, 0, value.get(), 0);
+    OwnedVariant value;
+    V_VT(value.Address()) = VT_I4;
+    V_I4(value.Address()) = number;
+    return object->Put(name, 0, value.Address(), 0);
 }
 
 // The text of an input parameter; empty when it is missing or NULL.
 std::u16string InputText(IWbemClassObject* inParameters, const char16_t* name, bool& present)
 {
     present = false;
-    wql::ScopedVariant value;
-    if (inParameters == nullptr || FAILED(inParameters->Get(name, 0, value.get(), nullptr, nullptr)) ||
-        value.type() != VT_BSTR) {
+    OwnedVariant value;
+    if (inParameters == nullptr || FAILED(inParameters->Get(name, 0, value.Address(), nullptr, nullptr)) ||
+        value.Type() != VT_BSTR) {
         return {};
     }
     present = true;
-    return std::u16string(pal::ViewOf(V_BSTR(value.get())));
+    return std::u16string(pal::ViewOf(V_BSTR(value.Address())));
 }
 
 // posix_spawn's attributes and file actions, destroyed with the scope.

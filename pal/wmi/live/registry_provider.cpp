@@ -11,14 +11,14 @@
 #include "base/text.h"
 #include "live/registry_provider.h"
 #include "win32/registry.h"
-#include "wql/scoped_variant.h"
+#include "base/text.h"
+#include "owners.h"
 
 namespace pal::live {
 
 namespace {
 
 using services::MethodCall;
-using wql::ScopedVariant;
 
 constexpr LONG kSuccess = 0;
 constexpr LONG kNotFound = 2;      // ERROR_FILE_NOT_FOUND
@@ -27,22 +27,22 @@ constexpr LONG kInvalidParameter = 87;
 constexpr LONG kTypeMismatch = static_cast<LONG>(0x80041005);  // WBEM_E_TYPE_MISMATCH
 constexpr std::uint32_t kLocalMachine = 0x80000002;
 
-ScopedVariant Input(const MethodCall& call, const char16_t* name)
+OwnedVariant Input(const MethodCall& call, const char16_t* name)
 {
-    ScopedVariant value;
+    OwnedVariant value;
     if (call.inParameters == nullptr ||
-        FAILED(call.inParameters->Get(name, 0, value.get(), nullptr, nullptr))) {
-        V_VT(value.Reset()) = VT_NULL;
+        FAILED(call.inParameters->Get(name, 0, value.Address(), nullptr, nullptr))) {
+        V_VT(value.Put()) = VT_NULL;
     }
     return value;
 }
 
 std::optional<win32::RegistryRoot> RootOf(const MethodCall& call)
 {
-    const ScopedVariant value = Input(call, u"hDefKey");
+    const OwnedVariant value = Input(call, u"hDefKey");
     // uint32 travels as VT_I4; a missing tree is HKEY_LOCAL_MACHINE, the parameter's default.
     const std::uint32_t tree =
-        value.type() == VT_I4 ? static_cast<std::uint32_t>(V_I4(value.get())) : kLocalMachine;
+        value.Type() == VT_I4 ? static_cast<std::uint32_t>(V_I4(value.Get())) : kLocalMachine;
     if (tree < 0x80000000U || tree > 0x80000003U) {
         return std::nullopt;
     }
@@ -51,19 +51,19 @@ std::optional<win32::RegistryRoot> RootOf(const MethodCall& call)
 
 std::optional<std::u16string> TextInput(const MethodCall& call, const char16_t* name)
 {
-    const ScopedVariant value = Input(call, name);
-    if (value.type() != VT_BSTR) {
+    const OwnedVariant value = Input(call, name);
+    if (value.Type() != VT_BSTR) {
         return std::nullopt;
     }
-    return std::u16string(pal::ViewOf(V_BSTR(value.get())));
+    return std::u16string(pal::ViewOf(V_BSTR(value.Get())));
 }
 
 HRESULT Answer(const MethodCall& call, LONG code)
 {
-    ScopedVariant value;
-    V_VT(value.get()) = VT_I4;
-    V_I4(value.get()) = code;
-    return call.outParameters->Put(u"ReturnValue", 0, value.get(), 0);
+    OwnedVariant value;
+    V_VT(value.Address()) = VT_I4;
+    V_I4(value.Address()) = code;
+    return call.outParameters->Put(u"ReturnValue", 0, value.Address(), 0);
 }
 
 HRESULT PutOutput(const MethodCall& call, const char16_t* name, VARIANT* value)
@@ -74,18 +74,18 @@ HRESULT PutOutput(const MethodCall& call, const char16_t* name, VARIANT* value)
 // A SAFEARRAY of `vt` elements in a VARIANT, NULL for an empty list as WMI hands it out; `put`
 // stores one item at an index.
 template <class Item, class Put>
-HRESULT ArrayOf(const std::vector<Item>& items, VARTYPE vt, ScopedVariant& out, Put&& put)
+HRESULT ArrayOf(const std::vector<Item>& items, VARTYPE vt, OwnedVariant& out, Put&& put)
 {
     if (items.empty()) {
-        V_VT(out.Reset()) = VT_NULL;
+        V_VT(out.Put()) = VT_NULL;
         return S_OK;
     }
     SAFEARRAY* array = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(items.size()));
     if (array == nullptr) {
         return WBEM_E_OUT_OF_MEMORY;
     }
-    V_VT(out.Reset()) = static_cast<VARTYPE>(VT_ARRAY | vt);
-    V_ARRAY(out.get()) = array;
+    V_VT(out.Put()) = static_cast<VARTYPE>(VT_ARRAY | vt);
+    V_ARRAY(out.Address()) = array;
     for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
         const HRESULT hr = put(array, i, items[static_cast<std::size_t>(i)]);
         if (FAILED(hr)) {
@@ -95,7 +95,7 @@ HRESULT ArrayOf(const std::vector<Item>& items, VARTYPE vt, ScopedVariant& out, 
     return S_OK;
 }
 
-HRESULT TextArray(const std::vector<std::u16string>& texts, ScopedVariant& out)
+HRESULT TextArray(const std::vector<std::u16string>& texts, OwnedVariant& out)
 {
     return ArrayOf(texts, VT_BSTR, out, [](SAFEARRAY* array, LONG index, const std::u16string& item) {
         BSTR text = SysAllocStringLen(item.data(), static_cast<UINT>(item.size()));
@@ -108,7 +108,7 @@ HRESULT TextArray(const std::vector<std::u16string>& texts, ScopedVariant& out)
     });
 }
 
-HRESULT NumberArray(const std::vector<LONG>& numbers, ScopedVariant& out)
+HRESULT NumberArray(const std::vector<LONG>& numbers, OwnedVariant& out)
 {
     return ArrayOf(numbers, VT_I4, out, [](SAFEARRAY* array, LONG index, LONG item) {
         return SafeArrayPutElement(array, &index, &item);
@@ -136,24 +136,24 @@ std::optional<Target> TargetOf(const MethodCall& call, LONG& error)
 
 // A value as the output parameter of its Get method: strings as text, DWORD as uint32, QWORD as
 // uint64 (decimal text), multi-strings as a string array, binary data as a uint8 array.
-HRESULT OutputOf(const win32::RegistryValue& value, ScopedVariant& output)
+HRESULT OutputOf(const win32::RegistryValue& value, OwnedVariant& output)
 {
     switch (value.type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
-        V_VT(output.Reset()) = VT_BSTR;
-        V_BSTR(output.get()) = SysAllocStringLen(value.text.data(), static_cast<UINT>(value.text.size()));
-        return V_BSTR(output.get()) == nullptr ? WBEM_E_OUT_OF_MEMORY : S_OK;
+        V_VT(output.Put()) = VT_BSTR;
+        V_BSTR(output.Address()) = SysAllocStringLen(value.text.data(), static_cast<UINT>(value.text.size()));
+        return V_BSTR(output.Address()) == nullptr ? WBEM_E_OUT_OF_MEMORY : S_OK;
     case REG_DWORD:
-        V_VT(output.Reset()) = VT_I4;
-        V_I4(output.get()) = static_cast<LONG>(value.number);
+        V_VT(output.Put()) = VT_I4;
+        V_I4(output.Address()) = static_cast<LONG>(value.number);
         return S_OK;
     case REG_QWORD: {
         const std::string digits = std::to_string(value.quad);
         const std::u16string text(digits.begin(), digits.end());
-        V_VT(output.Reset()) = VT_BSTR;
-        V_BSTR(output.get()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        return V_BSTR(output.get()) == nullptr ? WBEM_E_OUT_OF_MEMORY : S_OK;
+        V_VT(output.Put()) = VT_BSTR;
+        V_BSTR(output.Address()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return V_BSTR(output.Address()) == nullptr ? WBEM_E_OUT_OF_MEMORY : S_OK;
     }
     case REG_MULTI_SZ: return TextArray(value.texts, output);
     default:
@@ -181,10 +181,10 @@ HRESULT GetTypedValue(const MethodCall& call, DWORD expectedType, const char16_t
     if (value->type != expectedType) {
         return Answer(call, kTypeMismatch);
     }
-    ScopedVariant output;
+    OwnedVariant output;
     HRESULT hr = OutputOf(*value, output);
     if (SUCCEEDED(hr)) {
-        hr = PutOutput(call, outputName, output.get());
+        hr = PutOutput(call, outputName, output.Address());
     }
     return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
 }
@@ -194,11 +194,11 @@ template <class Item>
 std::vector<Item> ArrayInput(const MethodCall& call, const char16_t* name, VARTYPE vt)
 {
     std::vector<Item> items;
-    const ScopedVariant value = Input(call, name);
-    if (value.type() != (VT_ARRAY | vt) || V_ARRAY(value.get()) == nullptr) {
+    const OwnedVariant value = Input(call, name);
+    if (value.Type() != (VT_ARRAY | vt) || V_ARRAY(value.Get()) == nullptr) {
         return items;
     }
-    SAFEARRAY* array = V_ARRAY(value.get());
+    SAFEARRAY* array = V_ARRAY(value.Get());
     LONG lower = 0;
     LONG upper = -1;
     SafeArrayGetLBound(array, 1, &lower);
@@ -276,10 +276,10 @@ HRESULT RegistryEnumKey(const MethodCall& call)
     if (!target->registry->KeyExists(target->root, target->path)) {
         return Answer(call, kNotFound);
     }
-    ScopedVariant names;
+    OwnedVariant names;
     HRESULT hr = TextArray(target->registry->SubKeyNames(target->root, target->path), names);
     if (SUCCEEDED(hr)) {
-        hr = PutOutput(call, u"sNames", names.get());
+        hr = PutOutput(call, u"sNames", names.Address());
     }
     return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
 }
@@ -301,17 +301,17 @@ HRESULT RegistryEnumValues(const MethodCall& call)
             target->registry->GetValue(target->root, target->path, name);
         types.push_back(value ? static_cast<LONG>(value->type) : static_cast<LONG>(REG_SZ));
     }
-    ScopedVariant names;
-    ScopedVariant typeCodes;
+    OwnedVariant names;
+    OwnedVariant typeCodes;
     HRESULT hr = TextArray(valueNames, names);
     if (SUCCEEDED(hr)) {
         hr = NumberArray(types, typeCodes);
     }
     if (SUCCEEDED(hr)) {
-        hr = PutOutput(call, u"sNames", names.get());
+        hr = PutOutput(call, u"sNames", names.Address());
     }
     if (SUCCEEDED(hr)) {
-        hr = PutOutput(call, u"Types", typeCodes.get());
+        hr = PutOutput(call, u"Types", typeCodes.Address());
     }
     return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
 }
@@ -336,10 +336,10 @@ HRESULT RegistrySetStringValue(const MethodCall& call)
 
 HRESULT RegistrySetDWORDValue(const MethodCall& call)
 {
-    const ScopedVariant number = Input(call, u"uValue");
+    const OwnedVariant number = Input(call, u"uValue");
     win32::RegistryValue value;
     value.type = REG_DWORD;
-    value.number = number.type() == VT_I4 ? static_cast<DWORD>(V_I4(number.get())) : 0;
+    value.number = number.Type() == VT_I4 ? static_cast<DWORD>(V_I4(number.Get())) : 0;
     return SetTypedValue(call, std::move(value));
 }
 
@@ -428,10 +428,10 @@ HRESULT RegistryCheckAccess(const MethodCall& call)
         return Answer(call, kNotFound);
     }
     // The caller is the machine's own user: every right on every key it can open.
-    ScopedVariant granted;
-    V_VT(granted.get()) = VT_BOOL;
-    V_BOOL(granted.get()) = VARIANT_TRUE;
-    const HRESULT hr = PutOutput(call, u"bGranted", granted.get());
+    OwnedVariant granted;
+    V_VT(granted.Address()) = VT_BOOL;
+    V_BOOL(granted.Address()) = VARIANT_TRUE;
+    const HRESULT hr = PutOutput(call, u"bGranted", granted.Address());
     return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
 }
 

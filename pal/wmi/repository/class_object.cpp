@@ -1,9 +1,10 @@
 #include "repository/class_object.h"
+#include "com_boundary.h"
 
 #include <atomic>
 
 #include "repository/cim_types.h"
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/names.h"
 #include "repository/qualifier_set.h"
 #include "repository/system_properties.h"
@@ -130,18 +131,21 @@ ClassObject* AsEmulatorObject(IUnknown* object)
     return ours;
 }
 
-HRESULT ClassObject::GetQualifierSet(IWbemQualifierSet** ppQualSet)
-{
+HRESULT ClassObject::GetQualifierSet(IWbemQualifierSet** ppQualSet) noexcept
+try {
     if (ppQualSet == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
     *ppQualSet =
         QualifierSet::Create(data_->cls->qualifiers, data_->isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYPE* pType, LONG* plFlavor)
-{
+HRESULT ClassObject::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYPE* pType,
+                         LONG* plFlavor) noexcept
+try {
     if (wszName == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -171,10 +175,12 @@ HRESULT ClassObject::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYP
         *plFlavor = PropertyFlavor(*data_, property);
     }
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::Put(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYPE Type)
-{
+HRESULT ClassObject::Put(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYPE Type) noexcept
+try {
     if (wszName == nullptr || wszName[0] == u'\0') {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -200,6 +206,8 @@ HRESULT ClassObject::Put(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, CIMTYP
     }
     MutableData().values[static_cast<size_t>(index)] = std::move(value);
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 // A class object takes new properties: their type is `type`, or else the VARIANT's own.
@@ -235,8 +243,8 @@ HRESULT ClassObject::PutOnClass(std::u16string_view name, VARIANT* value, CIMTYP
     return WBEM_S_NO_ERROR;
 }
 
-HRESULT ClassObject::Delete(LPCWSTR wszName)
-{
+HRESULT ClassObject::Delete(LPCWSTR wszName) noexcept
+try {
     if (wszName == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -262,11 +270,13 @@ HRESULT ClassObject::Delete(LPCWSTR wszName)
     data.cls = std::move(changed);
     data.values.erase(data.values.begin() + index);
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT ClassObject::GetNames(LPCWSTR wszQualifierName, LONG lFlags, VARIANT* /*pQualifierVal*/,
-                              SAFEARRAY** pNames)
-{
+                              SAFEARRAY** pNames) noexcept
+try {
     if (pNames == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -280,20 +290,24 @@ HRESULT ClassObject::GetNames(LPCWSTR wszQualifierName, LONG lFlags, VARIANT* /*
     const std::u16string_view qualifierName = wszQualifierName == nullptr ? u"" : wszQualifierName;
     *pNames = NamesToSafeArray(SelectNames(*data_, lFlags, qualifierName, condition));
     return *pNames == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::BeginEnumeration(LONG lEnumFlags)
-{
+HRESULT ClassObject::BeginEnumeration(LONG lEnumFlags) noexcept
+try {
     if (!ValidEnumerationFlags(lEnumFlags)) {
         return WBEM_E_INVALID_PARAMETER;
     }
     enumNames_ = SelectNames(*data_, lEnumFlags, u"", WBEM_FLAG_ALWAYS);
     enumPosition_ = 0;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::Next(LONG lFlags, BSTR* strName, VARIANT* pVal, CIMTYPE* pType, LONG* plFlavor)
-{
+HRESULT ClassObject::Next(LONG lFlags, BSTR* strName, VARIANT* pVal, CIMTYPE* pType, LONG* plFlavor) noexcept
+try {
     // Next takes no flags: the enumeration's flags belong to BeginEnumeration.
     if (lFlags != 0) {
         return WBEM_E_INVALID_PARAMETER;
@@ -310,17 +324,21 @@ HRESULT ClassObject::Next(LONG lFlags, BSTR* strName, VARIANT* pVal, CIMTYPE* pT
         *strName = AllocBstr(name);
     }
     return hr;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::EndEnumeration()
-{
+HRESULT ClassObject::EndEnumeration() noexcept
+try {
     enumPosition_ = -1;
     enumNames_.clear();
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::GetPropertyQualifierSet(LPCWSTR wszProperty, IWbemQualifierSet** ppQualSet)
-{
+HRESULT ClassObject::GetPropertyQualifierSet(LPCWSTR wszProperty, IWbemQualifierSet** ppQualSet) noexcept
+try {
     if (wszProperty == nullptr || ppQualSet == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -335,30 +353,38 @@ HRESULT ClassObject::GetPropertyQualifierSet(LPCWSTR wszProperty, IWbemQualifier
     *ppQualSet =
         QualifierSet::Create(property.qualifiers, data_->isClass ? 0 : WBEM_FLAVOR_ORIGIN_PROPAGATED);
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::Clone(IWbemClassObject** ppCopy)
-{
+HRESULT ClassObject::Clone(IWbemClassObject** ppCopy) noexcept
+try {
     if (ppCopy == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
     *ppCopy = shared_ ? Share(data_) : Create(*data_);
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::GetObjectText(LONG /*lFlags*/, BSTR* /*pstrObjectText*/)
-{
+HRESULT ClassObject::GetObjectText(LONG /*lFlags*/, BSTR* /*pstrObjectText*/) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::SpawnDerivedClass(LONG /*lFlags*/, IWbemClassObject** /*ppNewClass*/)
-{
+HRESULT ClassObject::SpawnDerivedClass(LONG /*lFlags*/, IWbemClassObject** /*ppNewClass*/) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 // On an instance WMI also answers, with a new instance of the same class holding the defaults.
-HRESULT ClassObject::SpawnInstance(LONG /*lFlags*/, IWbemClassObject** ppNewInstance)
-{
+HRESULT ClassObject::SpawnInstance(LONG /*lFlags*/, IWbemClassObject** ppNewInstance) noexcept
+try {
     if (ppNewInstance == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -367,15 +393,19 @@ HRESULT ClassObject::SpawnInstance(LONG /*lFlags*/, IWbemClassObject** ppNewInst
     }
     *ppNewInstance = Create(ObjectData::NewInstance(data_->cls));
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::CompareTo(LONG /*lFlags*/, IWbemClassObject* /*pCompareTo*/)
-{
+HRESULT ClassObject::CompareTo(LONG /*lFlags*/, IWbemClassObject* /*pCompareTo*/) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::GetPropertyOrigin(LPCWSTR wszName, BSTR* pstrClassName)
-{
+HRESULT ClassObject::GetPropertyOrigin(LPCWSTR wszName, BSTR* pstrClassName) noexcept
+try {
     if (wszName == nullptr || pstrClassName == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -385,10 +415,12 @@ HRESULT ClassObject::GetPropertyOrigin(LPCWSTR wszName, BSTR* pstrClassName)
     }
     *pstrClassName = AllocBstr(data_->cls->properties[static_cast<size_t>(index)].origin);
     return *pstrClassName == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::InheritsFrom(LPCWSTR strAncestor)
-{
+HRESULT ClassObject::InheritsFrom(LPCWSTR strAncestor) noexcept
+try {
     if (strAncestor == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -398,12 +430,14 @@ HRESULT ClassObject::InheritsFrom(LPCWSTR strAncestor)
         }
     }
     return WBEM_S_FALSE;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 // WMI reads method signatures from class objects only.
 HRESULT ClassObject::GetMethod(LPCWSTR wszName, LONG /*lFlags*/, IWbemClassObject** ppInSignature,
-                               IWbemClassObject** ppOutSignature)
-{
+                               IWbemClassObject** ppOutSignature) noexcept
+try {
     if (ppInSignature != nullptr) {
         *ppInSignature = nullptr;
     }
@@ -423,31 +457,39 @@ HRESULT ClassObject::GetMethod(LPCWSTR wszName, LONG /*lFlags*/, IWbemClassObjec
     HandOutSignature(method->inSignature, ppInSignature);
     HandOutSignature(method->outSignature, ppOutSignature);
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT ClassObject::PutMethod(LPCWSTR /*wszName*/, LONG /*lFlags*/, IWbemClassObject* /*pInSignature*/,
-                               IWbemClassObject* /*pOutSignature*/)
-{
+                               IWbemClassObject* /*pOutSignature*/) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::DeleteMethod(LPCWSTR /*wszName*/)
-{
+HRESULT ClassObject::DeleteMethod(LPCWSTR /*wszName*/) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::BeginMethodEnumeration(LONG /*lEnumFlags*/)
-{
+HRESULT ClassObject::BeginMethodEnumeration(LONG /*lEnumFlags*/) noexcept
+try {
     if (!data_->isClass) {
         return WBEM_E_ILLEGAL_OPERATION;
     }
     methodPosition_ = 0;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT ClassObject::NextMethod(LONG /*lFlags*/, BSTR* pstrName, IWbemClassObject** ppInSignature,
-                                IWbemClassObject** ppOutSignature)
-{
+                                IWbemClassObject** ppOutSignature) noexcept
+try {
     if (methodPosition_ < 0) {
         return WBEM_E_UNEXPECTED;
     }
@@ -461,16 +503,20 @@ HRESULT ClassObject::NextMethod(LONG /*lFlags*/, BSTR* pstrName, IWbemClassObjec
     HandOutSignature(method.inSignature, ppInSignature);
     HandOutSignature(method.outSignature, ppOutSignature);
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::EndMethodEnumeration()
-{
+HRESULT ClassObject::EndMethodEnumeration() noexcept
+try {
     methodPosition_ = -1;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::GetMethodQualifierSet(LPCWSTR wszMethod, IWbemQualifierSet** ppQualSet)
-{
+HRESULT ClassObject::GetMethodQualifierSet(LPCWSTR wszMethod, IWbemQualifierSet** ppQualSet) noexcept
+try {
     if (wszMethod == nullptr || ppQualSet == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -480,10 +526,12 @@ HRESULT ClassObject::GetMethodQualifierSet(LPCWSTR wszMethod, IWbemQualifierSet*
     }
     *ppQualSet = QualifierSet::Create(method->qualifiers, 0);
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT ClassObject::GetMethodOrigin(LPCWSTR wszMethodName, BSTR* pstrClassName)
-{
+HRESULT ClassObject::GetMethodOrigin(LPCWSTR wszMethodName, BSTR* pstrClassName) noexcept
+try {
     if (wszMethodName == nullptr || pstrClassName == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -493,6 +541,8 @@ HRESULT ClassObject::GetMethodOrigin(LPCWSTR wszMethodName, BSTR* pstrClassName)
     }
     *pstrClassName = AllocBstr(method->origin);
     return *pstrClassName == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 }  // namespace pal::wmi

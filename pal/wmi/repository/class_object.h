@@ -33,38 +33,39 @@ public:
     // The data to change: a copy of its own first, when the data is shared.
     ObjectData& MutableData();
 
-    HRESULT STDMETHODCALLTYPE GetQualifierSet(IWbemQualifierSet** ppQualSet) override;
+    HRESULT STDMETHODCALLTYPE GetQualifierSet(IWbemQualifierSet** ppQualSet) noexcept override;
     HRESULT STDMETHODCALLTYPE Get(LPCWSTR wszName, LONG lFlags, VARIANT* pVal, CIMTYPE* pType,
-                                  LONG* plFlavor) override;
-    HRESULT STDMETHODCALLTYPE Put(LPCWSTR wszName, LONG lFlags, VARIANT* pVal, CIMTYPE Type) override;
-    HRESULT STDMETHODCALLTYPE Delete(LPCWSTR wszName) override;
+                                  LONG* plFlavor) noexcept override;
+    HRESULT STDMETHODCALLTYPE Put(LPCWSTR wszName, LONG lFlags, VARIANT* pVal,
+                                  CIMTYPE Type) noexcept override;
+    HRESULT STDMETHODCALLTYPE Delete(LPCWSTR wszName) noexcept override;
     HRESULT STDMETHODCALLTYPE GetNames(LPCWSTR wszQualifierName, LONG lFlags, VARIANT* pQualifierVal,
-                                       SAFEARRAY** pNames) override;
-    HRESULT STDMETHODCALLTYPE BeginEnumeration(LONG lEnumFlags) override;
+                                       SAFEARRAY** pNames) noexcept override;
+    HRESULT STDMETHODCALLTYPE BeginEnumeration(LONG lEnumFlags) noexcept override;
     HRESULT STDMETHODCALLTYPE Next(LONG lFlags, BSTR* strName, VARIANT* pVal, CIMTYPE* pType,
-                                   LONG* plFlavor) override;
-    HRESULT STDMETHODCALLTYPE EndEnumeration() override;
+                                   LONG* plFlavor) noexcept override;
+    HRESULT STDMETHODCALLTYPE EndEnumeration() noexcept override;
     HRESULT STDMETHODCALLTYPE GetPropertyQualifierSet(LPCWSTR wszProperty,
-                                                      IWbemQualifierSet** ppQualSet) override;
-    HRESULT STDMETHODCALLTYPE Clone(IWbemClassObject** ppCopy) override;
-    HRESULT STDMETHODCALLTYPE GetObjectText(LONG lFlags, BSTR* pstrObjectText) override;
-    HRESULT STDMETHODCALLTYPE SpawnDerivedClass(LONG lFlags, IWbemClassObject** ppNewClass) override;
-    HRESULT STDMETHODCALLTYPE SpawnInstance(LONG lFlags, IWbemClassObject** ppNewInstance) override;
-    HRESULT STDMETHODCALLTYPE CompareTo(LONG lFlags, IWbemClassObject* pCompareTo) override;
-    HRESULT STDMETHODCALLTYPE GetPropertyOrigin(LPCWSTR wszName, BSTR* pstrClassName) override;
-    HRESULT STDMETHODCALLTYPE InheritsFrom(LPCWSTR strAncestor) override;
+                                                      IWbemQualifierSet** ppQualSet) noexcept override;
+    HRESULT STDMETHODCALLTYPE Clone(IWbemClassObject** ppCopy) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetObjectText(LONG lFlags, BSTR* pstrObjectText) noexcept override;
+    HRESULT STDMETHODCALLTYPE SpawnDerivedClass(LONG lFlags, IWbemClassObject** ppNewClass) noexcept override;
+    HRESULT STDMETHODCALLTYPE SpawnInstance(LONG lFlags, IWbemClassObject** ppNewInstance) noexcept override;
+    HRESULT STDMETHODCALLTYPE CompareTo(LONG lFlags, IWbemClassObject* pCompareTo) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetPropertyOrigin(LPCWSTR wszName, BSTR* pstrClassName) noexcept override;
+    HRESULT STDMETHODCALLTYPE InheritsFrom(LPCWSTR strAncestor) noexcept override;
     HRESULT STDMETHODCALLTYPE GetMethod(LPCWSTR wszName, LONG lFlags, IWbemClassObject** ppInSignature,
-                                        IWbemClassObject** ppOutSignature) override;
+                                        IWbemClassObject** ppOutSignature) noexcept override;
     HRESULT STDMETHODCALLTYPE PutMethod(LPCWSTR wszName, LONG lFlags, IWbemClassObject* pInSignature,
-                                        IWbemClassObject* pOutSignature) override;
-    HRESULT STDMETHODCALLTYPE DeleteMethod(LPCWSTR wszName) override;
-    HRESULT STDMETHODCALLTYPE BeginMethodEnumeration(LONG lEnumFlags) override;
+                                        IWbemClassObject* pOutSignature) noexcept override;
+    HRESULT STDMETHODCALLTYPE DeleteMethod(LPCWSTR wszName) noexcept override;
+    HRESULT STDMETHODCALLTYPE BeginMethodEnumeration(LONG lEnumFlags) noexcept override;
     HRESULT STDMETHODCALLTYPE NextMethod(LONG lFlags, BSTR* pstrName, IWbemClassObject** ppInSignature,
-                                         IWbemClassObject** ppOutSignature) override;
-    HRESULT STDMETHODCALLTYPE EndMethodEnumeration() override;
+                                         IWbemClassObject** ppOutSignature) noexcept override;
+    HRESULT STDMETHODCALLTYPE EndMethodEnumeration() noexcept override;
     HRESULT STDMETHODCALLTYPE GetMethodQualifierSet(LPCWSTR wszMethod,
-                                                    IWbemQualifierSet** ppQualSet) override;
-    HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR wszMethodName, BSTR* pstrClassName) override;
+                                                    IWbemQualifierSet** ppQualSet) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR wszMethodName, BSTR* pstrClassName) noexcept override;
 
 private:
     ClassObject(std::shared_ptr<const ObjectData> data, bool shared);

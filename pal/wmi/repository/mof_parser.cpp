@@ -6,7 +6,7 @@
 #include <set>
 
 #include "repository/cim_types.h"
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/mof_lexer.h"
 #include "repository/names.h"
 #include "repository/shipped_mof.h"
@@ -377,7 +377,7 @@ private:
             return MofError{constant.line, u"expected a value of type " + CimTypeName(element)};
         };
         OwnedVariant variant;
-        VARIANT* v = variant.get();
+        VARIANT* v = variant.Address();
         switch (constant.type) {
         case Constant::Type::Null: return Value::MakeNull();
         case Constant::Type::Boolean:

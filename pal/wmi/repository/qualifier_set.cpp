@@ -1,14 +1,15 @@
 #include "repository/qualifier_set.h"
+#include "com_boundary.h"
 
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/variant_convert.h"
 
 namespace pal::wmi {
 
 SAFEARRAY* NamesToSafeArray(const std::vector<std::u16string>& names)
 {
-    OwnedArray array(SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(names.size())));
-    if (array.get() == nullptr) {
+    OwnedSafeArray array(SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(names.size())));
+    if (array.Get() == nullptr) {
         return nullptr;
     }
     for (size_t i = 0; i < names.size(); ++i) {
@@ -17,13 +18,13 @@ SAFEARRAY* NamesToSafeArray(const std::vector<std::u16string>& names)
             return nullptr;
         }
         LONG index = static_cast<LONG>(i);
-        const HRESULT hr = SafeArrayPutElement(array.get(), &index, name);
+        const HRESULT hr = SafeArrayPutElement(array.Get(), &index, name);
         SysFreeString(name);
         if (FAILED(hr)) {
             return nullptr;
         }
     }
-    return array.release();
+    return array.Detach();
 }
 
 IWbemQualifierSet* QualifierSet::Create(QualifierList qualifiers, LONG extraFlavor)
@@ -36,8 +37,8 @@ QualifierSet::QualifierSet(QualifierList qualifiers, LONG extraFlavor)
 {
 }
 
-HRESULT QualifierSet::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, LONG* plFlavor)
-{
+HRESULT QualifierSet::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, LONG* plFlavor) noexcept
+try {
     if (wszName == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -55,20 +56,26 @@ HRESULT QualifierSet::Get(LPCWSTR wszName, LONG /*lFlags*/, VARIANT* pVal, LONG*
         *plFlavor = qualifier->flavor | extraFlavor_;
     }
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT QualifierSet::Put(LPCWSTR /*wszName*/, VARIANT* /*pVal*/, LONG /*lFlavor*/)
-{
+HRESULT QualifierSet::Put(LPCWSTR /*wszName*/, VARIANT* /*pVal*/, LONG /*lFlavor*/) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT QualifierSet::Delete(LPCWSTR /*wszName*/)
-{
+HRESULT QualifierSet::Delete(LPCWSTR /*wszName*/) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT QualifierSet::GetNames(LONG /*lFlags*/, SAFEARRAY** pNames)
-{
+HRESULT QualifierSet::GetNames(LONG /*lFlags*/, SAFEARRAY** pNames) noexcept
+try {
     if (pNames == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -78,16 +85,20 @@ HRESULT QualifierSet::GetNames(LONG /*lFlags*/, SAFEARRAY** pNames)
     }
     *pNames = NamesToSafeArray(names);
     return *pNames == nullptr ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT QualifierSet::BeginEnumeration(LONG /*lFlags*/)
-{
+HRESULT QualifierSet::BeginEnumeration(LONG /*lFlags*/) noexcept
+try {
     position_ = 0;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT QualifierSet::Next(LONG /*lFlags*/, BSTR* pstrName, VARIANT* pVal, LONG* plFlavor)
-{
+HRESULT QualifierSet::Next(LONG /*lFlags*/, BSTR* pstrName, VARIANT* pVal, LONG* plFlavor) noexcept
+try {
     if (position_ < 0) {
         return WBEM_E_UNEXPECTED;
     }
@@ -108,12 +119,16 @@ HRESULT QualifierSet::Next(LONG /*lFlags*/, BSTR* pstrName, VARIANT* pVal, LONG*
         *plFlavor = qualifier.flavor | extraFlavor_;
     }
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT QualifierSet::EndEnumeration()
-{
+HRESULT QualifierSet::EndEnumeration() noexcept
+try {
     position_ = -1;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 }  // namespace pal::wmi

@@ -14,13 +14,15 @@ public:
     // qualifier's flavor (WBEM_FLAVOR_ORIGIN_PROPAGATED for what an instance sees of its class).
     static IWbemQualifierSet* Create(QualifierList qualifiers, LONG extraFlavor);
 
-    HRESULT STDMETHODCALLTYPE Get(LPCWSTR wszName, LONG lFlags, VARIANT* pVal, LONG* plFlavor) override;
-    HRESULT STDMETHODCALLTYPE Put(LPCWSTR wszName, VARIANT* pVal, LONG lFlavor) override;
-    HRESULT STDMETHODCALLTYPE Delete(LPCWSTR wszName) override;
-    HRESULT STDMETHODCALLTYPE GetNames(LONG lFlags, SAFEARRAY** pNames) override;
-    HRESULT STDMETHODCALLTYPE BeginEnumeration(LONG lFlags) override;
-    HRESULT STDMETHODCALLTYPE Next(LONG lFlags, BSTR* pstrName, VARIANT* pVal, LONG* plFlavor) override;
-    HRESULT STDMETHODCALLTYPE EndEnumeration() override;
+    HRESULT STDMETHODCALLTYPE Get(LPCWSTR wszName, LONG lFlags, VARIANT* pVal,
+                                  LONG* plFlavor) noexcept override;
+    HRESULT STDMETHODCALLTYPE Put(LPCWSTR wszName, VARIANT* pVal, LONG lFlavor) noexcept override;
+    HRESULT STDMETHODCALLTYPE Delete(LPCWSTR wszName) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetNames(LONG lFlags, SAFEARRAY** pNames) noexcept override;
+    HRESULT STDMETHODCALLTYPE BeginEnumeration(LONG lFlags) noexcept override;
+    HRESULT STDMETHODCALLTYPE Next(LONG lFlags, BSTR* pstrName, VARIANT* pVal,
+                                   LONG* plFlavor) noexcept override;
+    HRESULT STDMETHODCALLTYPE EndEnumeration() noexcept override;
 
 private:
     QualifierSet(QualifierList qualifiers, LONG extraFlavor);

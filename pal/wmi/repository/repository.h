@@ -17,7 +17,7 @@
 
 #include "repository/internal_api.h"
 #include "repository/mof_parser.h"
-#include "repository/object_ptr.h"
+#include "owners.h"
 
 namespace pal::wmi {
 

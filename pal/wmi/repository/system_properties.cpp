@@ -1,6 +1,6 @@
 #include "repository/system_properties.h"
 
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/names.h"
 #include "repository/qualifier_set.h"
 
@@ -44,32 +44,32 @@ HRESULT GetSystemProperty(const ObjectData& data, std::u16string_view name, VARI
     HRESULT hr = WBEM_S_NO_ERROR;
     if (NamesEqual(name, u"__GENUS")) {
         cimType = CIM_SINT32;
-        hr = Integer(data.isClass ? WBEM_GENUS_CLASS : WBEM_GENUS_INSTANCE, result.get());
+        hr = Integer(data.isClass ? WBEM_GENUS_CLASS : WBEM_GENUS_INSTANCE, result.Address());
     } else if (NamesEqual(name, u"__CLASS")) {
-        hr = TextOrNull(cls.name, result.get());
+        hr = TextOrNull(cls.name, result.Address());
     } else if (NamesEqual(name, u"__SUPERCLASS")) {
-        hr = TextOrNull(cls.superclass, result.get());
+        hr = TextOrNull(cls.superclass, result.Address());
     } else if (NamesEqual(name, u"__DYNASTY")) {
-        hr = TextOrNull(cls.derivation.empty() ? cls.name : cls.derivation.back(), result.get());
+        hr = TextOrNull(cls.derivation.empty() ? cls.name : cls.derivation.back(), result.Address());
     } else if (NamesEqual(name, u"__RELPATH")) {
-        hr = TextOrNull(data.RelativePath(), result.get());
+        hr = TextOrNull(data.RelativePath(), result.Address());
     } else if (NamesEqual(name, u"__PROPERTY_COUNT")) {
         cimType = CIM_SINT32;
-        hr = Integer(static_cast<LONG>(cls.properties.size()), result.get());
+        hr = Integer(static_cast<LONG>(cls.properties.size()), result.Address());
     } else if (NamesEqual(name, u"__DERIVATION")) {
         cimType = CIM_STRING | CIM_FLAG_ARRAY;
         SAFEARRAY* names = NamesToSafeArray(cls.derivation);
         if (names == nullptr) {
             return WBEM_E_OUT_OF_MEMORY;
         }
-        V_VT(result.get()) = VT_ARRAY | VT_BSTR;
-        V_ARRAY(result.get()) = names;
+        V_VT(result.Address()) = VT_ARRAY | VT_BSTR;
+        V_ARRAY(result.Address()) = names;
     } else if (NamesEqual(name, u"__SERVER")) {
-        hr = TextOrNull(data.server, result.get());
+        hr = TextOrNull(data.server, result.Address());
     } else if (NamesEqual(name, u"__NAMESPACE")) {
-        hr = TextOrNull(data.nsPath, result.get());
+        hr = TextOrNull(data.nsPath, result.Address());
     } else if (NamesEqual(name, u"__PATH")) {
-        hr = TextOrNull(data.FullPath(), result.get());
+        hr = TextOrNull(data.FullPath(), result.Address());
     } else {
         return WBEM_E_NOT_FOUND;
     }
@@ -80,7 +80,7 @@ HRESULT GetSystemProperty(const ObjectData& data, std::u16string_view name, VARI
         *type = cimType;
     }
     if (value != nullptr) {
-        result.MoveTo(value);
+        *value = result.Detach();
     }
     return WBEM_S_NO_ERROR;
 }

@@ -1,8 +1,9 @@
 // C exports that tests (C++ and Java) use to control the local repository.
 #include <pal/wmi_testing.h>
 
+#include "com_boundary.h"
 #include "repository/class_object.h"
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/repository.h"
 
 namespace pal::wmi {
@@ -17,7 +18,7 @@ std::u16string_view ViewOrEmpty(LPCWSTR text)
 }  // namespace pal::wmi
 
 PALAPI HRESULT PalWmiLoadMof(LPCWSTR mofText, LPCWSTR defaultNamespace, BSTR* errorText)
-{
+try {
     if (errorText != nullptr) {
         *errorText = nullptr;
     }
@@ -28,9 +29,11 @@ PALAPI HRESULT PalWmiLoadMof(LPCWSTR mofText, LPCWSTR defaultNamespace, BSTR* er
     const HRESULT hr =
         pal::wmi::LocalRepository()->LoadMof(mofText, pal::wmi::ViewOrEmpty(defaultNamespace), &error);
     if (FAILED(hr) && errorText != nullptr) {
-        *errorText = pal::wmi::AllocBstr(error);
+        *errorText = pal::AllocBstr(error);
     }
     return hr;
+} catch (...) {
+    return pal::CaughtWmiError();
 }
 
 PALAPI void PalWmiResetRepository(void)
@@ -39,7 +42,7 @@ PALAPI void PalWmiResetRepository(void)
 }
 
 PALAPI HRESULT PalWmiPutRawValue(IWbemClassObject* object, LPCWSTR name, const VARIANT* value)
-{
+try {
     pal::wmi::ClassObject* target = pal::wmi::AsEmulatorObject(object);
     if (target == nullptr || name == nullptr || value == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
@@ -54,4 +57,6 @@ PALAPI HRESULT PalWmiPutRawValue(IWbemClassObject* object, LPCWSTR name, const V
     }
     target->MutableData().values[static_cast<size_t>(index)] = pal::wmi::Value::MakeRaw(std::move(raw));
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return pal::CaughtWmiError();
 }

@@ -14,10 +14,21 @@ namespace pal::wmi {
 
 struct ObjectData;
 
+// Never held. libstdc++ 12 takes a variant whose alternatives all move without throwing for one
+// that is never valueless, and when copying the text alternative throws std::bad_alloc it then
+// destroys the alternative it never built. One alternative with a copy constructor of its own keeps
+// the variant's check of its index, so a failed copy unwinds cleanly.
+struct CopyGuard {
+    CopyGuard() = default;
+    CopyGuard(const CopyGuard&) noexcept {}
+    CopyGuard& operator=(const CopyGuard&) = default;
+    bool operator==(const CopyGuard&) const noexcept { return true; }
+};
+
 // One scalar: signed integers (and uint8...uint32, char16) as int64, uint64 as uint64, real32 and
 // real64 as double, text (string, datetime, reference), and embedded objects as shared snapshots.
 using Scalar = std::variant<std::int64_t, std::uint64_t, double, bool, std::u16string,
-                            std::shared_ptr<const ObjectData>>;
+                            std::shared_ptr<const ObjectData>, struct CopyGuard>;
 
 // A VARIANT stored exactly as a test gave it, whatever its tag.
 class RawVariant {

@@ -8,7 +8,7 @@
 
 #include "repository/cim_types.h"
 #include "repository/class_object.h"
-#include "repository/com_holders.h"
+#include "owners.h"
 #include "repository/names.h"
 #include "repository/object_data.h"
 
@@ -87,34 +87,34 @@ HRESULT ScalarToVariant(CIMTYPE elementType, const Scalar& scalar, VARIANT* out)
 HRESULT ArrayToVariant(CIMTYPE elementType, const std::vector<Scalar>& elements, VARIANT* out)
 {
     const VARTYPE tag = AutomationType(elementType);
-    OwnedArray array(SafeArrayCreateVector(tag, 0, static_cast<ULONG>(elements.size())));
-    if (array.get() == nullptr) {
+    OwnedSafeArray array(SafeArrayCreateVector(tag, 0, static_cast<ULONG>(elements.size())));
+    if (array.Get() == nullptr) {
         return WBEM_E_OUT_OF_MEMORY;
     }
     for (size_t i = 0; i < elements.size(); ++i) {
         OwnedVariant element;
-        const HRESULT hr = ScalarToVariant(elementType, elements[i], element.get());
+        const HRESULT hr = ScalarToVariant(elementType, elements[i], element.Address());
         if (FAILED(hr)) {
             return hr;
         }
-        if (V_VT(element.get()) == VT_NULL) {
+        if (V_VT(element.Address()) == VT_NULL) {
             continue;  // a missing embedded object stays a null pointer
         }
         LONG index = static_cast<LONG>(i);
         // SafeArrayPutElement copies strings and adds references, so the element keeps its own.
-        void* source = &V_UNION(element.get(), llVal);
+        void* source = &V_UNION(element.Address(), llVal);
         if (tag == VT_BSTR) {
-            source = V_BSTR(element.get());
+            source = V_BSTR(element.Address());
         } else if (tag == VT_UNKNOWN) {
-            source = V_UNKNOWN(element.get());
+            source = V_UNKNOWN(element.Address());
         }
-        const HRESULT put = SafeArrayPutElement(array.get(), &index, source);
+        const HRESULT put = SafeArrayPutElement(array.Get(), &index, source);
         if (FAILED(put)) {
             return put;
         }
     }
     V_VT(out) = static_cast<VARTYPE>(VT_ARRAY | tag);
-    V_ARRAY(out) = array.release();
+    V_ARRAY(out) = array.Detach();
     return S_OK;
 }
 

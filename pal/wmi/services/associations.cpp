@@ -11,43 +11,40 @@
 
 #include "base/names.h"
 #include "base/text.h"
-#include "services/com_ref.h"
+#include "owners.h"
 #include "services/enumerator.h"
-#include "services/scoped_bstr.h"
 #include "services/services.h"
 #include "wql/association_query.h"
 #include "wql/object_path.h"
-#include "wql/scoped_variant.h"
 
 namespace pal::services {
 
 namespace {
 
 using wql::AssociationQuery;
-using wql::ScopedVariant;
 
 // Whether an object's class (or the class object itself) carries the qualifier, not set to false.
 bool HasQualifier(IWbemClassObject* object, const std::u16string& name)
 {
-    ComRef<IWbemQualifierSet> qualifiers;
-    if (FAILED(object->GetQualifierSet(qualifiers.Receive()))) {
+    ComPtr<IWbemQualifierSet> qualifiers;
+    if (FAILED(object->GetQualifierSet(qualifiers.Put()))) {
         return false;
     }
-    ScopedVariant value;
-    if (FAILED(qualifiers->Get(name.c_str(), 0, value.get(), nullptr))) {
+    OwnedVariant value;
+    if (FAILED(qualifiers->Get(name.c_str(), 0, value.Address(), nullptr))) {
         return false;
     }
-    return value.type() != VT_BOOL || V_BOOL(value.get()) != VARIANT_FALSE;
+    return value.Type() != VT_BOOL || V_BOOL(value.Address()) != VARIANT_FALSE;
 }
 
 // A text property (or system property) of an object; empty when it is NULL or missing.
 std::u16string TextOf(IWbemClassObject* object, const char16_t* name)
 {
-    ScopedVariant value;
-    if (FAILED(object->Get(name, 0, value.get(), nullptr, nullptr)) || value.type() != VT_BSTR) {
+    OwnedVariant value;
+    if (FAILED(object->Get(name, 0, value.Address(), nullptr, nullptr)) || value.Type() != VT_BSTR) {
         return {};
     }
-    return std::u16string(ViewOf(V_BSTR(value.get())));
+    return std::u16string(ViewOf(V_BSTR(value.Address())));
 }
 
 }  // namespace
@@ -60,19 +57,19 @@ struct Services::Reference {
 
 // An association instance that refers to the source, and the reference that does.
 struct Services::Link {
-    ComRef<IWbemClassObject> association;
+    ComPtr<IWbemClassObject> association;
     std::u16string role;
 };
 
 struct Services::AssociationClass {
-    ComRef<IWbemClassObject> classObject;
+    ComPtr<IWbemClassObject> classObject;
     std::u16string name;
     std::vector<Reference> references;
 };
 
 // What the query is about: an instance, or a class for a schema query.
 struct Services::AssociationSource {
-    ComRef<IWbemClassObject> object;
+    ComPtr<IWbemClassObject> object;
     std::u16string nameSpace;
     std::u16string className;
     std::vector<std::u16string> keyNames;
@@ -95,12 +92,12 @@ HRESULT Services::RunAssociationQuery(const BSTR strQuery, LONG lFlags, IEnumWbe
         return WBEM_E_INVALID_QUERY;
     }
     AssociationSource source;
-    hr = ObjectAt(path, source.nameSpace, source.object.Receive());
+    hr = ObjectAt(path, source.nameSpace, source.object.Put());
     if (FAILED(hr)) {
         return hr;
     }
     source.className = path.IsClassPath() ? repository_->CanonicalClassName(source.nameSpace, path.className)
-                                          : TextOf(source.object.get(), u"__CLASS");
+                                          : TextOf(source.object.Get(), u"__CLASS");
     hr = repository_->KeyProperties(source.nameSpace, source.className, &source.keyNames, &source.singleton);
     if (FAILED(hr)) {
         return hr;
@@ -140,32 +137,32 @@ HRESULT Services::AssociationClasses(const std::u16string& nameSpace,
     }
     for (std::u16string& name : names) {
         AssociationClass association;
-        hr = repository_->GetClass(nameSpace, name, association.classObject.Receive());
+        hr = repository_->GetClass(nameSpace, name, association.classObject.Put());
         if (FAILED(hr)) {
             return hr;
         }
-        if (!HasQualifier(association.classObject.get(), u"Association")) {
+        if (!HasQualifier(association.classObject.Get(), u"Association")) {
             continue;
         }
-        IWbemClassObject* cls = association.classObject.get();
+        IWbemClassObject* cls = association.classObject.Get();
         hr = cls->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY);
         for (; SUCCEEDED(hr);) {
-            ScopedBstr property;
+            OwnedBstr property;
             CIMTYPE type = CIM_EMPTY;
-            hr = cls->Next(0, property.Receive(), nullptr, &type, nullptr);
+            hr = cls->Next(0, property.Put(), nullptr, &type, nullptr);
             if (hr != WBEM_S_NO_ERROR) {
                 break;
             }
             if (type != CIM_REFERENCE) {
                 continue;
             }
-            Reference reference{std::u16string(ViewOf(property.get())), {}};
-            ComRef<IWbemQualifierSet> qualifiers;
-            ScopedVariant cimType;
-            if (SUCCEEDED(cls->GetPropertyQualifierSet(property.get(), qualifiers.Receive())) &&
-                SUCCEEDED(qualifiers->Get(u"CIMTYPE", 0, cimType.get(), nullptr)) &&
-                cimType.type() == VT_BSTR) {
-                const std::u16string_view text = ViewOf(V_BSTR(cimType.get()));
+            Reference reference{std::u16string(ViewOf(property.Get())), {}};
+            ComPtr<IWbemQualifierSet> qualifiers;
+            OwnedVariant cimType;
+            if (SUCCEEDED(cls->GetPropertyQualifierSet(property.Get(), qualifiers.Put())) &&
+                SUCCEEDED(qualifiers->Get(u"CIMTYPE", 0, cimType.Address(), nullptr)) &&
+                cimType.Type() == VT_BSTR) {
+                const std::u16string_view text = ViewOf(V_BSTR(cimType.Address()));
                 if (text.size() > 4 && NamesEqual(text.substr(0, 4), u"ref:")) {
                     reference.refClass = text.substr(4);
                 }
@@ -217,7 +214,7 @@ bool Services::RefersTo(const VARIANT& value, const AssociationSource& source) c
             std::any_of(source.keyNames.begin(), source.keyNames.end(),
                         [&](const std::u16string& name) { return NamesEqual(name, key.name); });
         bool matches = false;
-        if (!isKey || FAILED(wql::KeyMatches(key, source.object.get(), matches)) || !matches) {
+        if (!isKey || FAILED(wql::KeyMatches(key, source.object.Get(), matches)) || !matches) {
             return false;
         }
     }
@@ -237,23 +234,23 @@ HRESULT Services::LinksOf(const AssociationQuery& query, const AssociationSource
         return WBEM_S_NO_ERROR;
     }
     std::vector<wmi::ObjectPtr> instances;
-    HRESULT hr = InstancesIn(source.nameSpace, association.name, association.classObject.get(), instances);
+    HRESULT hr = InstancesIn(source.nameSpace, association.name, association.classObject.Get(), instances);
     if (FAILED(hr)) {
         return hr;
     }
     for (wmi::ObjectPtr& instance : instances) {
         // Instances of subclasses come again with their own class.
-        if (!NamesEqual(TextOf(instance.get(), u"__CLASS"), association.name)) {
+        if (!NamesEqual(TextOf(instance.Get(), u"__CLASS"), association.name)) {
             continue;
         }
         for (const Reference* reference : toSource) {
-            ScopedVariant value;
-            hr = instance->Get(reference->name.c_str(), 0, value.get(), nullptr, nullptr);
+            OwnedVariant value;
+            hr = instance->Get(reference->name.c_str(), 0, value.Address(), nullptr, nullptr);
             if (FAILED(hr)) {
                 return hr;
             }
-            if (RefersTo(*value.get(), source)) {
-                links.push_back(Link{ComRef<IWbemClassObject>::Share(instance.get()), reference->name});
+            if (RefersTo(*value.Address(), source)) {
+                links.push_back(Link{ComPtr<IWbemClassObject>::Share(instance.Get()), reference->name});
             }
         }
     }
@@ -264,7 +261,7 @@ bool Services::Passes(const std::u16string& nameSpace, const AssociationClass& a
                       const std::u16string& className, const std::u16string& qualifier) const
 {
     return (className.empty() || repository_->InheritsFrom(nameSpace, association.name, className)) &&
-           (qualifier.empty() || HasQualifier(association.classObject.get(), qualifier));
+           (qualifier.empty() || HasQualifier(association.classObject.Get(), qualifier));
 }
 
 HRESULT Services::References(const AssociationQuery& query, const AssociationSource& source,
@@ -283,8 +280,8 @@ HRESULT Services::References(const AssociationQuery& query, const AssociationSou
         const IWbemClassObject* last = nullptr;
         for (Link& link : links) {
             // An association that refers to the source twice is one result.
-            if (link.association.get() != last) {
-                last = link.association.get();
+            if (link.association.Get() != last) {
+                last = link.association.Get();
                 results.emplace_back(link.association.Detach());
             }
         }
@@ -311,29 +308,29 @@ HRESULT Services::Associators(const AssociationQuery& query, const AssociationSo
                     (!query.resultRole.empty() && !NamesEqual(query.resultRole, other.name))) {
                     continue;
                 }
-                ScopedVariant value;
-                hr = link.association->Get(other.name.c_str(), 0, value.get(), nullptr, nullptr);
+                OwnedVariant value;
+                hr = link.association->Get(other.name.c_str(), 0, value.Address(), nullptr, nullptr);
                 if (FAILED(hr)) {
                     return hr;
                 }
                 wql::ObjectPath endpointPath;
-                if (value.type() != VT_BSTR ||
-                    FAILED(wql::ParseObjectPath(ViewOf(V_BSTR(value.get())), endpointPath))) {
+                if (value.Type() != VT_BSTR ||
+                    FAILED(wql::ParseObjectPath(ViewOf(V_BSTR(value.Address())), endpointPath))) {
                     continue;
                 }
                 std::u16string endpointNamespace;
-                ComRef<IWbemClassObject> endpoint;
-                hr = ObjectAt(endpointPath, endpointNamespace, endpoint.Receive());
+                ComPtr<IWbemClassObject> endpoint;
+                hr = ObjectAt(endpointPath, endpointNamespace, endpoint.Put());
                 if (hr == WBEM_E_OUT_OF_MEMORY) {
                     return hr;
                 }
                 // A reference to an object that does not exist (any more) leads nowhere.
                 if (FAILED(hr) ||
                     (!query.resultClass.empty() &&
-                     !repository_->InheritsFrom(endpointNamespace, TextOf(endpoint.get(), u"__CLASS"),
+                     !repository_->InheritsFrom(endpointNamespace, TextOf(endpoint.Get(), u"__CLASS"),
                                                 query.resultClass)) ||
                     (!query.requiredQualifier.empty() &&
-                     !HasQualifier(endpoint.get(), query.requiredQualifier))) {
+                     !HasQualifier(endpoint.Get(), query.requiredQualifier))) {
                     continue;
                 }
                 results.emplace_back(endpoint.Detach());
@@ -355,12 +352,12 @@ HRESULT Services::SchemaAssociations(const AssociationQuery& query, const Associ
             })) {
             return WBEM_S_NO_ERROR;
         }
-        ComRef<IWbemClassObject> classObject;
-        const HRESULT hr = repository_->GetClass(source.nameSpace, canonical, classObject.Receive());
+        ComPtr<IWbemClassObject> classObject;
+        const HRESULT hr = repository_->GetClass(source.nameSpace, canonical, classObject.Put());
         if (FAILED(hr)) {
             return hr;
         }
-        if (!query.requiredQualifier.empty() && !HasQualifier(classObject.get(), query.requiredQualifier)) {
+        if (!query.requiredQualifier.empty() && !HasQualifier(classObject.Get(), query.requiredQualifier)) {
             return WBEM_S_NO_ERROR;
         }
         found.push_back(canonical);
@@ -410,8 +407,8 @@ HRESULT Services::ClassDefinitions(std::vector<wmi::ObjectPtr>& results) const
     std::vector<wmi::ObjectPtr> classes;
     std::vector<std::u16string> seen;
     for (const wmi::ObjectPtr& object : results) {
-        const std::u16string nameSpace = TextOf(object.get(), u"__NAMESPACE");
-        const std::u16string className = TextOf(object.get(), u"__CLASS");
+        const std::u16string nameSpace = TextOf(object.Get(), u"__NAMESPACE");
+        const std::u16string className = TextOf(object.Get(), u"__CLASS");
         const std::u16string key = nameSpace + u":" + className;
         if (std::any_of(seen.begin(), seen.end(),
                         [&](const std::u16string& name) { return NamesEqual(name, key); })) {
@@ -433,10 +430,10 @@ HRESULT Services::ClassDefinitions(std::vector<wmi::ObjectPtr>& results) const
 HRESULT Services::KeysOnly(std::vector<wmi::ObjectPtr>& results) const
 {
     for (wmi::ObjectPtr& object : results) {
-        const std::u16string nameSpace = TextOf(object.get(), u"__NAMESPACE");
+        const std::u16string nameSpace = TextOf(object.Get(), u"__NAMESPACE");
         std::vector<std::u16string> keyNames;
         HRESULT hr = repository_->KeyProperties(nameSpace.empty() ? nameSpace_ : nameSpace,
-                                                TextOf(object.get(), u"__CLASS"), &keyNames, nullptr);
+                                                TextOf(object.Get(), u"__CLASS"), &keyNames, nullptr);
         if (FAILED(hr)) {
             return hr;
         }
@@ -444,11 +441,11 @@ HRESULT Services::KeysOnly(std::vector<wmi::ObjectPtr>& results) const
         // where they live.
         keyNames.emplace_back(u"__PATH");
         IWbemClassObject* projection = nullptr;
-        hr = wmi::ProjectObject(object.get(), keyNames, &projection);
+        hr = wmi::ProjectObject(object.Get(), keyNames, &projection);
         if (FAILED(hr)) {
             return hr;
         }
-        object.reset(projection);
+        object.Attach(projection);
     }
     return WBEM_S_NO_ERROR;
 }

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "services/com_ref.h"
+#include "owners.h"
 
 namespace pal::services {
 
@@ -54,30 +54,30 @@ HRESULT Deliver(IEnumWbemClassObject* results, IWbemObjectSink* sink, const Asyn
         if (returned == 0) {
             return WBEM_S_NO_ERROR;
         }
-        const ComRef<IWbemClassObject> held = ComRef<IWbemClassObject>::Adopt(object);
+        const ComPtr<IWbemClassObject> held = ComPtr<IWbemClassObject>::Adopt(object);
         if (call.cancelled.load()) {
             return WBEM_E_CALL_CANCELLED;
         }
-        IWbemClassObject* batch[1] = {held.get()};
+        IWbemClassObject* batch[1] = {held.Get()};
         sink->Indicate(1, batch);
     }
 }
 
-void Run(ComRef<IUnknown> owner, ComRef<IWbemObjectSink> sink, AsyncWork work,
+void Run(ComPtr<IUnknown> owner, ComPtr<IWbemObjectSink> sink, AsyncWork work,
          std::shared_ptr<AsyncCall> call)
 {
     HRESULT outcome = WBEM_S_NO_ERROR;
     {
-        ComRef<IEnumWbemClassObject> results;
+        ComPtr<IEnumWbemClassObject> results;
         try {
-            outcome = work(results.Receive());
+            outcome = work(results.Put());
         } catch (const std::bad_alloc&) {
             outcome = WBEM_E_OUT_OF_MEMORY;
         } catch (...) {
             outcome = WBEM_E_FAILED;
         }
         if (SUCCEEDED(outcome) && results) {
-            outcome = Deliver(results.get(), sink.get(), *call);
+            outcome = Deliver(results.Get(), sink.Get(), *call);
         }
         if (SUCCEEDED(outcome) && call->cancelled.load()) {
             outcome = WBEM_E_CALL_CANCELLED;
@@ -106,8 +106,8 @@ HRESULT StartAsyncCall(IUnknown* owner, IWbemObjectSink* sink, AsyncWork work)
             std::lock_guard lock(table.mutex);
             table.calls.push_back(call);
         }
-        ComRef<IUnknown> ownerRef = ComRef<IUnknown>::Share(owner);
-        ComRef<IWbemObjectSink> sinkRef = ComRef<IWbemObjectSink>::Share(sink);
+        ComPtr<IUnknown> ownerRef = ComPtr<IUnknown>::Share(owner);
+        ComPtr<IWbemObjectSink> sinkRef = ComPtr<IWbemObjectSink>::Share(sink);
         try {
             std::thread(Run, std::move(ownerRef), std::move(sinkRef), std::move(work), call).detach();
         } catch (const std::system_error&) {

@@ -1,4 +1,5 @@
 #include "services/context.h"
+#include "com_boundary.h"
 
 #include <new>
 
@@ -28,8 +29,8 @@ std::vector<Context::Entry>::iterator Context::Find(std::u16string_view name)
     return entries_.end();
 }
 
-HRESULT Context::Clone(IWbemContext** ppNewCopy)
-{
+HRESULT Context::Clone(IWbemContext** ppNewCopy) noexcept
+try {
     if (ppNewCopy == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -42,7 +43,7 @@ HRESULT Context::Clone(IWbemContext** ppNewCopy)
     try {
         for (const Entry& entry : entries_) {
             Entry duplicate{entry.name, {}};
-            if (FAILED(VariantCopy(duplicate.value.get(), entry.value.get()))) {
+            if (FAILED(VariantCopy(duplicate.value.Address(), entry.value.Get()))) {
                 copy->Release();
                 return WBEM_E_OUT_OF_MEMORY;
             }
@@ -54,10 +55,12 @@ HRESULT Context::Clone(IWbemContext** ppNewCopy)
     }
     *ppNewCopy = copy;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Context::GetNames(LONG lFlags, SAFEARRAY** pstrNames)
-{
+HRESULT Context::GetNames(LONG lFlags, SAFEARRAY** pstrNames) noexcept
+try {
     if (pstrNames == nullptr || lFlags != 0) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -78,20 +81,24 @@ HRESULT Context::GetNames(LONG lFlags, SAFEARRAY** pstrNames)
     }
     *pstrNames = names;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Context::BeginEnumeration(LONG lFlags)
-{
+HRESULT Context::BeginEnumeration(LONG lFlags) noexcept
+try {
     if (lFlags != 0) {
         return WBEM_E_INVALID_PARAMETER;
     }
     std::lock_guard lock(mutex_);
     position_ = 0;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Context::Next(LONG lFlags, BSTR* pstrName, VARIANT* pValue)
-{
+HRESULT Context::Next(LONG lFlags, BSTR* pstrName, VARIANT* pValue) noexcept
+try {
     if (lFlags != 0) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -112,7 +119,7 @@ HRESULT Context::Next(LONG lFlags, BSTR* pstrName, VARIANT* pValue)
     }
     if (pValue != nullptr) {
         VariantInit(pValue);
-        if (FAILED(VariantCopy(pValue, entry.value.get()))) {
+        if (FAILED(VariantCopy(pValue, entry.value.Get()))) {
             SysFreeString(name);
             return WBEM_E_OUT_OF_MEMORY;
         }
@@ -122,22 +129,26 @@ HRESULT Context::Next(LONG lFlags, BSTR* pstrName, VARIANT* pValue)
     }
     ++position_;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Context::EndEnumeration()
-{
+HRESULT Context::EndEnumeration() noexcept
+try {
     std::lock_guard lock(mutex_);
     position_ = -1;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Context::SetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue)
-{
+HRESULT Context::SetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue) noexcept
+try {
     if (wszName == nullptr || *wszName == u'\0' || pValue == nullptr || lFlags != 0) {
         return WBEM_E_INVALID_PARAMETER;
     }
-    wql::ScopedVariant copy;
-    if (FAILED(VariantCopy(copy.get(), pValue))) {
+    OwnedVariant copy;
+    if (FAILED(VariantCopy(copy.Address(), pValue))) {
         return WBEM_E_OUT_OF_MEMORY;
     }
     std::lock_guard lock(mutex_);
@@ -152,10 +163,12 @@ HRESULT Context::SetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue)
         return WBEM_E_OUT_OF_MEMORY;
     }
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Context::GetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue)
-{
+HRESULT Context::GetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue) noexcept
+try {
     if (wszName == nullptr || pValue == nullptr || lFlags != 0) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -165,11 +178,13 @@ HRESULT Context::GetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue)
         return WBEM_E_NOT_FOUND;
     }
     VariantInit(pValue);
-    return FAILED(VariantCopy(pValue, found->value.get())) ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+    return FAILED(VariantCopy(pValue, found->value.Address())) ? WBEM_E_OUT_OF_MEMORY : WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Context::DeleteValue(LPCWSTR wszName, LONG lFlags)
-{
+HRESULT Context::DeleteValue(LPCWSTR wszName, LONG lFlags) noexcept
+try {
     if (wszName == nullptr || lFlags != 0) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -179,14 +194,18 @@ HRESULT Context::DeleteValue(LPCWSTR wszName, LONG lFlags)
         entries_.erase(found);
     }
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Context::DeleteAll()
-{
+HRESULT Context::DeleteAll() noexcept
+try {
     std::lock_guard lock(mutex_);
     entries_.clear();
     position_ = -1;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 }  // namespace pal::services

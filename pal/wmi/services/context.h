@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "comobject.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace pal::services {
 
@@ -17,20 +17,20 @@ class Context final : public ComObject<IWbemContext, &IID_IWbemContext> {
 public:
     Context();
 
-    HRESULT STDMETHODCALLTYPE Clone(IWbemContext** ppNewCopy) override;
-    HRESULT STDMETHODCALLTYPE GetNames(LONG lFlags, SAFEARRAY** pstrNames) override;
-    HRESULT STDMETHODCALLTYPE BeginEnumeration(LONG lFlags) override;
-    HRESULT STDMETHODCALLTYPE Next(LONG lFlags, BSTR* pstrName, VARIANT* pValue) override;
-    HRESULT STDMETHODCALLTYPE EndEnumeration() override;
-    HRESULT STDMETHODCALLTYPE SetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue) override;
-    HRESULT STDMETHODCALLTYPE GetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue) override;
-    HRESULT STDMETHODCALLTYPE DeleteValue(LPCWSTR wszName, LONG lFlags) override;
-    HRESULT STDMETHODCALLTYPE DeleteAll() override;
+    HRESULT STDMETHODCALLTYPE Clone(IWbemContext** ppNewCopy) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetNames(LONG lFlags, SAFEARRAY** pstrNames) noexcept override;
+    HRESULT STDMETHODCALLTYPE BeginEnumeration(LONG lFlags) noexcept override;
+    HRESULT STDMETHODCALLTYPE Next(LONG lFlags, BSTR* pstrName, VARIANT* pValue) noexcept override;
+    HRESULT STDMETHODCALLTYPE EndEnumeration() noexcept override;
+    HRESULT STDMETHODCALLTYPE SetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetValue(LPCWSTR wszName, LONG lFlags, VARIANT* pValue) noexcept override;
+    HRESULT STDMETHODCALLTYPE DeleteValue(LPCWSTR wszName, LONG lFlags) noexcept override;
+    HRESULT STDMETHODCALLTYPE DeleteAll() noexcept override;
 
 private:
     struct Entry {
         std::u16string name;
-        wql::ScopedVariant value;
+        OwnedVariant value;
     };
 
     // The entry of `name`, or entries_.end().

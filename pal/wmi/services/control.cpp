@@ -11,16 +11,16 @@
 
 #include "base/names.h"
 #include "base/text.h"
+#include "com_boundary.h"
 #include "hosts/hosts.h"
 #include "repository/repository.h"
-#include "services/com_ref.h"
+#include "owners.h"
 #include "services/faults.h"
 #include "services/notifications.h"
 #include "services/process_security.h"
 #include "services/proxy_security.h"
 #include "services/services.h"
 #include "wql/object_path.h"
-#include "wql/scoped_variant.h"
 
 using pal::FromUtf8;
 
@@ -129,19 +129,23 @@ PALAPI void PalWmiAddHostWithOwnRepository(const char* host)
 
 PALAPI BOOL PalWmiAddAccount(const char* host, const char* domain, const char* user, const char* password,
                              BOOL lockedOut)
-{
+try {
     pal::hosts::Account account{FromUtf8(domain), FromUtf8(user), FromUtf8(password), lockedOut != FALSE};
     return pal::hosts::AddAccount(FromUtf8(host), std::move(account)) ? TRUE : FALSE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI BOOL PalWmiSetHostNoAuthentication(const char* host, BOOL noAuthentication)
-{
+try {
     return pal::hosts::SetNoAuthentication(FromUtf8(host), noAuthentication != FALSE) ? TRUE : FALSE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace, const char* mofText,
                                  char* errorText, ULONG errorTextSize)
-{
+try {
     if (errorText != nullptr && errorTextSize > 0) {
         errorText[0] = '\0';
     }
@@ -163,12 +167,14 @@ PALAPI HRESULT PalWmiLoadHostMof(const char* host, const char* defaultNamespace,
         errorText[length] = '\0';
     }
     return hr;
+} catch (...) {
+    return pal::CaughtWmiError();
 }
 
 PALAPI HRESULT PalWmiRaiseEvent(const char* host, const char* nameSpace, const char* className, ULONG count,
                                 const char* const* names, const char* const* values, LONG* delivered)
-{
-    using pal::services::ComRef;
+try {
+    using pal::ComPtr;
     if (delivered != nullptr) {
         *delivered = 0;
     }
@@ -181,16 +187,16 @@ PALAPI HRESULT PalWmiRaiseEvent(const char* host, const char* nameSpace, const c
         return WBEM_E_NOT_FOUND;
     }
     const std::u16string name = FromUtf8(className);
-    ComRef<IWbemClassObject> eventClass;
-    HRESULT hr = repository->GetClass(path, name, eventClass.Receive());
+    ComPtr<IWbemClassObject> eventClass;
+    HRESULT hr = repository->GetClass(path, name, eventClass.Put());
     if (FAILED(hr)) {
         return hr == WBEM_E_NOT_FOUND ? WBEM_E_INVALID_CLASS : hr;
     }
     if (!repository->InheritsFrom(path, name, u"__ExtrinsicEvent")) {
         return WBEM_E_NOT_EVENT_CLASS;
     }
-    ComRef<IWbemClassObject> event;
-    hr = eventClass->SpawnInstance(0, event.Receive());
+    ComPtr<IWbemClassObject> event;
+    hr = eventClass->SpawnInstance(0, event.Put());
     for (ULONG i = 0; SUCCEEDED(hr) && i < count; ++i) {
         const std::u16string property = FromUtf8(names[i]);
         CIMTYPE type = CIM_EMPTY;
@@ -198,26 +204,28 @@ PALAPI HRESULT PalWmiRaiseEvent(const char* host, const char* nameSpace, const c
         if (FAILED(hr) || values[i] == nullptr) {
             continue;
         }
-        pal::wql::ScopedVariant value;
-        hr = TextToVariant(type, values[i], value.get());
+        pal::OwnedVariant value;
+        hr = TextToVariant(type, values[i], value.Address());
         if (SUCCEEDED(hr)) {
-            hr = event->Put(property.c_str(), 0, value.get(), 0);
+            hr = event->Put(property.c_str(), 0, value.Address(), 0);
         }
     }
     if (FAILED(hr)) {
         return hr;
     }
     LONG received = 0;
-    hr = pal::services::RaiseExtrinsicEvent(*repository, repository->CanonicalNamespace(path), event.get(),
+    hr = pal::services::RaiseExtrinsicEvent(*repository, repository->CanonicalNamespace(path), event.Get(),
                                             &received);
     if (delivered != nullptr) {
         *delivered = received;
     }
     return hr;
+} catch (...) {
+    return pal::CaughtWmiError();
 }
 
 PALAPI HRESULT PalWmiDeleteInstance(const char* host, const char* nameSpace, const char* objectPath)
-{
+try {
     if (objectPath == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -234,6 +242,8 @@ PALAPI HRESULT PalWmiDeleteInstance(const char* host, const char* nameSpace, con
     std::vector<pal::wmi::KeyBinding> keys;
     hr = pal::services::KeyBindingsOf(*repository, path, parsed, keys);
     return FAILED(hr) ? hr : repository->DeleteInstance(path, parsed.className, keys);
+} catch (...) {
+    return pal::CaughtWmiError();
 }
 
 PALAPI void PalWmiHoldEventPolls(BOOL hold)

@@ -3,13 +3,14 @@
 #include <pal/wmi_control.h>
 #include <wbemidl.h>
 
-#include "services/com_ref.h"
+#include "com_boundary.h"
+#include "owners.h"
 #include "services/context.h"
 #include "services/faults.h"
 #include "services/locator.h"
 
 STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv)
-{
+try {
     using pal::services::CallOutcome;
     const CallOutcome outcome = pal::services::TakeCallOutcome(PAL_WMI_CREATE_INSTANCE);
     if (ppv == nullptr) {
@@ -30,16 +31,17 @@ STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext
         return CLASS_E_NOAGGREGATION;
     }
     if (rclsid == CLSID_WbemContext) {
-        auto context =
-            pal::services::ComRef<IWbemContext>::Adopt(new (std::nothrow) pal::services::Context());
+        auto context = pal::ComPtr<IWbemContext>::Adopt(new (std::nothrow) pal::services::Context());
         if (!context) {
             return E_OUTOFMEMORY;
         }
         return context->QueryInterface(riid, ppv);
     }
-    auto locator = pal::services::ComRef<IWbemLocator>::Adopt(new (std::nothrow) pal::services::Locator());
+    auto locator = pal::ComPtr<IWbemLocator>::Adopt(new (std::nothrow) pal::services::Locator());
     if (!locator) {
         return E_OUTOFMEMORY;
     }
     return locator->QueryInterface(riid, ppv);
+} catch (...) {
+    return pal::CaughtOleError();
 }

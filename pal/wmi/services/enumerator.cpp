@@ -1,4 +1,5 @@
 #include "services/enumerator.h"
+#include "com_boundary.h"
 
 #include <pal/wmi_control.h>
 
@@ -19,16 +20,14 @@ Enumerator::Enumerator(std::vector<wmi::ObjectPtr> objects, bool forwardOnly, Pr
 }
 
 HRESULT Enumerator::Create(std::vector<wmi::ObjectPtr> objects, bool forwardOnly, ProviderBehaviour provider,
-                           bool noAuthentication, IEnumWbemClassObject** enumerator)
+                           bool noAuthentication, IEnumWbemClassObject** enumerator) noexcept
 {
     *enumerator = nullptr;
-    auto* created =
-        new (std::nothrow) Enumerator(std::move(objects), forwardOnly, provider, noAuthentication);
-    if (created == nullptr) {
-        return WBEM_E_OUT_OF_MEMORY;
-    }
-    *enumerator = created;
-    return S_OK;
+    // The constructor allocates too (the proxy's security), so the whole construction is guarded.
+    return ComBoundary(kWmiErrors, [&] {
+        *enumerator = new Enumerator(std::move(objects), forwardOnly, provider, noAuthentication);
+        return S_OK;
+    });
 }
 
 HRESULT Enumerator::CreateFailed(HRESULT failure, bool noAuthentication, IEnumWbemClassObject** enumerator)
@@ -96,8 +95,9 @@ HRESULT BeginNext(LONG lTimeout, IWbemClassObject** apObjects, ULONG* puReturned
     return outcome.Fails() ? outcome.answer : WBEM_S_NO_ERROR;
 }
 
-HRESULT Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects, ULONG* puReturned)
-{
+HRESULT Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects,
+                         ULONG* puReturned) noexcept
+try {
     CallOutcome outcome;
     const HRESULT begun = BeginNext(lTimeout, apObjects, puReturned, outcome);
     if (begun != WBEM_S_NO_ERROR) {
@@ -111,7 +111,7 @@ HRESULT Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjec
     for (size_t i = 0; i < advance.count; ++i) {
         wmi::ObjectPtr& object = objects_[advance.first + i];
         if (forwardOnly_) {
-            apObjects[i] = object.release();
+            apObjects[i] = object.Detach();
         } else if (FAILED(object->Clone(&apObjects[i]))) {
             // Give back what this call delivered; the objects stay for another attempt.
             for (size_t delivered = 0; delivered < i; ++delivered) {
@@ -124,10 +124,12 @@ HRESULT Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjec
     }
     *puReturned = static_cast<ULONG>(advance.count);
     return outcome.kind == CallOutcome::Kind::Answer ? outcome.answer : advance.result;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Enumerator::Skip(LONG lTimeout, ULONG nCount)
-{
+HRESULT Enumerator::Skip(LONG lTimeout, ULONG nCount) noexcept
+try {
     if (lTimeout < 0 && lTimeout != static_cast<LONG>(WBEM_INFINITE)) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -135,24 +137,28 @@ HRESULT Enumerator::Skip(LONG lTimeout, ULONG nCount)
     const Advance advance = AdvanceWithin(lTimeout, nCount);
     if (forwardOnly_ && SUCCEEDED(advance.result)) {
         for (size_t i = 0; i < advance.count; ++i) {
-            objects_[advance.first + i].reset();
+            objects_[advance.first + i].Reset();
         }
     }
     return advance.result;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Enumerator::Reset()
-{
+HRESULT Enumerator::Reset() noexcept
+try {
     if (forwardOnly_) {
         return WBEM_E_INVALID_OPERATION;
     }
     std::lock_guard lock(mutex_);
     position_ = 0;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Enumerator::Clone(IEnumWbemClassObject** ppEnum)
-{
+HRESULT Enumerator::Clone(IEnumWbemClassObject** ppEnum) noexcept
+try {
     if (ppEnum == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -173,19 +179,19 @@ HRESULT Enumerator::Clone(IEnumWbemClassObject** ppEnum)
     // The copy has all objects at hand: its provider has already delivered them.
     ProviderBehaviour delivered = provider_;
     delivered.millisecondsPerObject = 0;
-    auto* clone =
-        new (std::nothrow) Enumerator(std::move(copies), false, delivered, security_->NoAuthentication());
-    if (clone == nullptr) {
-        return WBEM_E_OUT_OF_MEMORY;
-    }
+    auto* clone = new Enumerator(std::move(copies), false, delivered, security_->NoAuthentication());
     clone->position_ = position_;
     *ppEnum = clone;
     return WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Enumerator::NextAsync(ULONG /*uCount*/, IWbemObjectSink* /*pSink*/)
-{
+HRESULT Enumerator::NextAsync(ULONG /*uCount*/, IWbemObjectSink* /*pSink*/) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 }  // namespace pal::services

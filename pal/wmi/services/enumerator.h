@@ -17,7 +17,7 @@
 
 #include "comobject.h"
 #include "repository/internal_api.h"
-#include "repository/object_ptr.h"
+#include "owners.h"
 #include "services/faults.h"
 #include "services/proxy_security.h"
 
@@ -35,16 +35,16 @@ public:
     // A forward-only enumerator hands its own objects out; another one hands out copies, so that
     // Reset and Clone can start again.
     static HRESULT Create(std::vector<wmi::ObjectPtr> objects, bool forwardOnly, ProviderBehaviour provider,
-                          bool noAuthentication, IEnumWbemClassObject** enumerator);
+                          bool noAuthentication, IEnumWbemClassObject** enumerator) noexcept;
     // A forward-only enumerator of a query that failed: every Next and Skip gives `failure`.
     static HRESULT CreateFailed(HRESULT failure, bool noAuthentication, IEnumWbemClassObject** enumerator);
 
-    HRESULT STDMETHODCALLTYPE Reset() override;
+    HRESULT STDMETHODCALLTYPE Reset() noexcept override;
     HRESULT STDMETHODCALLTYPE Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects,
-                                   ULONG* puReturned) override;
-    HRESULT STDMETHODCALLTYPE NextAsync(ULONG uCount, IWbemObjectSink* pSink) override;
-    HRESULT STDMETHODCALLTYPE Clone(IEnumWbemClassObject** ppEnum) override;
-    HRESULT STDMETHODCALLTYPE Skip(LONG lTimeout, ULONG nCount) override;
+                                   ULONG* puReturned) noexcept override;
+    HRESULT STDMETHODCALLTYPE NextAsync(ULONG uCount, IWbemObjectSink* pSink) noexcept override;
+    HRESULT STDMETHODCALLTYPE Clone(IEnumWbemClassObject** ppEnum) noexcept override;
+    HRESULT STDMETHODCALLTYPE Skip(LONG lTimeout, ULONG nCount) noexcept override;
 
 private:
     using Clock = std::chrono::steady_clock;

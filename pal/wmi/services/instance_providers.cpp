@@ -10,7 +10,8 @@
 #include "base/names.h"
 #include "base/text.h"
 #include "services/provider_table.h"
-#include "wql/scoped_variant.h"
+#include "base/text.h"
+#include "owners.h"
 
 namespace pal::services {
 
@@ -67,11 +68,12 @@ bool KeyText(const VARIANT& value, std::u16string& text)
 bool HasKeys(IWbemClassObject* instance, const std::vector<wmi::KeyBinding>& keys)
 {
     for (const wmi::KeyBinding& key : keys) {
-        wql::ScopedVariant actual;
+        OwnedVariant actual;
         std::u16string wanted;
         std::u16string found;
-        if (FAILED(instance->Get(key.name.c_str(), 0, actual.get(), nullptr, nullptr)) ||
-            !KeyText(key.value, wanted) || !KeyText(*actual.get(), found) || !NamesEqual(wanted, found)) {
+        if (FAILED(instance->Get(key.name.c_str(), 0, actual.Address(), nullptr, nullptr)) ||
+            !KeyText(key.value, wanted) || !KeyText(*actual.Address(), found) ||
+            !NamesEqual(wanted, found)) {
             return false;
         }
     }
@@ -156,8 +158,8 @@ HRESULT ProvidedInstance(const InstanceProvider& provider, const InstanceRequest
             return hr;
         }
         for (wmi::ObjectPtr& candidate : all) {
-            if (HasKeys(candidate.get(), keys)) {
-                *instance = candidate.release();
+            if (HasKeys(candidate.Get(), keys)) {
+                *instance = candidate.Detach();
                 return WBEM_S_NO_ERROR;
             }
         }
@@ -191,7 +193,7 @@ HRESULT ProvidedSubclassInstances(const wmi::Repository& repository, std::u16str
         if (subclass->InheritsFrom(ancestor.c_str()) != WBEM_S_NO_ERROR) {
             continue;
         }
-        hr = ProvidedInstances(provider, InstanceRequest{repository, nameSpace, subclass.get()}, instances);
+        hr = ProvidedInstances(provider, InstanceRequest{repository, nameSpace, subclass.Get()}, instances);
         if (FAILED(hr)) {
             return hr;
         }

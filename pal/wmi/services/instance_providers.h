@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "repository/internal_api.h"
-#include "repository/object_ptr.h"
+#include "owners.h"
 #include "repository/repository.h"
 
 namespace pal::services {

@@ -1,4 +1,5 @@
 #include "services/locator.h"
+#include "com_boundary.h"
 
 #include <pal/wmi_control.h>
 #include <winerror.h>
@@ -59,8 +60,8 @@ Locator::Locator() : ComObject(PAL_KIND_WBEM_LOCATOR) {}
 
 HRESULT Locator::ConnectServer(const BSTR strNetworkResource, const BSTR strUser, const BSTR strPassword,
                                const BSTR /*strLocale*/, LONG lSecurityFlags, const BSTR strAuthority,
-                               IWbemContext* /*pCtx*/, IWbemServices** ppNamespace)
-{
+                               IWbemContext* /*pCtx*/, IWbemServices** ppNamespace) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_CONNECT_SERVER);
     if (ppNamespace == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
@@ -81,6 +82,8 @@ HRESULT Locator::ConnectServer(const BSTR strNetworkResource, const BSTR strUser
     }
     *ppNamespace = services;
     return outcome.kind == CallOutcome::Kind::Answer ? outcome.answer : hr;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Locator::Connect(const BSTR strNetworkResource, const BSTR strUser, const BSTR strPassword,
@@ -125,11 +128,7 @@ HRESULT Locator::Connect(const BSTR strNetworkResource, const BSTR strUser, cons
     if (nameSpace.empty()) {
         return WBEM_E_INVALID_NAMESPACE;
     }
-    auto* services = new (std::nothrow) Services(host->repository, nameSpace, host->noAuthentication);
-    if (services == nullptr) {
-        return WBEM_E_OUT_OF_MEMORY;
-    }
-    *ppNamespace = services;
+    *ppNamespace = new Services(host->repository, nameSpace, host->noAuthentication);
     return WBEM_S_NO_ERROR;
 }
 

@@ -16,7 +16,7 @@ public:
     HRESULT STDMETHODCALLTYPE ConnectServer(const BSTR strNetworkResource, const BSTR strUser,
                                             const BSTR strPassword, const BSTR strLocale, LONG lSecurityFlags,
                                             const BSTR strAuthority, IWbemContext* pCtx,
-                                            IWbemServices** ppNamespace) override;
+                                            IWbemServices** ppNamespace) noexcept override;
 
 private:
     HRESULT Connect(const BSTR strNetworkResource, const BSTR strUser, const BSTR strPassword,

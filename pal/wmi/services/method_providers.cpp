@@ -7,10 +7,9 @@
 
 #include "base/names.h"
 #include "base/text.h"
-#include "services/com_ref.h"
+#include "owners.h"
 #include "services/instance_providers.h"
 #include "services/provider_table.h"
-#include "wql/scoped_variant.h"
 
 namespace pal::services {
 
@@ -36,16 +35,16 @@ MethodProvider Lookup(std::u16string_view className, std::u16string_view methodN
 std::u16string SuperclassOf(const wmi::Repository& repository, std::u16string_view nameSpace,
                             std::u16string_view className)
 {
-    ComRef<IWbemClassObject> classObject;
-    if (FAILED(repository.GetClass(nameSpace, className, classObject.Receive()))) {
+    ComPtr<IWbemClassObject> classObject;
+    if (FAILED(repository.GetClass(nameSpace, className, classObject.Put()))) {
         return {};
     }
-    wql::ScopedVariant superclass;
-    if (FAILED(classObject->Get(u"__SUPERCLASS", 0, superclass.get(), nullptr, nullptr)) ||
-        superclass.type() != VT_BSTR) {
+    OwnedVariant superclass;
+    if (FAILED(classObject->Get(u"__SUPERCLASS", 0, superclass.Address(), nullptr, nullptr)) ||
+        superclass.Type() != VT_BSTR) {
         return {};
     }
-    return std::u16string(ViewOf(V_BSTR(superclass.get())));
+    return std::u16string(ViewOf(V_BSTR(superclass.Address())));
 }
 
 }  // namespace

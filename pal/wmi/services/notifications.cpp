@@ -1,4 +1,5 @@
 #include "services/notifications.h"
+#include "com_boundary.h"
 
 #include <pal/testing.h>
 #include <pal/wmi_control.h>
@@ -18,22 +19,19 @@
 #include "accounting.h"
 #include "base/text.h"
 #include "comobject.h"
-#include "repository/object_ptr.h"
-#include "services/com_ref.h"
+#include "owners.h"
 #include "services/enumerator.h"
 #include "services/faults.h"
 #include "services/instance_providers.h"
 #include "services/proxy_security.h"
-#include "services/scoped_bstr.h"
+#include "base/text.h"
 #include "wql/query.h"
-#include "wql/scoped_variant.h"
 
 namespace pal::services {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using wql::ScopedVariant;
 
 constexpr char16_t kTargetInstance[] = u"TargetInstance";
 constexpr char16_t kPreviousInstance[] = u"PreviousInstance";
@@ -89,14 +87,14 @@ bool SameArrays(SAFEARRAY* a, SAFEARRAY* b, VARTYPE element)
         } else if (element == VT_UNKNOWN || element == VT_DISPATCH) {
             IUnknown* objectA = static_cast<IUnknown**>(dataA)[i];
             IUnknown* objectB = static_cast<IUnknown**>(dataB)[i];
-            ComRef<IWbemClassObject> instanceA, instanceB;
+            ComPtr<IWbemClassObject> instanceA, instanceB;
             same = objectA == objectB ||
                    (objectA != nullptr && objectB != nullptr &&
                     SUCCEEDED(objectA->QueryInterface(IID_IWbemClassObject,
-                                                      reinterpret_cast<void**>(instanceA.Receive()))) &&
+                                                      reinterpret_cast<void**>(instanceA.Put()))) &&
                     SUCCEEDED(objectB->QueryInterface(IID_IWbemClassObject,
-                                                      reinterpret_cast<void**>(instanceB.Receive()))) &&
-                    SameObjects(instanceA.get(), instanceB.get()));
+                                                      reinterpret_cast<void**>(instanceB.Put()))) &&
+                    SameObjects(instanceA.Get(), instanceB.Get()));
         } else {
             same = std::memcmp(static_cast<const char*>(dataA) + i * a->cbElements,
                                static_cast<const char*>(dataB) + i * a->cbElements, a->cbElements) == 0;
@@ -138,12 +136,12 @@ bool SameValues(const VARIANT& a, const VARIANT& b)
         if (V_UNKNOWN(&a) == nullptr || V_UNKNOWN(&b) == nullptr) {
             return V_UNKNOWN(&a) == V_UNKNOWN(&b);
         }
-        ComRef<IWbemClassObject> objectA, objectB;
+        ComPtr<IWbemClassObject> objectA, objectB;
         return SUCCEEDED(V_UNKNOWN(&a)->QueryInterface(IID_IWbemClassObject,
-                                                       reinterpret_cast<void**>(objectA.Receive()))) &&
+                                                       reinterpret_cast<void**>(objectA.Put()))) &&
                SUCCEEDED(V_UNKNOWN(&b)->QueryInterface(IID_IWbemClassObject,
-                                                       reinterpret_cast<void**>(objectB.Receive()))) &&
-               SameObjects(objectA.get(), objectB.get());
+                                                       reinterpret_cast<void**>(objectB.Put()))) &&
+               SameObjects(objectA.Get(), objectB.Get());
     }
     default: return false;
     }
@@ -152,23 +150,24 @@ bool SameValues(const VARIANT& a, const VARIANT& b)
 // Whether two objects hold the same class and the same values of every non-system property.
 bool SameObjects(IWbemClassObject* a, IWbemClassObject* b)
 {
-    ScopedVariant classA, classB;
-    if (FAILED(a->Get(u"__CLASS", 0, classA.get(), nullptr, nullptr)) ||
-        FAILED(b->Get(u"__CLASS", 0, classB.get(), nullptr, nullptr)) ||
-        !SameValues(*classA.get(), *classB.get()) || FAILED(a->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY))) {
+    OwnedVariant classA, classB;
+    if (FAILED(a->Get(u"__CLASS", 0, classA.Address(), nullptr, nullptr)) ||
+        FAILED(b->Get(u"__CLASS", 0, classB.Address(), nullptr, nullptr)) ||
+        !SameValues(*classA.Address(), *classB.Address()) ||
+        FAILED(a->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY))) {
         return false;
     }
     bool same = true;
     while (same) {
-        ScopedBstr name;
-        ScopedVariant valueA, valueB;
-        const HRESULT hr = a->Next(0, name.Receive(), valueA.get(), nullptr, nullptr);
+        OwnedBstr name;
+        OwnedVariant valueA, valueB;
+        const HRESULT hr = a->Next(0, name.Put(), valueA.Address(), nullptr, nullptr);
         if (hr != WBEM_S_NO_ERROR) {
             same = hr == WBEM_S_NO_MORE_DATA;
             break;
         }
-        same = SUCCEEDED(b->Get(name.get(), 0, valueB.get(), nullptr, nullptr)) &&
-               SameValues(*valueA.get(), *valueB.get());
+        same = SUCCEEDED(b->Get(name.Get(), 0, valueB.Address(), nullptr, nullptr)) &&
+               SameValues(*valueA.Address(), *valueB.Address());
     }
     a->EndEnumeration();
     return same;
@@ -190,32 +189,32 @@ std::u16string TimeCreatedNow()
 
 HRESULT PutObject(IWbemClassObject* event, const char16_t* name, IWbemClassObject* value)
 {
-    ScopedVariant variant;
-    V_VT(variant.get()) = VT_UNKNOWN;
-    V_UNKNOWN(variant.get()) = value;
+    OwnedVariant variant;
+    V_VT(variant.Address()) = VT_UNKNOWN;
+    V_UNKNOWN(variant.Address()) = value;
     value->AddRef();
-    return event->Put(name, 0, variant.get(), 0);
+    return event->Put(name, 0, variant.Address(), 0);
 }
 
 HRESULT PutTimeCreated(IWbemClassObject* event)
 {
-    ScopedVariant variant;
+    OwnedVariant variant;
     const std::u16string now = TimeCreatedNow();
-    V_VT(variant.get()) = VT_BSTR;
-    V_BSTR(variant.get()) = SysAllocStringLen(now.data(), static_cast<UINT>(now.size()));
-    if (V_BSTR(variant.get()) == nullptr) {
+    V_VT(variant.Address()) = VT_BSTR;
+    V_BSTR(variant.Address()) = SysAllocStringLen(now.data(), static_cast<UINT>(now.size()));
+    if (V_BSTR(variant.Address()) == nullptr) {
         return WBEM_E_OUT_OF_MEMORY;
     }
-    return event->Put(kTimeCreated, 0, variant.get(), 0);
+    return event->Put(kTimeCreated, 0, variant.Address(), 0);
 }
 
 std::u16string TextOf(IWbemClassObject* object, const char16_t* name)
 {
-    ScopedVariant value;
-    if (FAILED(object->Get(name, 0, value.get(), nullptr, nullptr)) || value.type() != VT_BSTR) {
+    OwnedVariant value;
+    if (FAILED(object->Get(name, 0, value.Address(), nullptr, nullptr)) || value.Type() != VT_BSTR) {
         return {};
     }
-    return std::u16string(ViewOf(V_BSTR(value.get())));
+    return std::u16string(ViewOf(V_BSTR(value.Address())));
 }
 
 // ---- subscriptions ----
@@ -266,8 +265,8 @@ private:
     std::u16string eventClass_;  // as stored
     bool extrinsic_ = false;
     std::u16string targetClass_;  // of intrinsic events
-    ComRef<IWbemClassObject> targetClassObject_;
-    ComRef<IWbemClassObject> eventClasses_[3];           // creation, deletion, modification
+    ComPtr<IWbemClassObject> targetClassObject_;
+    ComPtr<IWbemClassObject> eventClasses_[3];           // creation, deletion, modification
     std::map<std::u16string, wmi::ObjectPtr> lastSeen_;  // by upper-case relative path; poller only
 
     std::mutex mutex_;
@@ -308,8 +307,8 @@ const wql::Expression* TargetIsa(const wql::Expression* expression)
 
 HRESULT Subscription::Prepare()
 {
-    ComRef<IWbemClassObject> eventClass;
-    HRESULT hr = repository_->GetClass(nameSpace_, query_.className, eventClass.Receive());
+    ComPtr<IWbemClassObject> eventClass;
+    HRESULT hr = repository_->GetClass(nameSpace_, query_.className, eventClass.Put());
     if (hr == WBEM_E_NOT_FOUND) {
         return WBEM_E_INVALID_CLASS;
     }
@@ -320,7 +319,7 @@ HRESULT Subscription::Prepare()
     if (!repository_->InheritsFrom(nameSpace_, eventClass_, u"__Event")) {
         return WBEM_E_NOT_EVENT_CLASS;
     }
-    hr = wql::ValidateQuery(query_, eventClass.get());
+    hr = wql::ValidateQuery(query_, eventClass.Get());
     if (FAILED(hr)) {
         return hr;
     }
@@ -335,7 +334,7 @@ HRESULT Subscription::Prepare()
     if (isa == nullptr) {
         return WBEMESS_E_REGISTRATION_TOO_BROAD;
     }
-    hr = repository_->GetClass(nameSpace_, isa->constant.text, targetClassObject_.Receive());
+    hr = repository_->GetClass(nameSpace_, isa->constant.text, targetClassObject_.Put());
     if (hr == WBEM_E_NOT_FOUND) {
         return WBEM_E_INVALID_CLASS;
     }
@@ -349,7 +348,7 @@ HRESULT Subscription::Prepare()
     const char16_t* const kinds[] = {u"__InstanceCreationEvent", u"__InstanceDeletionEvent",
                                      u"__InstanceModificationEvent"};
     for (size_t i = 0; i < 3; ++i) {
-        hr = repository_->GetClass(nameSpace_, kinds[i], eventClasses_[i].Receive());
+        hr = repository_->GetClass(nameSpace_, kinds[i], eventClasses_[i].Put());
         if (FAILED(hr)) {
             return hr;
         }
@@ -413,13 +412,13 @@ HRESULT Subscription::Snapshot(std::map<std::u16string, wmi::ObjectPtr>& instanc
 {
     std::vector<wmi::ObjectPtr> found;
     const HRESULT hr =
-        InstancesOfClass(*repository_, nameSpace_, targetClass_, targetClassObject_.get(), found);
+        InstancesOfClass(*repository_, nameSpace_, targetClass_, targetClassObject_.Get(), found);
     if (FAILED(hr)) {
         return hr;
     }
     instances.clear();
     for (wmi::ObjectPtr& instance : found) {
-        const std::u16string path = TextOf(instance.get(), u"__RELPATH");
+        const std::u16string path = TextOf(instance.Get(), u"__RELPATH");
         if (!path.empty()) {
             instances.emplace(FoldName(path), std::move(instance));
         }
@@ -456,14 +455,14 @@ void Subscription::Poll()
     for (const auto& [path, instance] : current) {
         const auto before = lastSeen_.find(path);
         if (before == lastSeen_.end()) {
-            Raise(EventKind::Creation, instance.get(), nullptr);
-        } else if (!SameObjects(instance.get(), before->second.get())) {
-            Raise(EventKind::Modification, instance.get(), before->second.get());
+            Raise(EventKind::Creation, instance.Get(), nullptr);
+        } else if (!SameObjects(instance.Get(), before->second.Get())) {
+            Raise(EventKind::Modification, instance.Get(), before->second.Get());
         }
     }
     for (const auto& [path, instance] : lastSeen_) {
         if (current.find(path) == current.end()) {
-            Raise(EventKind::Deletion, instance.get(), nullptr);
+            Raise(EventKind::Deletion, instance.Get(), nullptr);
         }
     }
     lastSeen_ = std::move(current);
@@ -474,16 +473,16 @@ void Subscription::Raise(EventKind kind, IWbemClassObject* target, IWbemClassObj
     if (!Wants(kind)) {
         return;
     }
-    ComRef<IWbemClassObject> event;
-    if (FAILED(eventClasses_[static_cast<int>(kind)]->SpawnInstance(0, event.Receive())) ||
-        FAILED(PutObject(event.get(), kTargetInstance, target)) ||
-        (previous != nullptr && FAILED(PutObject(event.get(), kPreviousInstance, previous))) ||
-        FAILED(PutTimeCreated(event.get()))) {
+    ComPtr<IWbemClassObject> event;
+    if (FAILED(eventClasses_[static_cast<int>(kind)]->SpawnInstance(0, event.Put())) ||
+        FAILED(PutObject(event.Get(), kTargetInstance, target)) ||
+        (previous != nullptr && FAILED(PutObject(event.Get(), kPreviousInstance, previous))) ||
+        FAILED(PutTimeCreated(event.Get()))) {
         return;  // out of memory: the event is lost, as WMI loses events it cannot deliver
     }
     bool matches = false;
-    if (SUCCEEDED(wql::EvaluateWhere(query_, event.get(), matches)) && matches) {
-        Queue(event.get());
+    if (SUCCEEDED(wql::EvaluateWhere(query_, event.Get(), matches)) && matches) {
+        Queue(event.Get());
     }
 }
 
@@ -497,11 +496,11 @@ bool Subscription::Offer(IWbemClassObject* event)
     if (FAILED(wql::EvaluateWhere(query_, event, matches)) || !matches) {
         return false;
     }
-    ComRef<IWbemClassObject> copy;
-    if (FAILED(event->Clone(copy.Receive()))) {
+    ComPtr<IWbemClassObject> copy;
+    if (FAILED(event->Clone(copy.Put()))) {
         return false;
     }
-    Queue(copy.get());
+    Queue(copy.Get());
     return true;
 }
 
@@ -536,7 +535,7 @@ HRESULT Subscription::Take(LONG timeout, ULONG count, IWbemClassObject** events,
     }
     const ULONG taken = static_cast<ULONG>(std::min<size_t>(count, events_.size()));
     for (ULONG i = 0; i < taken; ++i) {
-        events[i] = events_.front().release();
+        events[i] = events_.front().Detach();
         events_.pop_front();
     }
     *returned = taken;
@@ -557,17 +556,19 @@ public:
 
     HRESULT STDMETHODCALLTYPE Reset() override { return WBEM_S_NO_ERROR; }  // events cannot be read again
     HRESULT STDMETHODCALLTYPE Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects,
-                                   ULONG* puReturned) override
+                                   ULONG* puReturned) noexcept override
     {
-        CallOutcome outcome;
-        const HRESULT begun = BeginNext(lTimeout, apObjects, puReturned, outcome);
-        if (begun != WBEM_S_NO_ERROR) {
-            return begun;
-        }
-        if (uCount == 0) {
-            return WBEM_S_FALSE;
-        }
-        return subscription_->Take(lTimeout, uCount, apObjects, puReturned);
+        return ComBoundary(kWmiErrors, [&] {
+            CallOutcome outcome;
+            const HRESULT begun = BeginNext(lTimeout, apObjects, puReturned, outcome);
+            if (begun != WBEM_S_NO_ERROR) {
+                return begun;
+            }
+            if (uCount == 0) {
+                return static_cast<HRESULT>(WBEM_S_FALSE);
+            }
+            return subscription_->Take(lTimeout, uCount, apObjects, puReturned);
+        });
     }
     HRESULT STDMETHODCALLTYPE NextAsync(ULONG, IWbemObjectSink*) override { return WBEM_E_NOT_SUPPORTED; }
     HRESULT STDMETHODCALLTYPE Clone(IEnumWbemClassObject** ppEnum) override
@@ -623,9 +624,9 @@ HRESULT RaiseExtrinsicEvent(const wmi::Repository& repository, std::u16string_vi
     if (!repository.InheritsFrom(nameSpace, className, u"__ExtrinsicEvent")) {
         return WBEM_E_NOT_EVENT_CLASS;
     }
-    ScopedVariant time;
-    HRESULT hr = event->Get(kTimeCreated, 0, time.get(), nullptr, nullptr);
-    if (SUCCEEDED(hr) && time.type() == VT_NULL) {
+    OwnedVariant time;
+    HRESULT hr = event->Get(kTimeCreated, 0, time.Address(), nullptr, nullptr);
+    if (SUCCEEDED(hr) && time.Type() == VT_NULL) {
         hr = PutTimeCreated(event);
     }
     if (FAILED(hr)) {

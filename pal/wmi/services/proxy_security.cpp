@@ -1,4 +1,5 @@
 #include "services/proxy_security.h"
+#include "com_boundary.h"
 
 #include <pal/wmi_control.h>
 #include <winerror.h>
@@ -192,13 +193,13 @@ BlanketRecord ProxySecurity::Snapshot() const
 
 ClientSecurityTearOff::ClientSecurityTearOff(IUnknown* proxy, std::shared_ptr<ProxySecurity> security)
     : ComObject(PAL_KIND_CLIENT_SECURITY),
-      proxy_(ComRef<IUnknown>::Share(proxy)),
+      proxy_(ComPtr<IUnknown>::Share(proxy)),
       security_(std::move(security))
 {
 }
 
-HRESULT ClientSecurityTearOff::QueryInterface(REFIID riid, void** ppvObject)
-{
+HRESULT ClientSecurityTearOff::QueryInterface(REFIID riid, void** ppvObject) noexcept
+try {
     if (ppvObject == nullptr) {
         return E_POINTER;
     }
@@ -208,12 +209,14 @@ HRESULT ClientSecurityTearOff::QueryInterface(REFIID riid, void** ppvObject)
         return S_OK;
     }
     return proxy_->QueryInterface(riid, ppvObject);
+} catch (...) {
+    return CaughtOleError();
 }
 
 HRESULT ClientSecurityTearOff::QueryBlanket(IUnknown* pProxy, DWORD* pAuthnSvc, DWORD* pAuthzSvc,
                                             OLECHAR** pServerPrincName, DWORD* pAuthnLevel, DWORD* pImpLevel,
-                                            void** pAuthInfo, DWORD* pCapabilites)
-{
+                                            void** pAuthInfo, DWORD* pCapabilites) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_QUERY_BLANKET);
     if (outcome.Fails()) {
         return outcome.answer;
@@ -223,12 +226,14 @@ HRESULT ClientSecurityTearOff::QueryBlanket(IUnknown* pProxy, DWORD* pAuthnSvc, 
     }
     return security_->Query(pAuthnSvc, pAuthzSvc, pServerPrincName, pAuthnLevel, pImpLevel, pAuthInfo,
                             pCapabilites);
+} catch (...) {
+    return CaughtOleError();
 }
 
 HRESULT ClientSecurityTearOff::SetBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc,
                                           OLECHAR* pServerPrincName, DWORD dwAuthnLevel, DWORD dwImpLevel,
-                                          void* pAuthInfo, DWORD dwCapabilities)
-{
+                                          void* pAuthInfo, DWORD dwCapabilities) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_SET_BLANKET);
     if (outcome.Fails()) {
         return outcome.answer;
@@ -238,14 +243,18 @@ HRESULT ClientSecurityTearOff::SetBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DW
     }
     return security_->Set(dwAuthnSvc, dwAuthzSvc, pServerPrincName, dwAuthnLevel, dwImpLevel, pAuthInfo,
                           dwCapabilities);
+} catch (...) {
+    return CaughtOleError();
 }
 
-HRESULT ClientSecurityTearOff::CopyProxy(IUnknown* /*pProxy*/, IUnknown** ppCopy)
-{
+HRESULT ClientSecurityTearOff::CopyProxy(IUnknown* /*pProxy*/, IUnknown** ppCopy) noexcept
+try {
     if (ppCopy != nullptr) {
         *ppCopy = nullptr;
     }
     return E_NOTIMPL;
+} catch (...) {
+    return CaughtOleError();
 }
 
 HRESULT QueryClientSecurity(IUnknown* proxy, const std::shared_ptr<ProxySecurity>& security, void** ppvObject)
@@ -278,39 +287,41 @@ void ForgetNewestProxies()
 STDAPI CoSetProxyBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc, OLECHAR* pServerPrincName,
                          DWORD dwAuthnLevel, DWORD dwImpLevel, RPC_AUTH_IDENTITY_HANDLE pAuthInfo,
                          DWORD dwCapabilities)
-{
+try {
     if (pProxy == nullptr) {
         return E_INVALIDARG;
     }
-    pal::services::ComRef<IClientSecurity> security;
-    const HRESULT hr =
-        pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive()));
+    pal::ComPtr<IClientSecurity> security;
+    const HRESULT hr = pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put()));
     if (FAILED(hr)) {
         return hr;
     }
     return security->SetBlanket(pProxy, dwAuthnSvc, dwAuthzSvc, pServerPrincName, dwAuthnLevel, dwImpLevel,
                                 pAuthInfo, dwCapabilities);
+} catch (...) {
+    return pal::CaughtOleError();
 }
 
 STDAPI CoQueryProxyBlanket(IUnknown* pProxy, DWORD* pwAuthnSvc, DWORD* pAuthzSvc, LPOLESTR* pServerPrincName,
                            DWORD* pAuthnLevel, DWORD* pImpLevel, RPC_AUTH_IDENTITY_HANDLE* pAuthInfo,
                            DWORD* pCapabilites)
-{
+try {
     if (pProxy == nullptr) {
         return E_INVALIDARG;
     }
-    pal::services::ComRef<IClientSecurity> security;
-    const HRESULT hr =
-        pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive()));
+    pal::ComPtr<IClientSecurity> security;
+    const HRESULT hr = pProxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put()));
     if (FAILED(hr)) {
         return hr;
     }
     return security->QueryBlanket(pProxy, pwAuthnSvc, pAuthzSvc, pServerPrincName, pAuthnLevel, pImpLevel,
                                   pAuthInfo, pCapabilites);
+} catch (...) {
+    return pal::CaughtOleError();
 }
 
 PALAPI BOOL PalWmiLastBlanket(int proxyKind, PalBlanket* blanket)
-{
+try {
     if (blanket == nullptr ||
         (proxyKind != PAL_KIND_WBEM_SERVICES && proxyKind != PAL_KIND_WBEM_ENUMERATOR)) {
         return FALSE;
@@ -326,19 +337,23 @@ PALAPI BOOL PalWmiLastBlanket(int proxyKind, PalBlanket* blanket)
     }
     pal::services::FillBlanket(security->Snapshot(), *blanket);
     return TRUE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI BOOL PalWmiProxyBlanket(IUnknown* proxy, PalBlanket* blanket)
-{
+try {
     if (proxy == nullptr || blanket == nullptr) {
         return FALSE;
     }
-    pal::services::ComRef<IClientSecurity> security;
-    if (FAILED(proxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive())))) {
+    pal::ComPtr<IClientSecurity> security;
+    if (FAILED(proxy->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put())))) {
         return FALSE;
     }
     // Every IClientSecurity of the platform layer is this tear-off.
-    const auto* tearOff = static_cast<const pal::services::ClientSecurityTearOff*>(security.get());
+    const auto* tearOff = static_cast<const pal::services::ClientSecurityTearOff*>(security.Get());
     pal::services::FillBlanket(tearOff->Security().Snapshot(), *blanket);
     return TRUE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "repository/internal_api.h"
-#include "services/com_ref.h"
+#include "owners.h"
 #include "comobject.h"
 
 namespace pal::services {
@@ -59,19 +59,19 @@ class ClientSecurityTearOff final : public ComObject<IClientSecurity, &IID_IClie
 public:
     ClientSecurityTearOff(IUnknown* proxy, std::shared_ptr<ProxySecurity> security);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) noexcept override;
     HRESULT STDMETHODCALLTYPE QueryBlanket(IUnknown* pProxy, DWORD* pAuthnSvc, DWORD* pAuthzSvc,
                                            OLECHAR** pServerPrincName, DWORD* pAuthnLevel, DWORD* pImpLevel,
-                                           void** pAuthInfo, DWORD* pCapabilites) override;
+                                           void** pAuthInfo, DWORD* pCapabilites) noexcept override;
     HRESULT STDMETHODCALLTYPE SetBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc,
                                          OLECHAR* pServerPrincName, DWORD dwAuthnLevel, DWORD dwImpLevel,
-                                         void* pAuthInfo, DWORD dwCapabilities) override;
-    HRESULT STDMETHODCALLTYPE CopyProxy(IUnknown* pProxy, IUnknown** ppCopy) override;
+                                         void* pAuthInfo, DWORD dwCapabilities) noexcept override;
+    HRESULT STDMETHODCALLTYPE CopyProxy(IUnknown* pProxy, IUnknown** ppCopy) noexcept override;
 
     const ProxySecurity& Security() const { return *security_; }
 
 private:
-    ComRef<IUnknown> proxy_;
+    ComPtr<IUnknown> proxy_;
     std::shared_ptr<ProxySecurity> security_;
 };
 

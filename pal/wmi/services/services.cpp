@@ -1,4 +1,5 @@
 #include "services/services.h"
+#include "com_boundary.h"
 
 #include <pal/wmi_control.h>
 
@@ -7,17 +8,16 @@
 
 #include "base/text.h"
 #include "services/async_calls.h"
-#include "services/com_ref.h"
+#include "owners.h"
 #include "services/enumerator.h"
 #include "services/faults.h"
 #include "services/instance_providers.h"
 #include "services/method_providers.h"
 #include "services/notifications.h"
-#include "services/scoped_bstr.h"
+#include "base/text.h"
 #include "wql/association_query.h"
 #include "wql/object_path.h"
 #include "wql/query.h"
-#include "wql/scoped_variant.h"
 
 namespace pal::services {
 
@@ -40,26 +40,32 @@ HRESULT CheckInputParameters(IWbemClassObject* inSignature, IWbemClassObject* in
     if (inParameters == nullptr) {
         return S_OK;
     }
+    // A failure to read the parameters is theirs, unless memory ran out.
+    const auto invalid = [](HRESULT failure) {
+        return failure == WBEM_E_OUT_OF_MEMORY ? failure : WBEM_E_INVALID_METHOD_PARAMETERS;
+    };
     HRESULT hr = inParameters->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY);
     if (FAILED(hr)) {
-        return WBEM_E_INVALID_METHOD_PARAMETERS;
+        return invalid(hr);
     }
     for (;;) {
-        ScopedBstr name;
+        OwnedBstr name;
         CIMTYPE type = CIM_EMPTY;
-        hr = inParameters->Next(0, name.Receive(), nullptr, &type, nullptr);
+        hr = inParameters->Next(0, name.Put(), nullptr, &type, nullptr);
         if (hr != WBEM_S_NO_ERROR) {
             break;
         }
         CIMTYPE expected = CIM_EMPTY;
-        if (inSignature == nullptr || FAILED(inSignature->Get(name.get(), 0, nullptr, &expected, nullptr)) ||
-            expected != type) {
+        const HRESULT found = inSignature == nullptr
+                                  ? WBEM_E_NOT_FOUND
+                                  : inSignature->Get(name.Get(), 0, nullptr, &expected, nullptr);
+        if (FAILED(found) || expected != type) {
             inParameters->EndEnumeration();
-            return WBEM_E_INVALID_METHOD_PARAMETERS;
+            return invalid(found);
         }
     }
     inParameters->EndEnumeration();
-    return FAILED(hr) ? WBEM_E_INVALID_METHOD_PARAMETERS : S_OK;
+    return FAILED(hr) ? invalid(hr) : S_OK;
 }
 
 }  // namespace
@@ -83,7 +89,7 @@ HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nam
             name = keyNames.front();
         }
         // The binding borrows the path's value: the repository only reads it.
-        bindings.push_back(wmi::KeyBinding{std::move(name), *key.value.get()});
+        bindings.push_back(wmi::KeyBinding{std::move(name), *key.value.Get()});
     }
     return S_OK;
 }
@@ -91,7 +97,7 @@ HRESULT KeyBindingsOf(const wmi::Repository& repository, std::u16string_view nam
 namespace {
 
 // An enumerator over one object, for an asynchronous call that hands it to the sink.
-HRESULT SingleResult(ComRef<IWbemClassObject> object, IEnumWbemClassObject** results)
+HRESULT SingleResult(ComPtr<IWbemClassObject> object, IEnumWbemClassObject** results)
 {
     std::vector<wmi::ObjectPtr> objects;
     objects.emplace_back(object.Detach());
@@ -119,8 +125,8 @@ HRESULT Services::QueryOtherInterface(REFIID riid, void** ppvObject)
 }
 
 HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                            IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum)
-{
+                            IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_QUERY);
     if (ppEnum == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
@@ -141,11 +147,13 @@ HRESULT Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LO
         return outcome.answer;
     }
     return hr;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                                        IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum)
-{
+                                        IWbemContext* /*pCtx*/, IEnumWbemClassObject** ppEnum) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_NOTIFICATION_QUERY);
     if (ppEnum == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
@@ -173,6 +181,8 @@ HRESULT Services::ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR 
         return outcome.answer;
     }
     return hr;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
@@ -199,20 +209,20 @@ HRESULT Services::RunQuery(const BSTR strQueryLanguage, const BSTR strQuery, LON
     if (wql::IsSchemaQuery(query)) {
         return RunSchemaQuery(query, lFlags, ppEnum);
     }
-    ComRef<IWbemClassObject> classObject;
-    hr = repository_->GetClass(nameSpace_, query.className, classObject.Receive());
+    ComPtr<IWbemClassObject> classObject;
+    hr = repository_->GetClass(nameSpace_, query.className, classObject.Put());
     if (hr == WBEM_E_NOT_FOUND) {
         return WBEM_E_INVALID_CLASS;
     }
     if (FAILED(hr)) {
         return hr;
     }
-    hr = wql::ValidateQuery(query, classObject.get());
+    hr = wql::ValidateQuery(query, classObject.Get());
     if (FAILED(hr)) {
         return hr;
     }
     std::vector<wmi::ObjectPtr> instances;
-    hr = InstancesOf(query.className, classObject.get(), instances);
+    hr = InstancesOf(query.className, classObject.Get(), instances);
     if (FAILED(hr)) {
         return hr;
     }
@@ -260,7 +270,7 @@ HRESULT Services::SelectMatching(const wql::Query& query, std::vector<wmi::Objec
 {
     for (wmi::ObjectPtr& candidate : candidates) {
         bool matches = false;
-        HRESULT hr = wql::EvaluateWhere(query, candidate.get(), matches);
+        HRESULT hr = wql::EvaluateWhere(query, candidate.Get(), matches);
         if (FAILED(hr)) {
             return hr;
         }
@@ -272,7 +282,7 @@ HRESULT Services::SelectMatching(const wql::Query& query, std::vector<wmi::Objec
             continue;
         }
         IWbemClassObject* projection = nullptr;
-        hr = wmi::ProjectObject(candidate.get(), query.properties, &projection);
+        hr = wmi::ProjectObject(candidate.Get(), query.properties, &projection);
         if (FAILED(hr)) {
             return hr;
         }
@@ -300,12 +310,12 @@ HRESULT Services::ObjectAt(const wql::ObjectPath& path, std::u16string& nameSpac
     if (provider.enumerate == nullptr) {
         return repository_->FindInstance(nameSpace, path.className, keys, object);
     }
-    ComRef<IWbemClassObject> classObject;
-    hr = repository_->GetClass(nameSpace, path.className, classObject.Receive());
+    ComPtr<IWbemClassObject> classObject;
+    hr = repository_->GetClass(nameSpace, path.className, classObject.Put());
     if (FAILED(hr)) {
         return hr;
     }
-    return ProvidedInstance(provider, InstanceRequest{*repository_, nameSpace, classObject.get()}, keys,
+    return ProvidedInstance(provider, InstanceRequest{*repository_, nameSpace, classObject.Get()}, keys,
                             object);
 }
 
@@ -322,8 +332,8 @@ HRESULT Services::InstancesIn(std::u16string_view nameSpace, std::u16string_view
 }
 
 HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemContext* /*pCtx*/,
-                            IWbemClassObject** ppObject, IWbemCallResult** ppCallResult)
-{
+                            IWbemClassObject** ppObject, IWbemCallResult** ppCallResult) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_GET_OBJECT);
     if (ppObject != nullptr) {
         *ppObject = nullptr;
@@ -334,10 +344,10 @@ HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemCont
     if (outcome.Fails()) {
         return outcome.answer;
     }
-    ComRef<IWbemClassObject> object;
+    ComPtr<IWbemClassObject> object;
     if (ViewOf(strObjectPath).empty()) {
         // No path: WMI hands out an empty class object, from which a caller makes a new class.
-        object = ComRef<IWbemClassObject>::Adopt(wmi::NewEmptyClass());
+        object = ComPtr<IWbemClassObject>::Adopt(wmi::NewEmptyClass());
         if (!object) {
             return WBEM_E_OUT_OF_MEMORY;
         }
@@ -348,7 +358,7 @@ HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemCont
             return hr;
         }
         std::u16string nameSpace;
-        hr = ObjectAt(path, nameSpace, object.Receive());
+        hr = ObjectAt(path, nameSpace, object.Put());
         if (FAILED(hr)) {
             return hr;
         }
@@ -360,12 +370,14 @@ HRESULT Services::GetObject(const BSTR strObjectPath, LONG /*lFlags*/, IWbemCont
         *ppObject = object.Detach();
     }
     return outcome.kind == CallOutcome::Kind::Answer ? outcome.answer : WBEM_S_NO_ERROR;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethodName, LONG /*lFlags*/,
                              IWbemContext* /*pCtx*/, IWbemClassObject* pInParams,
-                             IWbemClassObject** ppOutParams, IWbemCallResult** ppCallResult)
-{
+                             IWbemClassObject** ppOutParams, IWbemCallResult** ppCallResult) noexcept
+try {
     const CallOutcome outcome = TakeCallOutcome(PAL_WMI_EXEC_METHOD);
     if (ppOutParams != nullptr) {
         *ppOutParams = nullptr;
@@ -376,8 +388,8 @@ HRESULT Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethodName,
     if (outcome.Fails()) {
         return outcome.answer;
     }
-    ComRef<IWbemClassObject> output;
-    const HRESULT hr = RunMethod(strObjectPath, strMethodName, pInParams, output.Receive());
+    ComPtr<IWbemClassObject> output;
+    const HRESULT hr = RunMethod(strObjectPath, strMethodName, pInParams, output.Put());
     if (FAILED(hr) || outcome.kind == CallOutcome::Kind::NoObject) {
         return hr;
     }
@@ -385,6 +397,8 @@ HRESULT Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethodName,
         *ppOutParams = output.Detach();
     }
     return outcome.kind == CallOutcome::Kind::Answer ? outcome.answer : hr;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, IWbemClassObject* pInParams,
@@ -399,35 +413,35 @@ HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, 
         return hr;
     }
     std::u16string nameSpace;
-    ComRef<IWbemClassObject> target;
-    hr = ObjectAt(path, nameSpace, target.Receive());
+    ComPtr<IWbemClassObject> target;
+    hr = ObjectAt(path, nameSpace, target.Put());
     if (FAILED(hr)) {
         return hr;
     }
     // An instance path may find an instance of a subclass, whose own class has the method.
     std::u16string className = repository_->CanonicalClassName(nameSpace, path.className);
     if (!path.IsClassPath()) {
-        wql::ScopedVariant ownClass;
-        if (SUCCEEDED(target->Get(u"__CLASS", 0, ownClass.get(), nullptr, nullptr)) &&
-            ownClass.type() == VT_BSTR) {
-            className = ViewOf(V_BSTR(ownClass.get()));
+        OwnedVariant ownClass;
+        if (SUCCEEDED(target->Get(u"__CLASS", 0, ownClass.Address(), nullptr, nullptr)) &&
+            ownClass.Type() == VT_BSTR) {
+            className = ViewOf(V_BSTR(ownClass.Address()));
         }
     }
-    ComRef<IWbemClassObject> classObject;
-    hr = repository_->GetClass(nameSpace, className, classObject.Receive());
+    ComPtr<IWbemClassObject> classObject;
+    hr = repository_->GetClass(nameSpace, className, classObject.Put());
     if (FAILED(hr)) {
         return hr;
     }
-    ComRef<IWbemClassObject> inSignature;
-    ComRef<IWbemClassObject> outSignature;
-    hr = classObject->GetMethod(strMethodName, 0, inSignature.Receive(), outSignature.Receive());
+    ComPtr<IWbemClassObject> inSignature;
+    ComPtr<IWbemClassObject> outSignature;
+    hr = classObject->GetMethod(strMethodName, 0, inSignature.Put(), outSignature.Put());
     if (hr == WBEM_E_NOT_FOUND) {
         return WBEM_E_INVALID_METHOD;
     }
     if (FAILED(hr)) {
         return hr;
     }
-    hr = CheckInputParameters(inSignature.get(), pInParams);
+    hr = CheckInputParameters(inSignature.Get(), pInParams);
     if (FAILED(hr)) {
         return hr;
     }
@@ -436,15 +450,15 @@ HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, 
     if (provider == nullptr) {
         return WBEM_E_METHOD_NOT_IMPLEMENTED;
     }
-    ComRef<IWbemClassObject> output;
+    ComPtr<IWbemClassObject> output;
     if (outSignature) {
-        hr = outSignature->SpawnInstance(0, output.Receive());
+        hr = outSignature->SpawnInstance(0, output.Put());
         if (FAILED(hr)) {
             return hr;
         }
     }
-    const MethodCall call{*repository_, nameSpace,   className, path.IsClassPath() ? nullptr : target.get(),
-                          pInParams,    output.get()};
+    const MethodCall call{*repository_, nameSpace,   className, path.IsClassPath() ? nullptr : target.Get(),
+                          pInParams,    output.Get()};
     hr = provider(call);
     if (FAILED(hr)) {
         return hr;
@@ -454,14 +468,14 @@ HRESULT Services::RunMethod(const BSTR strObjectPath, const BSTR strMethodName, 
 }
 
 HRESULT Services::CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemContext* /*pCtx*/,
-                                     IEnumWbemClassObject** ppEnum)
-{
+                                     IEnumWbemClassObject** ppEnum) noexcept
+try {
     if (ppEnum == nullptr || strFilter == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
     *ppEnum = nullptr;
-    ComRef<IWbemClassObject> classObject;
-    HRESULT hr = repository_->GetClass(nameSpace_, ViewOf(strFilter), classObject.Receive());
+    ComPtr<IWbemClassObject> classObject;
+    HRESULT hr = repository_->GetClass(nameSpace_, ViewOf(strFilter), classObject.Put());
     if (hr == WBEM_E_NOT_FOUND) {
         return WBEM_E_INVALID_CLASS;
     }
@@ -469,20 +483,22 @@ HRESULT Services::CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemCon
         return hr;
     }
     std::vector<wmi::ObjectPtr> instances;
-    hr = InstancesOf(ViewOf(strFilter), classObject.get(), instances);
+    hr = InstancesOf(ViewOf(strFilter), classObject.Get(), instances);
     if (FAILED(hr)) {
         return hr;
     }
     const std::u16string className = repository_->CanonicalClassName(nameSpace_, ViewOf(strFilter));
     return Enumerator::Create(std::move(instances), (lFlags & WBEM_FLAG_FORWARD_ONLY) != 0,
                               ProviderBehaviourOf(className), security_->NoAuthentication(), ppEnum);
+} catch (...) {
+    return CaughtWmiError();
 }
 
 // The operations below are not part of what the emulator serves.
 
 HRESULT Services::OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices** ppWorkingNamespace,
-                                IWbemCallResult** ppResult)
-{
+                                IWbemCallResult** ppResult) noexcept
+try {
     if (ppWorkingNamespace != nullptr) {
         *ppWorkingNamespace = nullptr;
     }
@@ -490,101 +506,131 @@ HRESULT Services::OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**
         *ppResult = nullptr;
     }
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::CancelAsyncCall(IWbemObjectSink* pSink)
-{
+HRESULT Services::CancelAsyncCall(IWbemObjectSink* pSink) noexcept
+try {
     return CancelAsyncCalls(pSink);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler)
-{
+HRESULT Services::QueryObjectSink(LONG, IWbemObjectSink** ppResponseHandler) noexcept
+try {
     return NotSupported(ppResponseHandler);
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::GetObjectAsync(const BSTR strObjectPath, LONG lFlags, IWbemContext* /*pCtx*/,
-                                 IWbemObjectSink* pResponseHandler)
-{
+                                 IWbemObjectSink* pResponseHandler) noexcept
+try {
     const std::u16string path(ViewOf(strObjectPath));
     const bool hasPath = strObjectPath != nullptr;
     return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
                           [this, path, hasPath, lFlags](IEnumWbemClassObject** results) {
-                              const ScopedBstr text(hasPath ? path.c_str() : nullptr);
-                              ComRef<IWbemClassObject> object;
+                              const OwnedBstr text(hasPath ? path.c_str() : nullptr);
+                              ComPtr<IWbemClassObject> object;
                               const HRESULT hr =
-                                  GetObject(text.get(), lFlags, nullptr, object.Receive(), nullptr);
+                                  GetObject(text.Get(), lFlags, nullptr, object.Put(), nullptr);
                               return FAILED(hr) ? hr : SingleResult(std::move(object), results);
                           });
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
-{
+HRESULT Services::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult) noexcept
+try {
     return NotSupported(ppCallResult);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
-{
+HRESULT Services::DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult) noexcept
+try {
     return NotSupported(ppCallResult);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject** ppEnum)
-{
+HRESULT Services::CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject** ppEnum) noexcept
+try {
     return NotSupported(ppEnum);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
-{
+HRESULT Services::PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult** ppCallResult) noexcept
+try {
     return NotSupported(ppCallResult);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult)
-{
+HRESULT Services::DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult** ppCallResult) noexcept
+try {
     return NotSupported(ppCallResult);
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::CreateInstanceEnumAsync(const BSTR strFilter, LONG lFlags, IWbemContext* /*pCtx*/,
-                                          IWbemObjectSink* pResponseHandler)
-{
+                                          IWbemObjectSink* pResponseHandler) noexcept
+try {
     if (strFilter == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
     const std::u16string filter(ViewOf(strFilter));
     return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
                           [this, filter, lFlags](IEnumWbemClassObject** results) {
-                              const ScopedBstr text(filter.c_str());
-                              return CreateInstanceEnum(text.get(), lFlags | WBEM_FLAG_FORWARD_ONLY, nullptr,
+                              const OwnedBstr text(filter.c_str());
+                              return CreateInstanceEnum(text.Get(), lFlags | WBEM_FLAG_FORWARD_ONLY, nullptr,
                                                         results);
                           });
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                                 IWbemContext* /*pCtx*/, IWbemObjectSink* pResponseHandler)
-{
+                                 IWbemContext* /*pCtx*/, IWbemObjectSink* pResponseHandler) noexcept
+try {
     if (strQueryLanguage == nullptr || ViewOf(strQuery).empty()) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -594,37 +640,44 @@ HRESULT Services::ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuer
     const LONG flags = (lFlags & ~WBEM_FLAG_RETURN_IMMEDIATELY) | WBEM_FLAG_FORWARD_ONLY;
     return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
                           [this, language, query, flags](IEnumWbemClassObject** results) {
-                              const ScopedBstr languageText(language.c_str()), queryText(query.c_str());
-                              return ExecQuery(languageText.get(), queryText.get(), flags, nullptr, results);
+                              const OwnedBstr languageText(language.c_str()), queryText(query.c_str());
+                              return ExecQuery(languageText.Get(), queryText.Get(), flags, nullptr, results);
                           });
+} catch (...) {
+    return CaughtWmiError();
 }
 
-HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-{
+HRESULT Services::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*,
+                                             IWbemObjectSink*) noexcept
+try {
     return WBEM_E_NOT_SUPPORTED;
+} catch (...) {
+    return CaughtWmiError();
 }
 
 HRESULT Services::ExecMethodAsync(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
                                   IWbemContext* /*pCtx*/, IWbemClassObject* pInParams,
-                                  IWbemObjectSink* pResponseHandler)
-{
+                                  IWbemObjectSink* pResponseHandler) noexcept
+try {
     if (strObjectPath == nullptr || ViewOf(strMethodName).empty()) {
         return WBEM_E_INVALID_PARAMETER;
     }
     const std::u16string path(ViewOf(strObjectPath));
     const std::u16string method(ViewOf(strMethodName));
-    ComRef<IWbemClassObject> inputs = ComRef<IWbemClassObject>::Share(pInParams);
+    ComPtr<IWbemClassObject> inputs = ComPtr<IWbemClassObject>::Share(pInParams);
     return StartAsyncCall(static_cast<IWbemServices*>(this), pResponseHandler,
                           [this, path, method, lFlags, inputs](IEnumWbemClassObject** results) {
-                              const ScopedBstr pathText(path.c_str()), methodText(method.c_str());
-                              ComRef<IWbemClassObject> outputs;
-                              const HRESULT hr = ExecMethod(pathText.get(), methodText.get(), lFlags, nullptr,
-                                                            inputs.get(), outputs.Receive(), nullptr);
+                              const OwnedBstr pathText(path.c_str()), methodText(method.c_str());
+                              ComPtr<IWbemClassObject> outputs;
+                              const HRESULT hr = ExecMethod(pathText.Get(), methodText.Get(), lFlags, nullptr,
+                                                            inputs.Get(), outputs.Put(), nullptr);
                               if (FAILED(hr) || !outputs) {
                                   return hr;
                               }
                               return SingleResult(std::move(outputs), results);
                           });
+} catch (...) {
+    return CaughtWmiError();
 }
 
 }  // namespace pal::services

@@ -12,7 +12,7 @@
 
 #include "comobject.h"
 #include "repository/internal_api.h"
-#include "repository/object_ptr.h"
+#include "owners.h"
 #include "repository/repository.h"
 #include "services/proxy_security.h"
 
@@ -35,54 +35,57 @@ public:
 
     HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR strNamespace, LONG lFlags, IWbemContext* pCtx,
                                             IWbemServices** ppWorkingNamespace,
-                                            IWbemCallResult** ppResult) override;
-    HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink* pSink) override;
-    HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG lFlags, IWbemObjectSink** ppResponseHandler) override;
+                                            IWbemCallResult** ppResult) noexcept override;
+    HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink* pSink) noexcept override;
+    HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG lFlags,
+                                              IWbemObjectSink** ppResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE GetObject(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
-                                        IWbemClassObject** ppObject, IWbemCallResult** ppCallResult) override;
+                                        IWbemClassObject** ppObject,
+                                        IWbemCallResult** ppCallResult) noexcept override;
     HRESULT STDMETHODCALLTYPE GetObjectAsync(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
-                                             IWbemObjectSink* pResponseHandler) override;
+                                             IWbemObjectSink* pResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE PutClass(IWbemClassObject* pObject, LONG lFlags, IWbemContext* pCtx,
-                                       IWbemCallResult** ppCallResult) override;
+                                       IWbemCallResult** ppCallResult) noexcept override;
     HRESULT STDMETHODCALLTYPE PutClassAsync(IWbemClassObject* pObject, LONG lFlags, IWbemContext* pCtx,
-                                            IWbemObjectSink* pResponseHandler) override;
+                                            IWbemObjectSink* pResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE DeleteClass(const BSTR strClass, LONG lFlags, IWbemContext* pCtx,
-                                          IWbemCallResult** ppCallResult) override;
+                                          IWbemCallResult** ppCallResult) noexcept override;
     HRESULT STDMETHODCALLTYPE DeleteClassAsync(const BSTR strClass, LONG lFlags, IWbemContext* pCtx,
-                                               IWbemObjectSink* pResponseHandler) override;
+                                               IWbemObjectSink* pResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE CreateClassEnum(const BSTR strSuperclass, LONG lFlags, IWbemContext* pCtx,
-                                              IEnumWbemClassObject** ppEnum) override;
+                                              IEnumWbemClassObject** ppEnum) noexcept override;
     HRESULT STDMETHODCALLTYPE CreateClassEnumAsync(const BSTR strSuperclass, LONG lFlags, IWbemContext* pCtx,
-                                                   IWbemObjectSink* pResponseHandler) override;
+                                                   IWbemObjectSink* pResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject* pInst, LONG lFlags, IWbemContext* pCtx,
-                                          IWbemCallResult** ppCallResult) override;
+                                          IWbemCallResult** ppCallResult) noexcept override;
     HRESULT STDMETHODCALLTYPE PutInstanceAsync(IWbemClassObject* pInst, LONG lFlags, IWbemContext* pCtx,
-                                               IWbemObjectSink* pResponseHandler) override;
+                                               IWbemObjectSink* pResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE DeleteInstance(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
-                                             IWbemCallResult** ppCallResult) override;
+                                             IWbemCallResult** ppCallResult) noexcept override;
     HRESULT STDMETHODCALLTYPE DeleteInstanceAsync(const BSTR strObjectPath, LONG lFlags, IWbemContext* pCtx,
-                                                  IWbemObjectSink* pResponseHandler) override;
+                                                  IWbemObjectSink* pResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWbemContext* pCtx,
-                                                 IEnumWbemClassObject** ppEnum) override;
+                                                 IEnumWbemClassObject** ppEnum) noexcept override;
     HRESULT STDMETHODCALLTYPE CreateInstanceEnumAsync(const BSTR strFilter, LONG lFlags, IWbemContext* pCtx,
-                                                      IWbemObjectSink* pResponseHandler) override;
+                                                      IWbemObjectSink* pResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                                        IWbemContext* pCtx, IEnumWbemClassObject** ppEnum) override;
+                                        IWbemContext* pCtx, IEnumWbemClassObject** ppEnum) noexcept override;
     HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery, LONG lFlags,
-                                             IWbemContext* pCtx, IWbemObjectSink* pResponseHandler) override;
+                                             IWbemContext* pCtx,
+                                             IWbemObjectSink* pResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE ExecNotificationQuery(const BSTR strQueryLanguage, const BSTR strQuery,
                                                     LONG lFlags, IWbemContext* pCtx,
-                                                    IEnumWbemClassObject** ppEnum) override;
+                                                    IEnumWbemClassObject** ppEnum) noexcept override;
     HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(const BSTR strQueryLanguage, const BSTR strQuery,
                                                          LONG lFlags, IWbemContext* pCtx,
-                                                         IWbemObjectSink* pResponseHandler) override;
+                                                         IWbemObjectSink* pResponseHandler) noexcept override;
     HRESULT STDMETHODCALLTYPE ExecMethod(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
                                          IWbemContext* pCtx, IWbemClassObject* pInParams,
                                          IWbemClassObject** ppOutParams,
-                                         IWbemCallResult** ppCallResult) override;
+                                         IWbemCallResult** ppCallResult) noexcept override;
     HRESULT STDMETHODCALLTYPE ExecMethodAsync(const BSTR strObjectPath, const BSTR strMethodName, LONG lFlags,
                                               IWbemContext* pCtx, IWbemClassObject* pInParams,
-                                              IWbemObjectSink* pResponseHandler) override;
+                                              IWbemObjectSink* pResponseHandler) noexcept override;
 
 private:
     HRESULT QueryOtherInterface(REFIID riid, void** ppvObject) override;

@@ -8,41 +8,40 @@
 #include "base/text.h"
 #include "services/method_providers.h"
 #include "services/safe_array_text.h"
-#include "wql/scoped_variant.h"
+#include "base/text.h"
+#include "owners.h"
 
 namespace pal::services {
 
 namespace {
 
-using wql::ScopedVariant;
-
 // The named property of an object as it is; VT_NULL when the object or the property is missing.
-ScopedVariant ValueOf(IWbemClassObject* object, const char16_t* name)
+OwnedVariant ValueOf(IWbemClassObject* object, const char16_t* name)
 {
-    ScopedVariant value;
-    if (object == nullptr || FAILED(object->Get(name, 0, value.get(), nullptr, nullptr))) {
-        V_VT(value.Reset()) = VT_NULL;
+    OwnedVariant value;
+    if (object == nullptr || FAILED(object->Get(name, 0, value.Address(), nullptr, nullptr))) {
+        V_VT(value.Put()) = VT_NULL;
     }
     return value;
 }
 
 HRESULT PutInteger(IWbemClassObject* object, const char16_t* name, LONG number)
 {
-    ScopedVariant value;
-    V_VT(value.get()) = VT_I4;
-    V_I4(value.get()) = number;
-    return object->Put(name, 0, value.get(), 0);
+    OwnedVariant value;
+    V_VT(value.Address()) = VT_I4;
+    V_I4(value.Address()) = number;
+    return object->Put(name, 0, value.Address(), 0);
 }
 
 HRESULT PutText(IWbemClassObject* object, const char16_t* name, std::u16string_view text)
 {
-    ScopedVariant value;
-    V_VT(value.get()) = VT_BSTR;
-    V_BSTR(value.get()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (V_BSTR(value.get()) == nullptr) {
+    OwnedVariant value;
+    V_VT(value.Address()) = VT_BSTR;
+    V_BSTR(value.Address()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (V_BSTR(value.Address()) == nullptr) {
         return WBEM_E_OUT_OF_MEMORY;
     }
-    return object->Put(name, 0, value.get(), 0);
+    return object->Put(name, 0, value.Address(), 0);
 }
 
 std::u16string Decimal(int64_t number)
@@ -55,12 +54,12 @@ std::u16string Decimal(int64_t number)
 // that checks its inputs reports it.
 HRESULT Add(const MethodCall& call)
 {
-    const ScopedVariant a = ValueOf(call.inParameters, u"A");
-    const ScopedVariant b = ValueOf(call.inParameters, u"B");
-    if (a.type() != VT_I4 || b.type() != VT_I4) {
+    const OwnedVariant a = ValueOf(call.inParameters, u"A");
+    const OwnedVariant b = ValueOf(call.inParameters, u"B");
+    if (a.Type() != VT_I4 || b.Type() != VT_I4) {
         return WBEM_E_INVALID_METHOD_PARAMETERS;
     }
-    return PutInteger(call.outParameters, u"ReturnValue", V_I4(a.get()) + V_I4(b.get()));
+    return PutInteger(call.outParameters, u"ReturnValue", V_I4(a.Get()) + V_I4(b.Get()));
 }
 
 HRESULT DoNothing(const MethodCall& /*call*/)
@@ -85,24 +84,24 @@ HRESULT GetInfo(const MethodCall& call)
 // "Text|Number|List items joined by commas|class of Item", with "null" for a missing value.
 HRESULT Echo(const MethodCall& call)
 {
-    const ScopedVariant text = ValueOf(call.inParameters, u"Text");
-    const ScopedVariant number = ValueOf(call.inParameters, u"Number");
-    const ScopedVariant list = ValueOf(call.inParameters, u"List");
-    const ScopedVariant item = ValueOf(call.inParameters, u"Item");
-    const ScopedVariant counter = ValueOf(call.inParameters, u"Counter");
+    const OwnedVariant text = ValueOf(call.inParameters, u"Text");
+    const OwnedVariant number = ValueOf(call.inParameters, u"Number");
+    const OwnedVariant list = ValueOf(call.inParameters, u"List");
+    const OwnedVariant item = ValueOf(call.inParameters, u"Item");
+    const OwnedVariant counter = ValueOf(call.inParameters, u"Counter");
 
-    std::u16string combined = text.type() == VT_BSTR ? std::u16string(ViewOf(V_BSTR(text.get()))) : u"null";
+    std::u16string combined = text.Type() == VT_BSTR ? std::u16string(ViewOf(V_BSTR(text.Get()))) : u"null";
     combined += u'|';
-    combined += number.type() == VT_I4 ? Decimal(V_I4(number.get())) : u"null";
+    combined += number.Type() == VT_I4 ? Decimal(V_I4(number.Get())) : u"null";
     combined += u'|';
-    combined += list.type() == (VT_ARRAY | VT_BSTR) ? JoinStringArray(V_ARRAY(list.get()), u",") : u"null";
+    combined += list.Type() == (VT_ARRAY | VT_BSTR) ? JoinStringArray(V_ARRAY(list.Get()), u",") : u"null";
     combined += u'|';
-    if (item.type() == VT_UNKNOWN && V_UNKNOWN(item.get()) != nullptr) {
+    if (item.Type() == VT_UNKNOWN && V_UNKNOWN(item.Get()) != nullptr) {
         IWbemClassObject* embedded = nullptr;
-        if (SUCCEEDED(V_UNKNOWN(item.get())
+        if (SUCCEEDED(V_UNKNOWN(item.Get())
                           ->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(&embedded)))) {
-            const ScopedVariant className = ValueOf(embedded, u"__CLASS");
-            combined += className.type() == VT_BSTR ? ViewOf(V_BSTR(className.get())) : u"null";
+            const OwnedVariant className = ValueOf(embedded, u"__CLASS");
+            combined += className.Type() == VT_BSTR ? ViewOf(V_BSTR(className.Get())) : u"null";
             embedded->Release();
         }
     } else {
@@ -110,11 +109,11 @@ HRESULT Echo(const MethodCall& call)
     }
 
     HRESULT hr = PutText(call.outParameters, u"Combined", combined);
-    if (SUCCEEDED(hr) && counter.type() == VT_I4) {
-        hr = PutInteger(call.outParameters, u"Counter", V_I4(counter.get()) + 1);
+    if (SUCCEEDED(hr) && counter.Type() == VT_I4) {
+        hr = PutInteger(call.outParameters, u"Counter", V_I4(counter.Get()) + 1);
     }
-    if (SUCCEEDED(hr) && text.type() == VT_BSTR) {
-        hr = PutText(call.outParameters, u"ReturnValue", ViewOf(V_BSTR(text.get())));
+    if (SUCCEEDED(hr) && text.Type() == VT_BSTR) {
+        hr = PutText(call.outParameters, u"ReturnValue", ViewOf(V_BSTR(text.Get())));
     }
     return hr;
 }
@@ -125,9 +124,9 @@ HRESULT Describe(const MethodCall& call)
     if (call.instance == nullptr) {
         return WBEM_E_INVALID_METHOD_PARAMETERS;
     }
-    const ScopedVariant path = ValueOf(call.instance, u"__RELPATH");
+    const OwnedVariant path = ValueOf(call.instance, u"__RELPATH");
     HRESULT hr = PutText(call.outParameters, u"Description",
-                         path.type() == VT_BSTR ? ViewOf(V_BSTR(path.get())) : std::u16string_view(u""));
+                         path.Type() == VT_BSTR ? ViewOf(V_BSTR(path.Get())) : std::u16string_view(u""));
     if (SUCCEEDED(hr)) {
         hr = PutInteger(call.outParameters, u"ReturnValue", 0);
     }

@@ -1,3 +1,4 @@
+#include "com_boundary.h"
 #include "testing/put_log.h"
 
 #include <pal/wmi_raw_values.h>
@@ -159,7 +160,7 @@ void ClearPutLog() noexcept
 }  // namespace pal::wmi
 
 PALAPI BOOL PalWmiLastPut(LPCWSTR property, VARTYPE* type, char* text, ULONG textSize)
-{
+try {
     if (property == nullptr) {
         return FALSE;
     }
@@ -179,6 +180,8 @@ PALAPI BOOL PalWmiLastPut(LPCWSTR property, VARTYPE* type, char* text, ULONG tex
         text[length] = 0;
     }
     return TRUE;
+} catch (...) {
+    return pal::CaughtBoolError();
 }
 
 PALAPI void PalWmiClearPutLog(void)

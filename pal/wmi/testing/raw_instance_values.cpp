@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "repository/com_holders.h"
+#include "com_boundary.h"
+#include "owners.h"
 #include "repository/repository.h"
 #include "wql/object_path.h"
 
 PALAPI HRESULT PalWmiPutRawInstanceValue(LPCWSTR nameSpace, LPCWSTR objectPath, LPCWSTR property,
                                          const VARIANT* value)
-{
+try {
     if (nameSpace == nullptr || objectPath == nullptr || property == nullptr || value == nullptr) {
         return WBEM_E_INVALID_PARAMETER;
     }
@@ -25,7 +26,7 @@ PALAPI HRESULT PalWmiPutRawInstanceValue(LPCWSTR nameSpace, LPCWSTR objectPath, 
         std::vector<pal::wmi::KeyBinding> keys;
         for (const auto& key : path.keys) {
             pal::wmi::KeyBinding binding{key.name, {}};
-            binding.value = *key.value.get();  // borrowed: the parsed path owns it
+            binding.value = *key.value.Get();  // borrowed: the parsed path owns it
             keys.push_back(binding);
         }
         auto repository = pal::wmi::LocalRepository();
@@ -43,4 +44,6 @@ PALAPI HRESULT PalWmiPutRawInstanceValue(LPCWSTR nameSpace, LPCWSTR objectPath, 
     } catch (...) {
         return WBEM_E_OUT_OF_MEMORY;
     }
+} catch (...) {
+    return pal::CaughtWmiError();
 }

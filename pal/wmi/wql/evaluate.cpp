@@ -5,7 +5,7 @@
 
 #include "wql/property_value.h"
 #include "wql/query.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 #include "wql/status.h"
 #include "wql/text.h"
 
@@ -13,91 +13,62 @@ namespace pal::wql {
 
 namespace {
 
-// One reference to a COM object, released when it goes out of scope.
-class ObjectRef {
-public:
-    ObjectRef() noexcept = default;
-    ~ObjectRef()
-    {
-        if (object_ != nullptr) {
-            object_->Release();
-        }
-    }
-    ObjectRef(const ObjectRef&) = delete;
-    ObjectRef& operator=(const ObjectRef&) = delete;
-
-    IWbemClassObject** Receive() noexcept
-    {
-        if (object_ != nullptr) {
-            object_->Release();
-            object_ = nullptr;
-        }
-        return &object_;
-    }
-    IWbemClassObject* get() const noexcept { return object_; }
-    // Takes over the reference that `other` holds.
-    void Take(ObjectRef& other) noexcept { std::swap(*Receive(), other.object_); }
-
-private:
-    IWbemClassObject* object_ = nullptr;
-};
-
 // The embedded object a value holds; false for NULL and for values that hold no object.
-bool EmbeddedObject(const VARIANT& value, ObjectRef& object)
+bool EmbeddedObject(const VARIANT& value, wmi::ObjectPtr& object)
 {
     if ((V_VT(&value) != VT_UNKNOWN && V_VT(&value) != VT_DISPATCH) || V_UNKNOWN(&value) == nullptr) {
         return false;
     }
     return SUCCEEDED(
-        V_UNKNOWN(&value)->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(object.Receive())));
+        V_UNKNOWN(&value)->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(object.Put())));
 }
 
 // Reads the value at a property path (`A` or `A.B.C`). A property the object itself lacks is
 // WBEM_E_INVALID_QUERY; further in, a missing property, a NULL and anything that holds no object
 // read as NULL, as the embedded object may be of any class.
-HRESULT ReadPath(IWbemClassObject* object, std::u16string_view path, ScopedVariant& value, CIMTYPE& type)
+HRESULT ReadPath(IWbemClassObject* object, std::u16string_view path, OwnedVariant& value, CIMTYPE& type)
 {
-    ObjectRef held;
+    wmi::ObjectPtr held;
     IWbemClassObject* current = object;
     for (size_t start = 0;;) {
         const size_t dot = path.find(u'.', start);
         const std::u16string name(
             path.substr(start, dot == std::u16string_view::npos ? path.npos : dot - start));
         type = CIM_EMPTY;
-        const HRESULT hr = current->Get(name.c_str(), 0, value.Reset(), &type, nullptr);
+        const HRESULT hr = current->Get(name.c_str(), 0, value.Put(), &type, nullptr);
         if (hr == AsHresult(WBEM_E_NOT_FOUND) && current == object) {
             return AsHresult(WBEM_E_INVALID_QUERY);
         }
         if (hr == AsHresult(WBEM_E_NOT_FOUND)) {
-            value.Reset();
+            value.Clear();
             type = CIM_EMPTY;
             return S_OK;
         }
         if (FAILED(hr) || dot == std::u16string_view::npos) {
             return hr;
         }
-        ObjectRef next;
-        if (!EmbeddedObject(*value.get(), next)) {
-            value.Reset();
+        wmi::ObjectPtr next;
+        if (!EmbeddedObject(*value.Address(), next)) {
+            value.Clear();
             type = CIM_EMPTY;
             return S_OK;
         }
         // The next step reads the embedded object, which `held` keeps alive.
-        held.Take(next);
-        current = held.get();
+        held = std::move(next);
+        current = held.Get();
         start = dot + 1;
     }
 }
 
 HRESULT ReadProperty(IWbemClassObject* object, const std::u16string& name, PropertyValue& value)
 {
-    ScopedVariant variant;
+    OwnedVariant variant;
     CIMTYPE type = CIM_EMPTY;
     const HRESULT hr = ReadPath(object, name, variant, type);
     if (FAILED(hr)) {
         return hr;
     }
-    value = ToPropertyValue(*variant.get(), type);
+    value = ToPropertyValue(*variant.Address(), type);
     return S_OK;
 }
 
@@ -105,21 +76,21 @@ HRESULT ReadProperty(IWbemClassObject* object, const std::u16string& name, Prope
 HRESULT IsOfClass(IWbemClassObject* object, const Expression& expression, bool& result)
 {
     result = false;
-    ScopedVariant variant;
+    OwnedVariant variant;
     CIMTYPE type = CIM_EMPTY;
     const HRESULT hr = ReadPath(object, expression.property, variant, type);
-    ObjectRef embedded;
-    if (FAILED(hr) || !EmbeddedObject(*variant.get(), embedded)) {
+    wmi::ObjectPtr embedded;
+    if (FAILED(hr) || !EmbeddedObject(*variant.Address(), embedded)) {
         return hr;
     }
-    ScopedVariant className;
-    if (SUCCEEDED(embedded.get()->Get(u"__CLASS", 0, className.get(), nullptr, nullptr)) &&
-        className.type() == VT_BSTR && V_BSTR(className.get()) != nullptr &&
-        NamesEqual(V_BSTR(className.get()), expression.constant.text)) {
+    OwnedVariant className;
+    if (SUCCEEDED(embedded.Get()->Get(u"__CLASS", 0, className.Address(), nullptr, nullptr)) &&
+        className.Type() == VT_BSTR && V_BSTR(className.Address()) != nullptr &&
+        NamesEqual(V_BSTR(className.Address()), expression.constant.text)) {
         result = true;
         return S_OK;
     }
-    result = embedded.get()->InheritsFrom(expression.constant.text.c_str()) == WBEM_S_NO_ERROR;
+    result = embedded.Get()->InheritsFrom(expression.constant.text.c_str()) == WBEM_S_NO_ERROR;
     return S_OK;
 }
 
@@ -168,9 +139,9 @@ HRESULT Evaluate(const Expression& expression, IWbemClassObject* object, bool& r
 // Type of a property of the class; S_FALSE for a system property the class does not describe.
 HRESULT PropertyType(IWbemClassObject* classObject, const std::u16string& name, CIMTYPE& type)
 {
-    ScopedVariant ignored;
+    OwnedVariant ignored;
     type = CIM_EMPTY;
-    const HRESULT hr = classObject->Get(name.c_str(), 0, ignored.get(), &type, nullptr);
+    const HRESULT hr = classObject->Get(name.c_str(), 0, ignored.Address(), &type, nullptr);
     if (hr == AsHresult(WBEM_E_NOT_FOUND)) {
         return IsSystemProperty(name) ? S_FALSE : AsHresult(WBEM_E_INVALID_QUERY);
     }

@@ -150,7 +150,7 @@ private:
         return true;
     }
 
-    bool ParseValue(ScopedVariant& value, bool& outOfMemory)
+    bool ParseValue(OwnedVariant& value, bool& outOfMemory)
     {
         if (pos_ < text_.size() && (text_[pos_] == u'"' || text_[pos_] == u'\'')) {
             std::u16string text;
@@ -162,8 +162,8 @@ private:
         }
         const std::u16string_view token = text_.substr(start, pos_ - start);
         if (CompareIgnoringCase(token, u"TRUE") == 0 || CompareIgnoringCase(token, u"FALSE") == 0) {
-            V_VT(value.Reset()) = VT_BOOL;
-            V_BOOL(value.get()) = CompareIgnoringCase(token, u"TRUE") == 0 ? VARIANT_TRUE : VARIANT_FALSE;
+            V_VT(value.Put()) = VT_BOOL;
+            V_BOOL(value.Address()) = CompareIgnoringCase(token, u"TRUE") == 0 ? VARIANT_TRUE : VARIANT_FALSE;
             return true;
         }
         Value number;
@@ -190,27 +190,27 @@ private:
         return false;
     }
 
-    static bool StoreString(const std::u16string& text, ScopedVariant& value, bool& outOfMemory)
+    static bool StoreString(const std::u16string& text, OwnedVariant& value, bool& outOfMemory)
     {
         const BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         if (copy == nullptr) {
             outOfMemory = true;
             return false;
         }
-        V_VT(value.Reset()) = VT_BSTR;
-        V_BSTR(value.get()) = copy;
+        V_VT(value.Put()) = VT_BSTR;
+        V_BSTR(value.Address()) = copy;
         return true;
     }
 
-    static bool StoreInteger(const Value& number, ScopedVariant& value, bool& outOfMemory)
+    static bool StoreInteger(const Value& number, OwnedVariant& value, bool& outOfMemory)
     {
         constexpr uint64_t kMaxPositive = std::numeric_limits<LONG>::max();
         constexpr uint64_t kMaxNegative = kMaxPositive + 1;
         if (number.magnitude <= (number.negative ? kMaxNegative : kMaxPositive)) {
             const int64_t signedValue = number.negative ? -static_cast<int64_t>(number.magnitude)
                                                         : static_cast<int64_t>(number.magnitude);
-            V_VT(value.Reset()) = VT_I4;
-            V_I4(value.get()) = static_cast<LONG>(signedValue);
+            V_VT(value.Put()) = VT_I4;
+            V_I4(value.Address()) = static_cast<LONG>(signedValue);
             return true;
         }
         return StoreString(IntegerText(number.negative, number.magnitude), value, outOfMemory);
@@ -286,16 +286,16 @@ PAL_WQL_API HRESULT KeyMatches(const PathKey& key, IWbemClassObject* object, boo
     if (object == nullptr || key.name.empty()) {
         return AsHresult(WBEM_E_INVALID_PARAMETER);
     }
-    ScopedVariant value;
+    OwnedVariant value;
     CIMTYPE type = CIM_EMPTY;
-    const HRESULT hr = object->Get(key.name.c_str(), 0, value.get(), &type, nullptr);
+    const HRESULT hr = object->Get(key.name.c_str(), 0, value.Address(), &type, nullptr);
     if (hr == AsHresult(WBEM_E_NOT_FOUND)) {
         return AsHresult(WBEM_E_INVALID_OBJECT_PATH);
     }
     if (FAILED(hr)) {
         return hr;
     }
-    return KeyValueEquals(*key.value.get(), *value.get(), type, matches);
+    return KeyValueEquals(*key.value.Get(), *value.Get(), type, matches);
 }
 
 }  // namespace pal::wql

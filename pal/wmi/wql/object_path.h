@@ -24,13 +24,13 @@
 #include <vector>
 
 #include "wql/api.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace pal::wql {
 
 struct PathKey {
     std::u16string name;  // empty when the path gives the value alone (Class="v")
-    ScopedVariant value;
+    OwnedVariant value;
 };
 
 struct ObjectPath {

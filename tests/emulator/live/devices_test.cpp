@@ -55,7 +55,7 @@ protected:
     void ExpectDerivesFrom(const char16_t* win32, const char16_t* cim)
     {
         HRESULT hr = E_FAIL;
-        const ComRef<IWbemClassObject> cls = GetAt(win32, hr);
+        const ComPtr<IWbemClassObject> cls = GetAt(win32, hr);
         ASSERT_EQ(S_OK, hr) << Narrow(win32);
         EXPECT_EQ(WBEM_S_NO_ERROR, cls->InheritsFrom(cim)) << Narrow(win32);
     }
@@ -70,14 +70,14 @@ TEST_F(DevicesTest, PhysicalMemoryHoldsAtLeastWhatTheKernelManages)
     ASSERT_EQ(0, sysinfo(&info));
     unsigned long long capacity = 0;
     for (const auto& module : modules) {
-        ExpectTypes(module.get(), {{u"Capacity", CIM_UINT64},
+        ExpectTypes(module.Get(), {{u"Capacity", CIM_UINT64},
                                    {u"Speed", CIM_UINT32},
                                    {u"FormFactor", CIM_UINT16},
                                    {u"MemoryType", CIM_UINT16},
                                    {u"SMBIOSMemoryType", CIM_UINT32},
                                    {u"DeviceLocator", CIM_STRING}});
-        capacity += NumberOf(module.get(), u"Capacity");
-        EXPECT_EQ("Win32_PhysicalMemory", TextOf(module.get(), u"CreationClassName"));
+        capacity += NumberOf(module.Get(), u"Capacity");
+        EXPECT_EQ("Win32_PhysicalMemory", TextOf(module.Get(), u"CreationClassName"));
     }
     EXPECT_GE(capacity, static_cast<unsigned long long>(info.totalram) * info.mem_unit);
 }
@@ -89,17 +89,17 @@ TEST_F(DevicesTest, DiskDrivesAreTheBlockDevicesOfTheMachine)
     const auto drives = Select(u"SELECT * FROM Win32_DiskDrive");
     ASSERT_EQ(disks.size(), drives.size());
     for (const auto& drive : drives) {
-        ExpectTypes(drive.get(), {{u"Size", CIM_UINT64},
+        ExpectTypes(drive.Get(), {{u"Size", CIM_UINT64},
                                   {u"Index", CIM_UINT32},
                                   {u"Partitions", CIM_UINT32},
                                   {u"BytesPerSector", CIM_UINT32},
                                   {u"MediaLoaded", CIM_BOOLEAN}});
-        const unsigned long long index = NumberOf(drive.get(), u"Index");
+        const unsigned long long index = NumberOf(drive.Get(), u"Index");
         ASSERT_LT(index, disks.size());
         const Disk& disk = disks[index];
-        EXPECT_EQ("\\\\.\\PHYSICALDRIVE" + std::to_string(index), TextOf(drive.get(), u"DeviceID"));
-        EXPECT_EQ(disk.bytes, NumberOf(drive.get(), u"Size")) << disk.name;
-        EXPECT_EQ(disk.partitionBytes.size(), NumberOf(drive.get(), u"Partitions")) << disk.name;
+        EXPECT_EQ("\\\\.\\PHYSICALDRIVE" + std::to_string(index), TextOf(drive.Get(), u"DeviceID"));
+        EXPECT_EQ(disk.bytes, NumberOf(drive.Get(), u"Size")) << disk.name;
+        EXPECT_EQ(disk.partitionBytes.size(), NumberOf(drive.Get(), u"Partitions")) << disk.name;
     }
     if (!disks.empty()) {
         HRESULT hr = E_FAIL;
@@ -119,19 +119,19 @@ TEST_F(DevicesTest, DiskPartitionsAreThePartitionsOfEachDisk)
     const auto partitions = Select(u"SELECT * FROM Win32_DiskPartition");
     ASSERT_EQ(expected, partitions.size());
     for (const auto& partition : partitions) {
-        ExpectTypes(partition.get(), {{u"Size", CIM_UINT64},
+        ExpectTypes(partition.Get(), {{u"Size", CIM_UINT64},
                                       {u"StartingOffset", CIM_UINT64},
                                       {u"DiskIndex", CIM_UINT32},
                                       {u"Index", CIM_UINT32},
                                       {u"PrimaryPartition", CIM_BOOLEAN}});
-        const unsigned long long disk = NumberOf(partition.get(), u"DiskIndex");
-        const unsigned long long index = NumberOf(partition.get(), u"Index");
+        const unsigned long long disk = NumberOf(partition.Get(), u"DiskIndex");
+        const unsigned long long index = NumberOf(partition.Get(), u"Index");
         ASSERT_LT(disk, disks.size());
         ASSERT_LT(index, disks[disk].partitionBytes.size());
         EXPECT_EQ("Disk #" + std::to_string(disk) + ", Partition #" + std::to_string(index),
-                  TextOf(partition.get(), u"DeviceID"));
-        EXPECT_EQ(disks[disk].partitionBytes[index], NumberOf(partition.get(), u"Size"));
-        EXPECT_LE(NumberOf(partition.get(), u"StartingOffset") + NumberOf(partition.get(), u"Size"),
+                  TextOf(partition.Get(), u"DeviceID"));
+        EXPECT_EQ(disks[disk].partitionBytes[index], NumberOf(partition.Get(), u"Size"));
+        EXPECT_LE(NumberOf(partition.Get(), u"StartingOffset") + NumberOf(partition.Get(), u"Size"),
                   disks[disk].bytes);
     }
 }
@@ -147,8 +147,8 @@ TEST_F(DevicesTest, EachDiskIsAssociatedWithItsPartitions)
             Select(u"ASSOCIATORS OF {" + disk + u"} WHERE AssocClass = Win32_DiskDriveToDiskPartition");
         ASSERT_EQ(disks[index].partitionBytes.size(), partitions.size()) << disks[index].name;
         for (const auto& partition : partitions) {
-            EXPECT_EQ("Win32_DiskPartition", TextOf(partition.get(), u"__CLASS"));
-            EXPECT_EQ(index, NumberOf(partition.get(), u"DiskIndex"));
+            EXPECT_EQ("Win32_DiskPartition", TextOf(partition.Get(), u"__CLASS"));
+            EXPECT_EQ(index, NumberOf(partition.Get(), u"DiskIndex"));
         }
         links += partitions.size();
     }
@@ -160,20 +160,21 @@ TEST_F(DevicesTest, AFileSystemIsAssociatedWithThePartitionItIsMountedFrom)
     std::size_t links = 0;
     for (const auto& disk : Select(u"SELECT DeviceID, VolumeName FROM Win32_LogicalDisk")) {
         std::string path;
-        for (const char c : TextOf(disk.get(), u"DeviceID")) {
+        for (const char c : TextOf(disk.Get(), u"DeviceID")) {
             path += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
         }
         const auto partitions = Select(u"ASSOCIATORS OF {Win32_LogicalDisk.DeviceID=\"" + Wide(path) +
                                        u"\"} WHERE AssocClass = Win32_LogicalDiskToPartition");
-        ScopedVariant volume;
-        ASSERT_EQ(S_OK, disk->Get(u"VolumeName", 0, volume.get(), nullptr, nullptr));
-        const std::string source = volume.type() == VT_BSTR ? Narrow(V_BSTR(volume.get())) : std::string();
+        OwnedVariant volume;
+        ASSERT_EQ(S_OK, disk->Get(u"VolumeName", 0, volume.Address(), nullptr, nullptr));
+        const std::string source =
+            volume.Type() == VT_BSTR ? Narrow(V_BSTR(volume.Address())) : std::string();
         const std::string name = source.rfind("/dev/", 0) == 0 ? source.substr(5) : std::string();
         const bool fromPartition = !name.empty() && Exists("/sys/class/block/" + name + "/partition");
         ASSERT_EQ(fromPartition ? 1u : 0u, partitions.size()) << path << " from " << source;
         if (fromPartition) {
-            EXPECT_EQ(name, TextOf(partitions.front().get(), u"Description"));
-            EXPECT_EQ("Win32_DiskPartition", TextOf(partitions.front().get(), u"__CLASS"));
+            EXPECT_EQ(name, TextOf(partitions.front().Get(), u"Description"));
+            EXPECT_EQ("Win32_DiskPartition", TextOf(partitions.front().Get(), u"__CLASS"));
         }
         links += partitions.size();
     }
@@ -192,8 +193,8 @@ TEST_F(DevicesTest, VideoControllersAreTheDisplayCards)
     const auto controllers = Select(u"SELECT * FROM Win32_VideoController");
     ASSERT_EQ(cards, controllers.size());
     for (std::size_t i = 0; i < controllers.size(); ++i) {
-        EXPECT_EQ(0u, TextOf(controllers[i].get(), u"DeviceID").rfind("VideoController", 0));
-        EXPECT_EQ(CIM_UINT32, TypeOf(controllers[i].get(), u"AdapterRAM"));
+        EXPECT_EQ(0u, TextOf(controllers[i].Get(), u"DeviceID").rfind("VideoController", 0));
+        EXPECT_EQ(CIM_UINT32, TypeOf(controllers[i].Get(), u"AdapterRAM"));
     }
 }
 
@@ -201,10 +202,10 @@ TEST_F(DevicesTest, QuickFixEngineeringIsServedAndEmpty)
 {
     ExpectDerivesFrom(u"Win32_QuickFixEngineering", u"CIM_LogicalElement");
     HRESULT hr = E_FAIL;
-    const ComRef<IWbemClassObject> cls = GetAt(u"Win32_QuickFixEngineering", hr);
+    const ComPtr<IWbemClassObject> cls = GetAt(u"Win32_QuickFixEngineering", hr);
     ASSERT_EQ(S_OK, hr);
-    EXPECT_EQ(CIM_STRING, TypeOf(cls.get(), u"HotFixID"));
-    EXPECT_EQ(CIM_STRING, TypeOf(cls.get(), u"InstalledOn"));
+    EXPECT_EQ(CIM_STRING, TypeOf(cls.Get(), u"HotFixID"));
+    EXPECT_EQ(CIM_STRING, TypeOf(cls.Get(), u"InstalledOn"));
     EXPECT_TRUE(Select(u"SELECT HotFixID FROM Win32_QuickFixEngineering").empty());
 }
 

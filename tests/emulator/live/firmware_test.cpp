@@ -27,65 +27,65 @@ std::optional<std::string> Dmi(const char* name)
 class FirmwareTest : public LiveTest {
 protected:
     // The one instance of a class.
-    ComRef<IWbemClassObject> Single(const std::u16string& className)
+    ComPtr<IWbemClassObject> Single(const std::u16string& className)
     {
-        std::vector<ComRef<IWbemClassObject>> all = Select(u"SELECT * FROM " + className);
+        std::vector<ComPtr<IWbemClassObject>> all = Select(u"SELECT * FROM " + className);
         EXPECT_EQ(1u, all.size()) << Narrow(className);
-        return all.empty() ? ComRef<IWbemClassObject>() : std::move(all.front());
+        return all.empty() ? ComPtr<IWbemClassObject>() : std::move(all.front());
     }
 
     // A text property as the host shows it: nullopt for NULL.
     static std::optional<std::string> Optional(IWbemClassObject* object, const char16_t* name)
     {
-        ScopedVariant value;
-        EXPECT_EQ(S_OK, object->Get(name, 0, value.get(), nullptr, nullptr)) << Narrow(name);
-        if (value.type() == VT_NULL) {
+        OwnedVariant value;
+        EXPECT_EQ(S_OK, object->Get(name, 0, value.Address(), nullptr, nullptr)) << Narrow(name);
+        if (value.Type() == VT_NULL) {
             return std::nullopt;
         }
-        EXPECT_EQ(VT_BSTR, value.type()) << Narrow(name);
-        return value.type() == VT_BSTR ? std::optional<std::string>(Narrow(V_BSTR(value.get())))
+        EXPECT_EQ(VT_BSTR, value.Type()) << Narrow(name);
+        return value.Type() == VT_BSTR ? std::optional<std::string>(Narrow(V_BSTR(value.Address())))
                                        : std::nullopt;
     }
 };
 
 TEST_F(FirmwareTest, BiosIsTheFirmwareTheHostDescribes)
 {
-    const ComRef<IWbemClassObject> bios = Single(u"Win32_BIOS");
+    const ComPtr<IWbemClassObject> bios = Single(u"Win32_BIOS");
     ASSERT_TRUE(bios);
-    EXPECT_EQ(Dmi("bios_vendor"), Optional(bios.get(), u"Manufacturer"));
-    EXPECT_EQ(Dmi("bios_version"), Optional(bios.get(), u"SMBIOSBIOSVersion"));
-    EXPECT_EQ(Dmi("product_serial"), Optional(bios.get(), u"SerialNumber"));
+    EXPECT_EQ(Dmi("bios_vendor"), Optional(bios.Get(), u"Manufacturer"));
+    EXPECT_EQ(Dmi("bios_version"), Optional(bios.Get(), u"SMBIOSBIOSVersion"));
+    EXPECT_EQ(Dmi("product_serial"), Optional(bios.Get(), u"SerialNumber"));
     const std::optional<std::string> date = Dmi("bios_date");
     if (date && date->size() == 10) {
         EXPECT_EQ(date->substr(6, 4) + date->substr(0, 2) + date->substr(3, 2) + "000000.000000+000",
-                  Optional(bios.get(), u"ReleaseDate"));
+                  Optional(bios.Get(), u"ReleaseDate"));
     }
-    EXPECT_EQ(CIM_DATETIME, TypeOf(bios.get(), u"ReleaseDate"));
-    EXPECT_EQ(CIM_STRING | CIM_FLAG_ARRAY, TypeOf(bios.get(), u"BIOSVersion"));
-    EXPECT_EQ(CIM_UINT8, TypeOf(bios.get(), u"SystemBiosMajorVersion"));
-    EXPECT_EQ(CIM_UINT16, TypeOf(bios.get(), u"SoftwareElementState"));
-    EXPECT_EQ(CIM_BOOLEAN, TypeOf(bios.get(), u"PrimaryBIOS"));
+    EXPECT_EQ(CIM_DATETIME, TypeOf(bios.Get(), u"ReleaseDate"));
+    EXPECT_EQ(CIM_STRING | CIM_FLAG_ARRAY, TypeOf(bios.Get(), u"BIOSVersion"));
+    EXPECT_EQ(CIM_UINT8, TypeOf(bios.Get(), u"SystemBiosMajorVersion"));
+    EXPECT_EQ(CIM_UINT16, TypeOf(bios.Get(), u"SoftwareElementState"));
+    EXPECT_EQ(CIM_BOOLEAN, TypeOf(bios.Get(), u"PrimaryBIOS"));
 }
 
 TEST_F(FirmwareTest, ComputerSystemProductIsTheMachineTheHostDescribes)
 {
-    const ComRef<IWbemClassObject> product = Single(u"Win32_ComputerSystemProduct");
+    const ComPtr<IWbemClassObject> product = Single(u"Win32_ComputerSystemProduct");
     ASSERT_TRUE(product);
-    EXPECT_EQ(Dmi("product_name"), Optional(product.get(), u"Name"));
-    EXPECT_EQ(Dmi("sys_vendor"), Optional(product.get(), u"Vendor"));
-    EXPECT_EQ(Dmi("product_version"), Optional(product.get(), u"Version"));
-    EXPECT_EQ(Dmi("product_uuid"), Optional(product.get(), u"UUID"));
+    EXPECT_EQ(Dmi("product_name"), Optional(product.Get(), u"Name"));
+    EXPECT_EQ(Dmi("sys_vendor"), Optional(product.Get(), u"Vendor"));
+    EXPECT_EQ(Dmi("product_version"), Optional(product.Get(), u"Version"));
+    EXPECT_EQ(Dmi("product_uuid"), Optional(product.Get(), u"UUID"));
 }
 
 TEST_F(FirmwareTest, BaseBoardIsTheBoardTheHostDescribes)
 {
-    const ComRef<IWbemClassObject> board = Single(u"Win32_BaseBoard");
+    const ComPtr<IWbemClassObject> board = Single(u"Win32_BaseBoard");
     ASSERT_TRUE(board);
-    EXPECT_EQ(Dmi("board_vendor"), Optional(board.get(), u"Manufacturer"));
-    EXPECT_EQ(Dmi("board_name"), Optional(board.get(), u"Product"));
-    EXPECT_EQ(Dmi("board_serial"), Optional(board.get(), u"SerialNumber"));
+    EXPECT_EQ(Dmi("board_vendor"), Optional(board.Get(), u"Manufacturer"));
+    EXPECT_EQ(Dmi("board_name"), Optional(board.Get(), u"Product"));
+    EXPECT_EQ(Dmi("board_serial"), Optional(board.Get(), u"SerialNumber"));
     EXPECT_EQ("Win32_BaseBoard.CreationClassName=\"Win32_BaseBoard\",Tag=\"Base Board\"",
-              TextOf(board.get(), u"__RELPATH"));
+              TextOf(board.Get(), u"__RELPATH"));
 }
 
 TEST_F(FirmwareTest, Win32ClassesDeriveFromTheirCimClasses)
@@ -103,7 +103,7 @@ TEST_F(FirmwareTest, Win32ClassesDeriveFromTheirCimClasses)
     };
     for (const auto& [win32, cim] : pairs) {
         HRESULT hr = E_FAIL;
-        const ComRef<IWbemClassObject> cls = GetAt(win32, hr);
+        const ComPtr<IWbemClassObject> cls = GetAt(win32, hr);
         ASSERT_EQ(S_OK, hr) << Narrow(win32);
         EXPECT_EQ(WBEM_S_NO_ERROR, cls->InheritsFrom(cim)) << Narrow(win32);
     }
@@ -113,9 +113,9 @@ TEST_F(FirmwareTest, QueriesOfCimClassesFindTheWin32Instances)
 {
     bool ownProcess = false;
     for (const auto& process : Select(u"SELECT Handle, __CLASS FROM CIM_Process")) {
-        if (TextOf(process.get(), u"Handle") == std::to_string(getpid())) {
+        if (TextOf(process.Get(), u"Handle") == std::to_string(getpid())) {
             ownProcess = true;
-            EXPECT_EQ("Win32_Process", TextOf(process.get(), u"__CLASS"));
+            EXPECT_EQ("Win32_Process", TextOf(process.Get(), u"__CLASS"));
         }
     }
     EXPECT_TRUE(ownProcess);

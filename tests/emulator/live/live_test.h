@@ -9,10 +9,10 @@
 
 namespace live_test {
 
-using services_test::ComRef;
+using services_test::ComPtr;
 using services_test::Narrow;
-using services_test::ScopedBstr;
-using services_test::ScopedVariant;
+using services_test::OwnedBstr;
+using services_test::OwnedVariant;
 
 class LiveTest : public services_test::EmulatorTest {
 protected:
@@ -27,40 +27,40 @@ protected:
         EmulatorTest::TearDown();
     }
 
-    std::vector<ComRef<IWbemClassObject>> Select(const std::u16string& wql)
+    std::vector<ComPtr<IWbemClassObject>> Select(const std::u16string& wql)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), wql.c_str(), hr);
+        ComPtr<IEnumWbemClassObject> enumerator = Query(services_.Get(), wql.c_str(), hr);
         EXPECT_EQ(S_OK, hr) << Narrow(wql);
-        return enumerator ? Drain(enumerator.get()) : std::vector<ComRef<IWbemClassObject>>{};
+        return enumerator ? Drain(enumerator.Get()) : std::vector<ComPtr<IWbemClassObject>>{};
     }
 
-    ComRef<IWbemClassObject> GetAt(const std::u16string& path, HRESULT& hr)
+    ComPtr<IWbemClassObject> GetAt(const std::u16string& path, HRESULT& hr)
     {
-        ScopedBstr text(path.c_str());
-        ComRef<IWbemClassObject> object;
-        hr = services_->GetObject(text.get(), 0, nullptr, object.Receive(), nullptr);
+        OwnedBstr text(path.c_str());
+        ComPtr<IWbemClassObject> object;
+        hr = services_->GetObject(text.Get(), 0, nullptr, object.Put(), nullptr);
         return object;
     }
 
     // A text property; empty with a failure when it is missing or not text.
     static std::string TextOf(IWbemClassObject* object, const char16_t* name)
     {
-        ScopedVariant value;
-        EXPECT_EQ(S_OK, object->Get(name, 0, value.get(), nullptr, nullptr)) << Narrow(name);
-        EXPECT_EQ(VT_BSTR, value.type()) << Narrow(name);
-        return value.type() == VT_BSTR ? Narrow(V_BSTR(value.get())) : std::string();
+        OwnedVariant value;
+        EXPECT_EQ(S_OK, object->Get(name, 0, value.Address(), nullptr, nullptr)) << Narrow(name);
+        EXPECT_EQ(VT_BSTR, value.Type()) << Narrow(name);
+        return value.Type() == VT_BSTR ? Narrow(V_BSTR(value.Address())) : std::string();
     }
 
     // An unsigned property as WMI hands it out: uint32 as VT_I4, uint64 as decimal text.
     static unsigned long long NumberOf(IWbemClassObject* object, const char16_t* name)
     {
-        ScopedVariant value;
-        EXPECT_EQ(S_OK, object->Get(name, 0, value.get(), nullptr, nullptr)) << Narrow(name);
-        switch (value.type()) {
-        case VT_I4: return static_cast<unsigned long>(V_I4(value.get()));
-        case VT_BSTR: return std::stoull(Narrow(V_BSTR(value.get())));
-        default: ADD_FAILURE() << Narrow(name) << " has type " << value.type(); return 0;
+        OwnedVariant value;
+        EXPECT_EQ(S_OK, object->Get(name, 0, value.Address(), nullptr, nullptr)) << Narrow(name);
+        switch (value.Type()) {
+        case VT_I4: return static_cast<unsigned long>(V_I4(value.Address()));
+        case VT_BSTR: return std::stoull(Narrow(V_BSTR(value.Address())));
+        default: ADD_FAILURE() << Narrow(name) << " has type " << value.Type(); return 0;
         }
     }
 
@@ -71,7 +71,7 @@ protected:
         return type;
     }
 
-    ComRef<IWbemServices> services_;
+    ComPtr<IWbemServices> services_;
 };
 
 // ASCII text as UTF-16, for names and numbers built into queries.

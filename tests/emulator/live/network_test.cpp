@@ -75,22 +75,23 @@ std::map<unsigned long long, Interface> Interfaces()
 
 std::optional<std::string> OptionalText(IWbemClassObject* object, const char16_t* name)
 {
-    ScopedVariant value;
-    EXPECT_EQ(S_OK, object->Get(name, 0, value.get(), nullptr, nullptr)) << Narrow(name);
-    return value.type() == VT_BSTR ? std::optional<std::string>(Narrow(V_BSTR(value.get()))) : std::nullopt;
+    OwnedVariant value;
+    EXPECT_EQ(S_OK, object->Get(name, 0, value.Address(), nullptr, nullptr)) << Narrow(name);
+    return value.Type() == VT_BSTR ? std::optional<std::string>(Narrow(V_BSTR(value.Address())))
+                                   : std::nullopt;
 }
 
 // The elements of a string array property; empty for NULL.
 std::vector<std::string> TextsOf(IWbemClassObject* object, const char16_t* name)
 {
-    ScopedVariant value;
-    EXPECT_EQ(S_OK, object->Get(name, 0, value.get(), nullptr, nullptr)) << Narrow(name);
+    OwnedVariant value;
+    EXPECT_EQ(S_OK, object->Get(name, 0, value.Address(), nullptr, nullptr)) << Narrow(name);
     std::vector<std::string> texts;
-    if (value.type() != (VT_ARRAY | VT_BSTR)) {
-        EXPECT_EQ(VT_NULL, value.type()) << Narrow(name);
+    if (value.Type() != (VT_ARRAY | VT_BSTR)) {
+        EXPECT_EQ(VT_NULL, value.Type()) << Narrow(name);
         return texts;
     }
-    SAFEARRAY* array = V_ARRAY(value.get());
+    SAFEARRAY* array = V_ARRAY(value.Address());
     LONG low = 0;
     LONG high = -1;
     SafeArrayGetLBound(array, 1, &low);
@@ -112,16 +113,16 @@ TEST_F(NetworkTest, AdaptersAreTheInterfacesButLoopback)
     const auto adapters = Select(u"SELECT * FROM Win32_NetworkAdapter");
     ASSERT_EQ(interfaces.size(), adapters.size());
     for (const auto& adapter : adapters) {
-        EXPECT_EQ(CIM_UINT32, TypeOf(adapter.get(), u"Index"));
-        EXPECT_EQ(CIM_UINT64, TypeOf(adapter.get(), u"Speed"));
-        EXPECT_EQ(CIM_UINT16, TypeOf(adapter.get(), u"NetConnectionStatus"));
-        EXPECT_EQ(CIM_BOOLEAN, TypeOf(adapter.get(), u"NetEnabled"));
-        const unsigned long long index = NumberOf(adapter.get(), u"Index");
+        EXPECT_EQ(CIM_UINT32, TypeOf(adapter.Get(), u"Index"));
+        EXPECT_EQ(CIM_UINT64, TypeOf(adapter.Get(), u"Speed"));
+        EXPECT_EQ(CIM_UINT16, TypeOf(adapter.Get(), u"NetConnectionStatus"));
+        EXPECT_EQ(CIM_BOOLEAN, TypeOf(adapter.Get(), u"NetEnabled"));
+        const unsigned long long index = NumberOf(adapter.Get(), u"Index");
         const auto found = interfaces.find(index);
         ASSERT_NE(interfaces.end(), found) << index;
-        EXPECT_EQ(std::to_string(index), TextOf(adapter.get(), u"DeviceID"));
-        EXPECT_EQ(found->second.name, TextOf(adapter.get(), u"NetConnectionID"));
-        EXPECT_EQ(found->second.mac, OptionalText(adapter.get(), u"MACAddress"));
+        EXPECT_EQ(std::to_string(index), TextOf(adapter.Get(), u"DeviceID"));
+        EXPECT_EQ(found->second.name, TextOf(adapter.Get(), u"NetConnectionID"));
+        EXPECT_EQ(found->second.mac, OptionalText(adapter.Get(), u"MACAddress"));
     }
     HRESULT hr = E_FAIL;
     GetAt(u"Win32_NetworkAdapter.DeviceID=\"999999\"", hr);
@@ -134,20 +135,20 @@ TEST_F(NetworkTest, ConfigurationsHoldTheInterfacesAddresses)
     const auto configurations = Select(u"SELECT * FROM Win32_NetworkAdapterConfiguration");
     ASSERT_EQ(interfaces.size(), configurations.size());
     for (const auto& configuration : configurations) {
-        EXPECT_EQ(CIM_STRING | CIM_FLAG_ARRAY, TypeOf(configuration.get(), u"IPAddress"));
-        EXPECT_EQ(CIM_STRING | CIM_FLAG_ARRAY, TypeOf(configuration.get(), u"DefaultIPGateway"));
-        EXPECT_EQ(CIM_BOOLEAN, TypeOf(configuration.get(), u"IPEnabled"));
-        const unsigned long long index = NumberOf(configuration.get(), u"Index");
+        EXPECT_EQ(CIM_STRING | CIM_FLAG_ARRAY, TypeOf(configuration.Get(), u"IPAddress"));
+        EXPECT_EQ(CIM_STRING | CIM_FLAG_ARRAY, TypeOf(configuration.Get(), u"DefaultIPGateway"));
+        EXPECT_EQ(CIM_BOOLEAN, TypeOf(configuration.Get(), u"IPEnabled"));
+        const unsigned long long index = NumberOf(configuration.Get(), u"Index");
         const auto found = interfaces.find(index);
         ASSERT_NE(interfaces.end(), found) << index;
-        const std::vector<std::string> addresses = TextsOf(configuration.get(), u"IPAddress");
+        const std::vector<std::string> addresses = TextsOf(configuration.Get(), u"IPAddress");
         EXPECT_EQ(found->second.addresses, std::set<std::string>(addresses.begin(), addresses.end()))
             << found->second.name;
         // One subnet per address, in the same order.
-        EXPECT_EQ(addresses.size(), TextsOf(configuration.get(), u"IPSubnet").size()) << found->second.name;
-        ScopedVariant enabled;
-        ASSERT_EQ(S_OK, configuration->Get(u"IPEnabled", 0, enabled.get(), nullptr, nullptr));
-        EXPECT_EQ(found->second.addresses.empty() ? VARIANT_FALSE : VARIANT_TRUE, V_BOOL(enabled.get()));
+        EXPECT_EQ(addresses.size(), TextsOf(configuration.Get(), u"IPSubnet").size()) << found->second.name;
+        OwnedVariant enabled;
+        ASSERT_EQ(S_OK, configuration->Get(u"IPEnabled", 0, enabled.Address(), nullptr, nullptr));
+        EXPECT_EQ(found->second.addresses.empty() ? VARIANT_FALSE : VARIANT_TRUE, V_BOOL(enabled.Address()));
 
         HRESULT hr = E_FAIL;
         GetAt(u"Win32_NetworkAdapterConfiguration.Index=" + Wide(std::to_string(index)), hr);
@@ -163,8 +164,8 @@ TEST_F(NetworkTest, EachAdapterIsAssociatedWithItsConfiguration)
             Select(u"ASSOCIATORS OF {Win32_NetworkAdapter.DeviceID=\"" + Wide(std::to_string(index)) +
                    u"\"} WHERE AssocClass = Win32_NetworkAdapterSetting");
         ASSERT_EQ(1u, settings.size()) << i.name;
-        EXPECT_EQ("Win32_NetworkAdapterConfiguration", TextOf(settings.front().get(), u"__CLASS"));
-        EXPECT_EQ(index, NumberOf(settings.front().get(), u"Index"));
+        EXPECT_EQ("Win32_NetworkAdapterConfiguration", TextOf(settings.front().Get(), u"__CLASS"));
+        EXPECT_EQ(index, NumberOf(settings.front().Get(), u"Index"));
     }
     EXPECT_EQ(interfaces.size(), Select(u"SELECT * FROM Win32_NetworkAdapterSetting").size());
 }

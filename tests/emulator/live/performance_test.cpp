@@ -75,7 +75,7 @@ TEST_F(PerformanceTest, ProcessorDataHasOneInstancePerProcessorAndATotal)
     const auto processors = Select(u"SELECT * FROM Win32_PerfFormattedData_PerfOS_Processor");
     ASSERT_EQ(expected.size(), processors.size());
     for (std::size_t i = 0; i < processors.size(); ++i) {
-        IWbemClassObject* processor = processors[i].get();
+        IWbemClassObject* processor = processors[i].Get();
         EXPECT_EQ(expected[i], TextOf(processor, u"Name"));
         EXPECT_EQ(CIM_UINT64, TypeOf(processor, u"PercentProcessorTime"));
         EXPECT_EQ(CIM_UINT32, TypeOf(processor, u"InterruptsPersec"));
@@ -85,9 +85,9 @@ TEST_F(PerformanceTest, ProcessorDataHasOneInstancePerProcessorAndATotal)
         EXPECT_LE(NumberOf(processor, u"PercentUserTime"), 100u);
         EXPECT_LE(NumberOf(processor, u"PercentPrivilegedTime"), 100u);
         if (Exists("/proc/interrupts")) {
-            ScopedVariant rate;
-            ASSERT_EQ(S_OK, processor->Get(u"InterruptsPersec", 0, rate.get(), nullptr, nullptr));
-            EXPECT_EQ(VT_I4, rate.type()) << expected[i];  // a uint32, not NULL
+            OwnedVariant rate;
+            ASSERT_EQ(S_OK, processor->Get(u"InterruptsPersec", 0, rate.Address(), nullptr, nullptr));
+            EXPECT_EQ(VT_I4, rate.Type()) << expected[i];  // a uint32, not NULL
         }
     }
     HRESULT hr = E_FAIL;
@@ -98,22 +98,22 @@ TEST_F(PerformanceTest, ProcessorDataHasOneInstancePerProcessorAndATotal)
 TEST_F(PerformanceTest, MemoryDataIsTheKernelsMemoryInBytes)
 {
     HRESULT hr = E_FAIL;
-    const ComRef<IWbemClassObject> memory = GetAt(u"Win32_PerfFormattedData_PerfOS_Memory=@", hr);
+    const ComPtr<IWbemClassObject> memory = GetAt(u"Win32_PerfFormattedData_PerfOS_Memory=@", hr);
     ASSERT_EQ(S_OK, hr);
-    EXPECT_EQ(CIM_UINT64, TypeOf(memory.get(), u"AvailableBytes"));
-    EXPECT_EQ(CIM_UINT32, TypeOf(memory.get(), u"PercentCommittedBytesInUse"));
-    EXPECT_EQ(CIM_UINT32, TypeOf(memory.get(), u"PageFaultsPersec"));
+    EXPECT_EQ(CIM_UINT64, TypeOf(memory.Get(), u"AvailableBytes"));
+    EXPECT_EQ(CIM_UINT32, TypeOf(memory.Get(), u"PercentCommittedBytesInUse"));
+    EXPECT_EQ(CIM_UINT32, TypeOf(memory.Get(), u"PageFaultsPersec"));
     struct sysinfo info {};
     ASSERT_EQ(0, sysinfo(&info));
-    const unsigned long long available = NumberOf(memory.get(), u"AvailableBytes");
+    const unsigned long long available = NumberOf(memory.Get(), u"AvailableBytes");
     EXPECT_LE(available, static_cast<unsigned long long>(info.totalram) * info.mem_unit);
-    EXPECT_EQ(available / 1024, NumberOf(memory.get(), u"AvailableKBytes"));
-    EXPECT_EQ(available / (1024 * 1024), NumberOf(memory.get(), u"AvailableMBytes"));
-    EXPECT_LE(NumberOf(memory.get(), u"PercentCommittedBytesInUse"), 100u);
+    EXPECT_EQ(available / 1024, NumberOf(memory.Get(), u"AvailableKBytes"));
+    EXPECT_EQ(available / (1024 * 1024), NumberOf(memory.Get(), u"AvailableMBytes"));
+    EXPECT_LE(NumberOf(memory.Get(), u"PercentCommittedBytesInUse"), 100u);
     if (WholeFile("/proc/vmstat").find("\npgfault ") != std::string::npos) {
-        ScopedVariant rate;
-        ASSERT_EQ(S_OK, memory->Get(u"PageFaultsPersec", 0, rate.get(), nullptr, nullptr));
-        EXPECT_EQ(VT_I4, rate.type());  // a uint32, not NULL
+        OwnedVariant rate;
+        ASSERT_EQ(S_OK, memory->Get(u"PageFaultsPersec", 0, rate.Address(), nullptr, nullptr));
+        EXPECT_EQ(VT_I4, rate.Type());  // a uint32, not NULL
     }
 
     // The commit limit only changes with the swap and the overcommit settings.
@@ -121,7 +121,7 @@ TEST_F(PerformanceTest, MemoryDataIsTheKernelsMemoryInBytes)
     std::string line;
     while (std::getline(lines, line)) {
         if (line.rfind("CommitLimit:", 0) == 0) {
-            EXPECT_EQ(std::stoull(line.substr(12)) * 1024, NumberOf(memory.get(), u"CommitLimit"));
+            EXPECT_EQ(std::stoull(line.substr(12)) * 1024, NumberOf(memory.Get(), u"CommitLimit"));
         }
     }
     EXPECT_EQ(1u, Select(u"SELECT * FROM Win32_PerfFormattedData_PerfOS_Memory").size());

@@ -77,21 +77,21 @@ private:
 class ProcessCreateTest : public LiveTest {
 protected:
     // Win32_Process.Create with the inputs that are not null; the output parameters.
-    ComRef<IWbemClassObject> Create(const char16_t* commandLine, const char16_t* directory = nullptr)
+    ComPtr<IWbemClassObject> Create(const char16_t* commandLine, const char16_t* directory = nullptr)
     {
         HRESULT hr = E_FAIL;
-        const ComRef<IWbemClassObject> processClass = GetAt(u"Win32_Process", hr);
+        const ComPtr<IWbemClassObject> processClass = GetAt(u"Win32_Process", hr);
         EXPECT_EQ(S_OK, hr);
-        ComRef<IWbemClassObject> signature;
-        ComRef<IWbemClassObject> inputs;
-        EXPECT_EQ(S_OK, processClass->GetMethod(u"Create", 0, signature.Receive(), nullptr));
-        EXPECT_EQ(S_OK, signature->SpawnInstance(0, inputs.Receive()));
-        PutText(inputs.get(), u"CommandLine", commandLine);
-        PutText(inputs.get(), u"CurrentDirectory", directory);
-        ScopedBstr path(u"Win32_Process"), method(u"Create");
-        ComRef<IWbemClassObject> outputs;
-        EXPECT_EQ(S_OK, services_->ExecMethod(path.get(), method.get(), 0, nullptr, inputs.get(),
-                                              outputs.Receive(), nullptr));
+        ComPtr<IWbemClassObject> signature;
+        ComPtr<IWbemClassObject> inputs;
+        EXPECT_EQ(S_OK, processClass->GetMethod(u"Create", 0, signature.Put(), nullptr));
+        EXPECT_EQ(S_OK, signature->SpawnInstance(0, inputs.Put()));
+        PutText(inputs.Get(), u"CommandLine", commandLine);
+        PutText(inputs.Get(), u"CurrentDirectory", directory);
+        OwnedBstr path(u"Win32_Process"), method(u"Create");
+        ComPtr<IWbemClassObject> outputs;
+        EXPECT_EQ(S_OK, services_->ExecMethod(path.Get(), method.Get(), 0, nullptr, inputs.Get(),
+                                              outputs.Put(), nullptr));
         return outputs;
     }
 
@@ -100,55 +100,55 @@ protected:
         if (text == nullptr) {
             return;
         }
-        ScopedVariant value;
-        V_VT(value.get()) = VT_BSTR;
-        V_BSTR(value.get()) = SysAllocString(text);
-        ASSERT_EQ(S_OK, object->Put(name, 0, value.get(), 0));
+        OwnedVariant value;
+        V_VT(value.Address()) = VT_BSTR;
+        V_BSTR(value.Address()) = SysAllocString(text);
+        ASSERT_EQ(S_OK, object->Put(name, 0, value.Address(), 0));
     }
 
     static LONG ReturnValueOf(IWbemClassObject* outputs)
     {
-        ScopedVariant value;
-        EXPECT_EQ(S_OK, outputs->Get(u"ReturnValue", 0, value.get(), nullptr, nullptr));
-        EXPECT_EQ(VT_I4, value.type());
-        return value.type() == VT_I4 ? V_I4(value.get()) : -1;
+        OwnedVariant value;
+        EXPECT_EQ(S_OK, outputs->Get(u"ReturnValue", 0, value.Address(), nullptr, nullptr));
+        EXPECT_EQ(VT_I4, value.Type());
+        return value.Type() == VT_I4 ? V_I4(value.Address()) : -1;
     }
 
     // The ProcessId output: 0 with a failure when it is not a number.
     static pid_t ProcessIdOf(IWbemClassObject* outputs)
     {
-        ScopedVariant value;
-        EXPECT_EQ(S_OK, outputs->Get(u"ProcessId", 0, value.get(), nullptr, nullptr));
-        EXPECT_EQ(VT_I4, value.type());
-        return value.type() == VT_I4 ? static_cast<pid_t>(V_I4(value.get())) : 0;
+        OwnedVariant value;
+        EXPECT_EQ(S_OK, outputs->Get(u"ProcessId", 0, value.Address(), nullptr, nullptr));
+        EXPECT_EQ(VT_I4, value.Type());
+        return value.Type() == VT_I4 ? static_cast<pid_t>(V_I4(value.Address())) : 0;
     }
 
     static bool ProcessIdIsNull(IWbemClassObject* outputs)
     {
-        ScopedVariant value;
-        EXPECT_EQ(S_OK, outputs->Get(u"ProcessId", 0, value.get(), nullptr, nullptr));
-        return value.type() == VT_NULL;
+        OwnedVariant value;
+        EXPECT_EQ(S_OK, outputs->Get(u"ProcessId", 0, value.Address(), nullptr, nullptr));
+        return value.Type() == VT_NULL;
     }
 };
 
 TEST_F(ProcessCreateTest, CreateRunsTheCommandLineAsAChildListedInWin32Process)
 {
-    const ComRef<IWbemClassObject> outputs = Create(u"sleep 600");
+    const ComPtr<IWbemClassObject> outputs = Create(u"sleep 600");
     ASSERT_TRUE(outputs);
-    EXPECT_EQ(0, ReturnValueOf(outputs.get()));
-    const pid_t pid = ProcessIdOf(outputs.get());
+    EXPECT_EQ(0, ReturnValueOf(outputs.Get()));
+    const pid_t pid = ProcessIdOf(outputs.Get());
     ASSERT_GT(pid, 0);
     const Child child(pid);
     EXPECT_EQ(getpid(), ParentOf(pid));
 
     HRESULT hr = E_FAIL;
-    const ComRef<IWbemClassObject> listed =
+    const ComPtr<IWbemClassObject> listed =
         GetAt(u"Win32_Process.Handle=\"" + Wide(std::to_string(pid)) + u"\"", hr);
     ASSERT_EQ(S_OK, hr);
-    EXPECT_EQ(static_cast<unsigned long long>(pid), NumberOf(listed.get(), u"ProcessId"));
-    EXPECT_EQ(static_cast<unsigned long long>(getpid()), NumberOf(listed.get(), u"ParentProcessId"));
+    EXPECT_EQ(static_cast<unsigned long long>(pid), NumberOf(listed.Get(), u"ProcessId"));
+    EXPECT_EQ(static_cast<unsigned long long>(getpid()), NumberOf(listed.Get(), u"ParentProcessId"));
     // The program may be exec'd by a path on PATH; its arguments are those of the command line.
-    EXPECT_NE(std::string::npos, TextOf(listed.get(), u"CommandLine").find("sleep 600"));
+    EXPECT_NE(std::string::npos, TextOf(listed.Get(), u"CommandLine").find("sleep 600"));
 }
 
 TEST_F(ProcessCreateTest, CreateSplitsArgumentsAsWindowsAndRunsInTheCurrentDirectory)
@@ -156,11 +156,11 @@ TEST_F(ProcessCreateTest, CreateSplitsArgumentsAsWindowsAndRunsInTheCurrentDirec
     char folder[] = "/tmp/process_create_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(folder));
     const std::u16string directory = Wide(folder);
-    const ComRef<IWbemClassObject> outputs =
+    const ComPtr<IWbemClassObject> outputs =
         Create(u"touch \"two words\" plain \\\"quoted\\\"", directory.c_str());
     ASSERT_TRUE(outputs);
-    EXPECT_EQ(0, ReturnValueOf(outputs.get()));
-    const pid_t pid = ProcessIdOf(outputs.get());
+    EXPECT_EQ(0, ReturnValueOf(outputs.Get()));
+    const pid_t pid = ProcessIdOf(outputs.Get());
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(GoneFromProc(pid));
     for (const char* name : {"two words", "plain", "\"quoted\""}) {
@@ -173,41 +173,41 @@ TEST_F(ProcessCreateTest, CreateSplitsArgumentsAsWindowsAndRunsInTheCurrentDirec
 
 TEST_F(ProcessCreateTest, AFinishedChildIsReaped)
 {
-    const ComRef<IWbemClassObject> outputs = Create(u"true");
+    const ComPtr<IWbemClassObject> outputs = Create(u"true");
     ASSERT_TRUE(outputs);
-    ASSERT_EQ(0, ReturnValueOf(outputs.get()));
-    const pid_t pid = ProcessIdOf(outputs.get());
+    ASSERT_EQ(0, ReturnValueOf(outputs.Get()));
+    const pid_t pid = ProcessIdOf(outputs.Get());
     ASSERT_GT(pid, 0);
     EXPECT_TRUE(GoneFromProc(pid)) << "a zombie keeps its /proc entry until it is reaped";
 }
 
 TEST_F(ProcessCreateTest, AnUnknownProgramGivesNineAndNoProcessId)
 {
-    const ComRef<IWbemClassObject> outputs = Create(u"no-such-program-of-this-test --flag");
+    const ComPtr<IWbemClassObject> outputs = Create(u"no-such-program-of-this-test --flag");
     ASSERT_TRUE(outputs);
-    EXPECT_EQ(9, ReturnValueOf(outputs.get()));
-    EXPECT_TRUE(ProcessIdIsNull(outputs.get()));
-    const ComRef<IWbemClassObject> byPath = Create(u"/no/such/folder/program.exe");
+    EXPECT_EQ(9, ReturnValueOf(outputs.Get()));
+    EXPECT_TRUE(ProcessIdIsNull(outputs.Get()));
+    const ComPtr<IWbemClassObject> byPath = Create(u"/no/such/folder/program.exe");
     ASSERT_TRUE(byPath);
-    EXPECT_EQ(9, ReturnValueOf(byPath.get()));
-    EXPECT_TRUE(ProcessIdIsNull(byPath.get()));
+    EXPECT_EQ(9, ReturnValueOf(byPath.Get()));
+    EXPECT_TRUE(ProcessIdIsNull(byPath.Get()));
 }
 
 TEST_F(ProcessCreateTest, AMissingCurrentDirectoryGivesNine)
 {
-    const ComRef<IWbemClassObject> outputs = Create(u"true", u"/no/such/folder/of/this/test");
+    const ComPtr<IWbemClassObject> outputs = Create(u"true", u"/no/such/folder/of/this/test");
     ASSERT_TRUE(outputs);
-    EXPECT_EQ(9, ReturnValueOf(outputs.get()));
-    EXPECT_TRUE(ProcessIdIsNull(outputs.get()));
+    EXPECT_EQ(9, ReturnValueOf(outputs.Get()));
+    EXPECT_TRUE(ProcessIdIsNull(outputs.Get()));
 }
 
 TEST_F(ProcessCreateTest, NoCommandLineGivesTwentyOne)
 {
     for (const char16_t* commandLine : {static_cast<const char16_t*>(nullptr), u"", u"   "}) {
-        const ComRef<IWbemClassObject> outputs = Create(commandLine);
+        const ComPtr<IWbemClassObject> outputs = Create(commandLine);
         ASSERT_TRUE(outputs);
-        EXPECT_EQ(21, ReturnValueOf(outputs.get()));
-        EXPECT_TRUE(ProcessIdIsNull(outputs.get()));
+        EXPECT_EQ(21, ReturnValueOf(outputs.Get()));
+        EXPECT_TRUE(ProcessIdIsNull(outputs.Get()));
     }
 }
 

@@ -16,18 +16,18 @@ namespace {
 
 class ProcessEventTest : public LiveTest {
 protected:
-    ComRef<IEnumWbemClassObject> Subscribe(const std::u16string& wql)
+    ComPtr<IEnumWbemClassObject> Subscribe(const std::u16string& wql)
     {
-        ScopedBstr language(u"WQL"), text(wql.c_str());
-        ComRef<IEnumWbemClassObject> events;
+        OwnedBstr language(u"WQL"), text(wql.c_str());
+        ComPtr<IEnumWbemClassObject> events;
         EXPECT_EQ(S_OK, services_->ExecNotificationQuery(
-                            language.get(), text.get(), WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY,
-                            nullptr, events.Receive()));
+                            language.Get(), text.Get(), WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY,
+                            nullptr, events.Put()));
         return events;
     }
 
     // The next creation or deletion event of the process; its changes in between are passed over.
-    static ComRef<IWbemClassObject> NextComingOrGoing(IEnumWbemClassObject* events, pid_t pid,
+    static ComPtr<IWbemClassObject> NextComingOrGoing(IEnumWbemClassObject* events, pid_t pid,
                                                       std::string& kind)
     {
         for (;;) {
@@ -38,15 +38,15 @@ protected:
                 ADD_FAILURE() << "Next gave " << std::hex << hr;
                 return {};
             }
-            ComRef<IWbemClassObject> event = ComRef<IWbemClassObject>::Adopt(raw);
-            ScopedVariant target;
-            EXPECT_EQ(S_OK, event->Get(u"TargetInstance", 0, target.get(), nullptr, nullptr));
-            ComRef<IWbemClassObject> process;
-            EXPECT_EQ(S_OK, V_UNKNOWN(target.get())
-                                ->QueryInterface(IID_IWbemClassObject,
-                                                 reinterpret_cast<void**>(process.Receive())));
-            kind = TextOf(event.get(), u"__CLASS");
-            EXPECT_EQ(static_cast<unsigned long long>(pid), NumberOf(process.get(), u"ProcessId"))
+            ComPtr<IWbemClassObject> event = ComPtr<IWbemClassObject>::Adopt(raw);
+            OwnedVariant target;
+            EXPECT_EQ(S_OK, event->Get(u"TargetInstance", 0, target.Address(), nullptr, nullptr));
+            ComPtr<IWbemClassObject> process;
+            EXPECT_EQ(S_OK,
+                      V_UNKNOWN(target.Address())
+                          ->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(process.Put())));
+            kind = TextOf(event.Get(), u"__CLASS");
+            EXPECT_EQ(static_cast<unsigned long long>(pid), NumberOf(process.Get(), u"ProcessId"))
                 << "only the test's own child is asked for";
             if (kind != "__InstanceModificationEvent") {
                 return process;
@@ -57,7 +57,7 @@ protected:
 
 TEST_F(ProcessEventTest, AChildProcessRaisesCreationThenDeletion)
 {
-    ComRef<IEnumWbemClassObject> events = Subscribe(
+    ComPtr<IEnumWbemClassObject> events = Subscribe(
         u"SELECT * FROM __InstanceOperationEvent WITHIN 0.05 WHERE TargetInstance ISA 'Win32_Process' "
         u"AND TargetInstance.ParentProcessId = " +
         Wide(std::to_string(getpid())));
@@ -69,19 +69,19 @@ TEST_F(ProcessEventTest, AChildProcessRaisesCreationThenDeletion)
     ASSERT_EQ(0, posix_spawn(&child, sleepPath, nullptr, nullptr, arguments, environ));
 
     std::string kind;
-    ComRef<IWbemClassObject> started = NextComingOrGoing(events.get(), child, kind);
+    ComPtr<IWbemClassObject> started = NextComingOrGoing(events.Get(), child, kind);
     ASSERT_TRUE(started);
     EXPECT_EQ("__InstanceCreationEvent", kind);
-    EXPECT_EQ("sleep", TextOf(started.get(), u"Name"));
-    EXPECT_EQ(std::to_string(child), TextOf(started.get(), u"Handle"));
+    EXPECT_EQ("sleep", TextOf(started.Get(), u"Name"));
+    EXPECT_EQ(std::to_string(child), TextOf(started.Get(), u"Handle"));
 
     ASSERT_EQ(0, kill(child, SIGKILL));
     int status = 0;
     ASSERT_EQ(child, waitpid(child, &status, 0));
-    ComRef<IWbemClassObject> ended = NextComingOrGoing(events.get(), child, kind);
+    ComPtr<IWbemClassObject> ended = NextComingOrGoing(events.Get(), child, kind);
     ASSERT_TRUE(ended);
     EXPECT_EQ("__InstanceDeletionEvent", kind);
-    EXPECT_EQ("sleep", TextOf(ended.get(), u"Name"));
+    EXPECT_EQ("sleep", TextOf(ended.Get(), u"Name"));
 }
 
 }  // namespace

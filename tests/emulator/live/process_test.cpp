@@ -38,16 +38,16 @@ TEST_F(ProcessTest, OwnProcessIsListedWithItsIdNameAndParent)
     ASSERT_GT(processes.size(), 1U);
     int found = 0;
     for (const auto& process : processes) {
-        if (NumberOf(process.get(), u"ProcessId") != static_cast<unsigned long long>(getpid())) {
+        if (NumberOf(process.Get(), u"ProcessId") != static_cast<unsigned long long>(getpid())) {
             continue;
         }
         ++found;
-        EXPECT_EQ(std::to_string(getpid()), TextOf(process.get(), u"Handle"));
-        EXPECT_EQ(static_cast<unsigned long long>(getppid()), NumberOf(process.get(), u"ParentProcessId"));
-        EXPECT_EQ(OwnExecutableName(), TextOf(process.get(), u"Name"));
-        EXPECT_NE(std::string::npos, TextOf(process.get(), u"CommandLine").find("live_tests"));
-        EXPECT_GE(NumberOf(process.get(), u"ThreadCount"), 1U);
-        EXPECT_GT(NumberOf(process.get(), u"WorkingSetSize"), 0U);
+        EXPECT_EQ(std::to_string(getpid()), TextOf(process.Get(), u"Handle"));
+        EXPECT_EQ(static_cast<unsigned long long>(getppid()), NumberOf(process.Get(), u"ParentProcessId"));
+        EXPECT_EQ(OwnExecutableName(), TextOf(process.Get(), u"Name"));
+        EXPECT_NE(std::string::npos, TextOf(process.Get(), u"CommandLine").find("live_tests"));
+        EXPECT_GE(NumberOf(process.Get(), u"ThreadCount"), 1U);
+        EXPECT_GT(NumberOf(process.Get(), u"WorkingSetSize"), 0U);
     }
     EXPECT_EQ(1, found);
 }
@@ -57,22 +57,22 @@ TEST_F(ProcessTest, ValuesHaveTheClassTypesAndWmiFormats)
     const unsigned long long cpuTicksBefore =
         static_cast<unsigned long long>(clock()) * 10'000'000ULL / CLOCKS_PER_SEC;
     HRESULT hr = E_FAIL;
-    const ComRef<IWbemClassObject> process = GetAt(OwnHandlePath(), hr);
+    const ComPtr<IWbemClassObject> process = GetAt(OwnHandlePath(), hr);
     ASSERT_EQ(S_OK, hr);
-    EXPECT_EQ(CIM_UINT64, TypeOf(process.get(), u"WorkingSetSize"));
-    EXPECT_EQ(CIM_UINT64, TypeOf(process.get(), u"UserModeTime"));
-    EXPECT_EQ(CIM_DATETIME, TypeOf(process.get(), u"CreationDate"));
+    EXPECT_EQ(CIM_UINT64, TypeOf(process.Get(), u"WorkingSetSize"));
+    EXPECT_EQ(CIM_UINT64, TypeOf(process.Get(), u"UserModeTime"));
+    EXPECT_EQ(CIM_DATETIME, TypeOf(process.Get(), u"CreationDate"));
     // Kernel and user time are 100 ns units that add up to the CPU time the process has used
     // (clock ticks are 10 ms, hence the margin).
     const unsigned long long usedTicks =
-        NumberOf(process.get(), u"UserModeTime") + NumberOf(process.get(), u"KernelModeTime");
+        NumberOf(process.Get(), u"UserModeTime") + NumberOf(process.Get(), u"KernelModeTime");
     const unsigned long long cpuTicks =
         static_cast<unsigned long long>(clock()) * 10'000'000ULL / CLOCKS_PER_SEC;
     EXPECT_LE(usedTicks, cpuTicks + 200'000ULL);
     EXPECT_GE(usedTicks + 200'000ULL, cpuTicksBefore);
 
     // The creation date lies between the boot and now, in yyyymmddHHMMSS.mmmmmm+UUU.
-    const std::string created = TextOf(process.get(), u"CreationDate");
+    const std::string created = TextOf(process.Get(), u"CreationDate");
     ASSERT_EQ(25U, created.size()) << created;
     EXPECT_EQ('.', created[14]);
     EXPECT_TRUE(created[21] == '+' || created[21] == '-') << created;
@@ -87,17 +87,17 @@ TEST_F(ProcessTest, ValuesHaveTheClassTypesAndWmiFormats)
 TEST_F(ProcessTest, GetObjectReadsOneProcessByHandle)
 {
     HRESULT hr = E_FAIL;
-    const ComRef<IWbemClassObject> process = GetAt(OwnHandlePath(), hr);
+    const ComPtr<IWbemClassObject> process = GetAt(OwnHandlePath(), hr);
     ASSERT_EQ(S_OK, hr);
-    EXPECT_EQ(static_cast<unsigned long long>(getpid()), NumberOf(process.get(), u"ProcessId"));
-    EXPECT_EQ(OwnExecutableName(), TextOf(process.get(), u"Name"));
+    EXPECT_EQ(static_cast<unsigned long long>(getpid()), NumberOf(process.Get(), u"ProcessId"));
+    EXPECT_EQ(OwnExecutableName(), TextOf(process.Get(), u"Name"));
     // The instance has its place, so that its path can be used for methods.
-    EXPECT_EQ(Narrow(OwnHandlePath()), TextOf(process.get(), u"__RELPATH"));
+    EXPECT_EQ(Narrow(OwnHandlePath()), TextOf(process.Get(), u"__RELPATH"));
     EXPECT_EQ("\\\\" + std::string(PalWmiLocalHostName()) + "\\root\\cimv2:" + Narrow(OwnHandlePath()),
-              TextOf(process.get(), u"__PATH"));
+              TextOf(process.Get(), u"__PATH"));
 
     // An unquoted number names the same process; an id no process has is not found.
-    const ComRef<IWbemClassObject> same =
+    const ComPtr<IWbemClassObject> same =
         GetAt(u"Win32_Process.Handle=" + Wide(std::to_string(getpid())), hr);
     EXPECT_EQ(S_OK, hr);
     GetAt(u"Win32_Process.Handle=\"2147483646\"", hr);
@@ -111,17 +111,17 @@ TEST_F(ProcessTest, WhereIsEvaluatedOnTheLiveValues)
     const std::u16string pid = Wide(std::to_string(getpid()));
     const auto own = Select(u"SELECT Name, ProcessId FROM Win32_Process WHERE ProcessId = " + pid);
     ASSERT_EQ(1U, own.size());
-    EXPECT_EQ(OwnExecutableName(), TextOf(own.front().get(), u"Name"));
+    EXPECT_EQ(OwnExecutableName(), TextOf(own.front().Get(), u"Name"));
     // Only the selected properties come back.
-    ScopedVariant value;
-    EXPECT_EQ(WBEM_E_NOT_FOUND, own.front()->Get(u"CommandLine", 0, value.get(), nullptr, nullptr));
+    OwnedVariant value;
+    EXPECT_EQ(WBEM_E_NOT_FOUND, own.front()->Get(u"CommandLine", 0, value.Address(), nullptr, nullptr));
 
     const auto children = Select(u"SELECT ProcessId FROM Win32_Process WHERE ParentProcessId = " +
                                  Wide(std::to_string(getppid())));
     bool listsSelf = false;
     for (const auto& child : children) {
         listsSelf =
-            listsSelf || NumberOf(child.get(), u"ProcessId") == static_cast<unsigned long long>(getpid());
+            listsSelf || NumberOf(child.Get(), u"ProcessId") == static_cast<unsigned long long>(getpid());
     }
     EXPECT_TRUE(listsSelf);
 
@@ -133,17 +133,17 @@ TEST_F(ProcessTest, WhereIsEvaluatedOnTheLiveValues)
 
 TEST_F(ProcessTest, GetOwnerGivesTheCurrentUserAndHost)
 {
-    ScopedBstr path(OwnHandlePath().c_str());
-    ScopedBstr method(u"GetOwner");
-    ComRef<IWbemClassObject> output;
-    ASSERT_EQ(S_OK, services_->ExecMethod(path.get(), method.get(), 0, nullptr, nullptr, output.Receive(),
-                                          nullptr));
+    OwnedBstr path(OwnHandlePath().c_str());
+    OwnedBstr method(u"GetOwner");
+    ComPtr<IWbemClassObject> output;
+    ASSERT_EQ(S_OK,
+              services_->ExecMethod(path.Get(), method.Get(), 0, nullptr, nullptr, output.Put(), nullptr));
     ASSERT_TRUE(output);
     const passwd* user = getpwuid(geteuid());
     ASSERT_NE(nullptr, user);
-    EXPECT_EQ(std::string(user->pw_name), TextOf(output.get(), u"User"));
-    EXPECT_EQ(std::string(PalWmiLocalHostName()), TextOf(output.get(), u"Domain"));
-    EXPECT_EQ(0U, NumberOf(output.get(), u"ReturnValue"));
+    EXPECT_EQ(std::string(user->pw_name), TextOf(output.Get(), u"User"));
+    EXPECT_EQ(std::string(PalWmiLocalHostName()), TextOf(output.Get(), u"Domain"));
+    EXPECT_EQ(0U, NumberOf(output.Get(), u"ReturnValue"));
 }
 
 // Starts and reaps short-lived processes until stopped, so that queries meet processes that

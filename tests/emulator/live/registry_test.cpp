@@ -49,59 +49,59 @@ protected:
 
     // Runs a StdRegProv method on HKEY_CURRENT_USER (an hDefKey argument names another tree), with
     // `fill` putting further inputs; the output parameters.
-    ComRef<IWbemClassObject> Call(const char16_t* method, std::initializer_list<Argument> arguments,
+    ComPtr<IWbemClassObject> Call(const char16_t* method, std::initializer_list<Argument> arguments,
                                   const std::function<void(IWbemClassObject*)>& fill = nullptr)
     {
-        ScopedBstr className(u"StdRegProv");
-        ComRef<IWbemClassObject> classObject;
-        EXPECT_EQ(S_OK, registry_->GetObject(className.get(), 0, nullptr, classObject.Receive(), nullptr));
-        ComRef<IWbemClassObject> signature;
-        EXPECT_EQ(S_OK, classObject->GetMethod(method, 0, signature.Receive(), nullptr));
-        ComRef<IWbemClassObject> input;
-        EXPECT_EQ(S_OK, signature->SpawnInstance(0, input.Receive()));
-        Put(input.get(), NumberArgument(u"hDefKey", kCurrentUser));
+        OwnedBstr className(u"StdRegProv");
+        ComPtr<IWbemClassObject> classObject;
+        EXPECT_EQ(S_OK, registry_->GetObject(className.Get(), 0, nullptr, classObject.Put(), nullptr));
+        ComPtr<IWbemClassObject> signature;
+        EXPECT_EQ(S_OK, classObject->GetMethod(method, 0, signature.Put(), nullptr));
+        ComPtr<IWbemClassObject> input;
+        EXPECT_EQ(S_OK, signature->SpawnInstance(0, input.Put()));
+        Put(input.Get(), NumberArgument(u"hDefKey", kCurrentUser));
         for (const Argument& argument : arguments) {
-            Put(input.get(), argument);
+            Put(input.Get(), argument);
         }
         if (fill) {
-            fill(input.get());
+            fill(input.Get());
         }
-        ScopedBstr methodName(method);
-        ComRef<IWbemClassObject> output;
-        EXPECT_EQ(S_OK, registry_->ExecMethod(className.get(), methodName.get(), 0, nullptr, input.get(),
-                                              output.Receive(), nullptr))
+        OwnedBstr methodName(method);
+        ComPtr<IWbemClassObject> output;
+        EXPECT_EQ(S_OK, registry_->ExecMethod(className.Get(), methodName.Get(), 0, nullptr, input.Get(),
+                                              output.Put(), nullptr))
             << Narrow(method);
         return output;
     }
 
     static void Put(IWbemClassObject* object, const Argument& argument)
     {
-        ScopedVariant value;
+        OwnedVariant value;
         if (argument.isNumber) {
-            V_VT(value.get()) = VT_I4;
-            V_I4(value.get()) = argument.number;
+            V_VT(value.Address()) = VT_I4;
+            V_I4(value.Address()) = argument.number;
         } else {
-            V_VT(value.get()) = VT_BSTR;
-            V_BSTR(value.get()) = SysAllocString(argument.text.c_str());
+            V_VT(value.Address()) = VT_BSTR;
+            V_BSTR(value.Address()) = SysAllocString(argument.text.c_str());
         }
-        EXPECT_EQ(S_OK, object->Put(argument.name, 0, value.get(), 0)) << Narrow(argument.name);
+        EXPECT_EQ(S_OK, object->Put(argument.name, 0, value.Address(), 0)) << Narrow(argument.name);
     }
 
     LONG ReturnValue(const char16_t* method, std::initializer_list<Argument> arguments)
     {
-        const ComRef<IWbemClassObject> output = Call(method, arguments);
-        return output ? static_cast<LONG>(NumberOf(output.get(), u"ReturnValue")) : -1;
+        const ComPtr<IWbemClassObject> output = Call(method, arguments);
+        return output ? static_cast<LONG>(NumberOf(output.Get(), u"ReturnValue")) : -1;
     }
 
     static std::vector<std::string> Strings(IWbemClassObject* object, const char16_t* name)
     {
-        ScopedVariant value;
-        EXPECT_EQ(S_OK, object->Get(name, 0, value.get(), nullptr, nullptr));
+        OwnedVariant value;
+        EXPECT_EQ(S_OK, object->Get(name, 0, value.Address(), nullptr, nullptr));
         std::vector<std::string> texts;
-        if (value.type() != (VT_ARRAY | VT_BSTR)) {
+        if (value.Type() != (VT_ARRAY | VT_BSTR)) {
             return texts;
         }
-        SAFEARRAY* array = V_ARRAY(value.get());
+        SAFEARRAY* array = V_ARRAY(value.Address());
         LONG upper = -1;
         SafeArrayGetUBound(array, 1, &upper);
         for (LONG i = 0; i <= upper; ++i) {
@@ -124,7 +124,7 @@ protected:
         return status == ERROR_SUCCESS;
     }
 
-    ComRef<IWbemServices> registry_;
+    ComPtr<IWbemServices> registry_;
 };
 
 TEST_F(StdRegProvTest, RoundTripThroughWmiAndTheWin32Registry)
@@ -138,24 +138,24 @@ TEST_F(StdRegProvTest, RoundTripThroughWmiAndTheWin32Registry)
     EXPECT_EQ(0, ReturnValue(u"SetDWORDValue",
                              {TextArgument(u"sSubKeyName", u"Software\\Live"),
                               TextArgument(u"sValueName", u"Count"), NumberArgument(u"uValue", 42)}));
-    ComRef<IWbemClassObject> text = Call(u"GetStringValue", {TextArgument(u"sSubKeyName", u"software\\LIVE"),
+    ComPtr<IWbemClassObject> text = Call(u"GetStringValue", {TextArgument(u"sSubKeyName", u"software\\LIVE"),
                                                              TextArgument(u"sValueName", u"greeting")});
-    EXPECT_EQ("hello", TextOf(text.get(), u"sValue"));
-    ComRef<IWbemClassObject> number = Call(u"GetDWORDValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
+    EXPECT_EQ("hello", TextOf(text.Get(), u"sValue"));
+    ComPtr<IWbemClassObject> number = Call(u"GetDWORDValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
                                                               TextArgument(u"sValueName", u"Count")});
-    EXPECT_EQ(42U, NumberOf(number.get(), u"uValue"));
+    EXPECT_EQ(42U, NumberOf(number.Get(), u"uValue"));
 
     // A value written through the Win32 side reads back through WMI.
     ASSERT_TRUE(PalWin32RegSetString(".", 1, "Software\\Live", "FromWin32", "native"));
-    ComRef<IWbemClassObject> native =
+    ComPtr<IWbemClassObject> native =
         Call(u"GetStringValue",
              {TextArgument(u"sSubKeyName", u"Software\\Live"), TextArgument(u"sValueName", u"FromWin32")});
-    EXPECT_EQ("native", TextOf(native.get(), u"sValue"));
+    EXPECT_EQ("native", TextOf(native.Get(), u"sValue"));
 
-    ComRef<IWbemClassObject> keys = Call(u"EnumKey", {TextArgument(u"sSubKeyName", u"Software\\Live")});
-    EXPECT_EQ(std::vector<std::string>{"Child"}, Strings(keys.get(), u"sNames"));
-    ComRef<IWbemClassObject> values = Call(u"EnumValues", {TextArgument(u"sSubKeyName", u"Software\\Live")});
-    EXPECT_EQ((std::vector<std::string>{"Count", "FromWin32", "Greeting"}), Strings(values.get(), u"sNames"));
+    ComPtr<IWbemClassObject> keys = Call(u"EnumKey", {TextArgument(u"sSubKeyName", u"Software\\Live")});
+    EXPECT_EQ(std::vector<std::string>{"Child"}, Strings(keys.Get(), u"sNames"));
+    ComPtr<IWbemClassObject> values = Call(u"EnumValues", {TextArgument(u"sSubKeyName", u"Software\\Live")});
+    EXPECT_EQ((std::vector<std::string>{"Count", "FromWin32", "Greeting"}), Strings(values.Get(), u"sNames"));
 
     EXPECT_EQ(0, ReturnValue(u"DeleteValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
                                               TextArgument(u"sValueName", u"Greeting")}));
@@ -163,7 +163,7 @@ TEST_F(StdRegProvTest, RoundTripThroughWmiAndTheWin32Registry)
                                                  TextArgument(u"sValueName", u"Greeting")}));
     EXPECT_EQ(42U, NumberOf(Call(u"GetDWORDValue", {TextArgument(u"sSubKeyName", u"Software\\Live"),
                                                     TextArgument(u"sValueName", u"Count")})
-                                .get(),
+                                .Get(),
                             u"uValue"));
 
     // A key with subkeys stays; once they are gone it can be deleted.
@@ -206,13 +206,13 @@ constexpr LONG kLocalMachine = static_cast<LONG>(0x80000002);
 template <class Put>
 void PutArray(IWbemClassObject* input, const char16_t* name, VARTYPE vt, LONG count, Put&& put)
 {
-    ScopedVariant value;
-    V_VT(value.get()) = static_cast<VARTYPE>(VT_ARRAY | vt);
-    V_ARRAY(value.get()) = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(count));
+    OwnedVariant value;
+    V_VT(value.Address()) = static_cast<VARTYPE>(VT_ARRAY | vt);
+    V_ARRAY(value.Address()) = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(count));
     for (LONG i = 0; i < count; ++i) {
-        put(V_ARRAY(value.get()), i);
+        put(V_ARRAY(value.Address()), i);
     }
-    ASSERT_EQ(S_OK, input->Put(name, 0, value.get(), 0)) << Narrow(name);
+    ASSERT_EQ(S_OK, input->Put(name, 0, value.Address(), 0)) << Narrow(name);
 }
 
 TEST_F(StdRegProvTest, StdRegProvIsServedInCimv2AsInDefault)
@@ -223,11 +223,11 @@ TEST_F(StdRegProvTest, StdRegProvIsServedInCimv2AsInDefault)
                               TextArgument(u"sValueName", u"Where"), TextArgument(u"sValue", u"x")}));
     // The same calls through root\cimv2 see the same registry.
     registry_ = ConnectLocal(u"root\\cimv2");
-    const ComRef<IWbemClassObject> value =
+    const ComPtr<IWbemClassObject> value =
         Call(u"GetStringValue",
              {TextArgument(u"sSubKeyName", u"Software\\Both"), TextArgument(u"sValueName", u"Where")});
     ASSERT_TRUE(value);
-    EXPECT_EQ("x", TextOf(value.get(), u"sValue"));
+    EXPECT_EQ("x", TextOf(value.Get(), u"sValue"));
 }
 
 TEST_F(StdRegProvTest, ExpandedMultiStringQwordAndBinaryValuesRoundTripWithTheirTypes)
@@ -240,7 +240,7 @@ TEST_F(StdRegProvTest, ExpandedMultiStringQwordAndBinaryValuesRoundTripWithTheir
     EXPECT_EQ(0, ReturnValue(u"SetQWORDValue",
                              {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Big"),
                               TextArgument(u"uValue", u"18446744073709551615")}));
-    const ComRef<IWbemClassObject> multiSet = Call(
+    const ComPtr<IWbemClassObject> multiSet = Call(
         u"SetMultiStringValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Multi")},
         [](IWbemClassObject* input) {
             PutArray(input, u"sValue", VT_BSTR, 2, [](SAFEARRAY* array, LONG i) {
@@ -249,8 +249,8 @@ TEST_F(StdRegProvTest, ExpandedMultiStringQwordAndBinaryValuesRoundTripWithTheir
                 SysFreeString(text);
             });
         });
-    EXPECT_EQ(0U, NumberOf(multiSet.get(), u"ReturnValue"));
-    const ComRef<IWbemClassObject> binarySet =
+    EXPECT_EQ(0U, NumberOf(multiSet.Get(), u"ReturnValue"));
+    const ComPtr<IWbemClassObject> binarySet =
         Call(u"SetBinaryValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Bytes")},
              [](IWbemClassObject* input) {
                  PutArray(input, u"uValue", VT_UI1, 3, [](SAFEARRAY* array, LONG i) {
@@ -258,29 +258,29 @@ TEST_F(StdRegProvTest, ExpandedMultiStringQwordAndBinaryValuesRoundTripWithTheir
                      SafeArrayPutElement(array, &i, &byte);
                  });
              });
-    EXPECT_EQ(0U, NumberOf(binarySet.get(), u"ReturnValue"));
+    EXPECT_EQ(0U, NumberOf(binarySet.Get(), u"ReturnValue"));
 
-    const ComRef<IWbemClassObject> expand =
+    const ComPtr<IWbemClassObject> expand =
         Call(u"GetExpandedStringValue",
              {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Expand")});
-    EXPECT_EQ("%SystemRoot%\\x", TextOf(expand.get(), u"sValue"));
-    const ComRef<IWbemClassObject> big =
+    EXPECT_EQ("%SystemRoot%\\x", TextOf(expand.Get(), u"sValue"));
+    const ComPtr<IWbemClassObject> big =
         Call(u"GetQWORDValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Big")});
-    EXPECT_EQ(18446744073709551615ULL, NumberOf(big.get(), u"uValue"));
-    const ComRef<IWbemClassObject> multi = Call(
+    EXPECT_EQ(18446744073709551615ULL, NumberOf(big.Get(), u"uValue"));
+    const ComPtr<IWbemClassObject> multi = Call(
         u"GetMultiStringValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Multi")});
-    EXPECT_EQ((std::vector<std::string>{"one", "two"}), Strings(multi.get(), u"sValue"));
-    const ComRef<IWbemClassObject> bytes =
+    EXPECT_EQ((std::vector<std::string>{"one", "two"}), Strings(multi.Get(), u"sValue"));
+    const ComPtr<IWbemClassObject> bytes =
         Call(u"GetBinaryValue", {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Bytes")});
-    ScopedVariant data;
+    OwnedVariant data;
     CIMTYPE type = CIM_EMPTY;
-    ASSERT_EQ(S_OK, bytes->Get(u"uValue", 0, data.get(), &type, nullptr));
+    ASSERT_EQ(S_OK, bytes->Get(u"uValue", 0, data.Address(), &type, nullptr));
     EXPECT_EQ(CIM_UINT8 | CIM_FLAG_ARRAY, type);
-    ASSERT_EQ(VT_ARRAY | VT_UI1, data.type());
+    ASSERT_EQ(VT_ARRAY | VT_UI1, data.Type());
     std::vector<int> read;
     for (LONG i = 0; i < 3; ++i) {
         BYTE byte = 0;
-        EXPECT_EQ(S_OK, SafeArrayGetElement(V_ARRAY(data.get()), &i, &byte));
+        EXPECT_EQ(S_OK, SafeArrayGetElement(V_ARRAY(data.Address()), &i, &byte));
         read.push_back(byte);
     }
     EXPECT_EQ((std::vector<int>{0xFD, 0xFE, 0xFF}), read);
@@ -292,14 +292,14 @@ TEST_F(StdRegProvTest, ExpandedMultiStringQwordAndBinaryValuesRoundTripWithTheir
     EXPECT_EQ(static_cast<LONG>(0x80041005),
               ReturnValue(u"GetBinaryValue",
                           {TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", u"Big")}));
-    const ComRef<IWbemClassObject> listed = Call(u"EnumValues", {TextArgument(u"sSubKeyName", key)});
-    ScopedVariant types;
-    ASSERT_EQ(S_OK, listed->Get(u"Types", 0, types.get(), nullptr, nullptr));
-    ASSERT_EQ(VT_ARRAY | VT_I4, types.type());
+    const ComPtr<IWbemClassObject> listed = Call(u"EnumValues", {TextArgument(u"sSubKeyName", key)});
+    OwnedVariant types;
+    ASSERT_EQ(S_OK, listed->Get(u"Types", 0, types.Address(), nullptr, nullptr));
+    ASSERT_EQ(VT_ARRAY | VT_I4, types.Type());
     std::vector<LONG> codes;
     for (LONG i = 0; i < 4; ++i) {
         LONG code = 0;
-        EXPECT_EQ(S_OK, SafeArrayGetElement(V_ARRAY(types.get()), &i, &code));
+        EXPECT_EQ(S_OK, SafeArrayGetElement(V_ARRAY(types.Address()), &i, &code));
         codes.push_back(code);
     }
     // Values listed in case-insensitive name order: Big, Bytes, Expand, Multi.
@@ -309,15 +309,15 @@ TEST_F(StdRegProvTest, ExpandedMultiStringQwordAndBinaryValuesRoundTripWithTheir
 TEST_F(StdRegProvTest, CheckAccessGrantsOnAKeyThatExists)
 {
     ASSERT_EQ(0, ReturnValue(u"CreateKey", {TextArgument(u"sSubKeyName", u"Software\\Open")}));
-    const ComRef<IWbemClassObject> granted =
+    const ComPtr<IWbemClassObject> granted =
         Call(u"CheckAccess",
              {TextArgument(u"sSubKeyName", u"Software\\Open"), NumberArgument(u"uRequired", 0x20019)});
     ASSERT_TRUE(granted);
-    EXPECT_EQ(0U, NumberOf(granted.get(), u"ReturnValue"));
-    ScopedVariant flag;
-    ASSERT_EQ(S_OK, granted->Get(u"bGranted", 0, flag.get(), nullptr, nullptr));
-    ASSERT_EQ(VT_BOOL, flag.type());
-    EXPECT_EQ(VARIANT_TRUE, V_BOOL(flag.get()));
+    EXPECT_EQ(0U, NumberOf(granted.Get(), u"ReturnValue"));
+    OwnedVariant flag;
+    ASSERT_EQ(S_OK, granted->Get(u"bGranted", 0, flag.Address(), nullptr, nullptr));
+    ASSERT_EQ(VT_BOOL, flag.Type());
+    EXPECT_EQ(VARIANT_TRUE, V_BOOL(flag.Address()));
     EXPECT_EQ(2, ReturnValue(u"CheckAccess", {TextArgument(u"sSubKeyName", u"Software\\Closed"),
                                               NumberArgument(u"uRequired", 1)}));
 }
@@ -326,17 +326,17 @@ TEST_F(StdRegProvTest, TheRegistryHoldsTheStandardKeysOfWindows)
 {
     const std::u16string product = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     auto text = [&](const std::u16string& key, const char16_t* name) {
-        const ComRef<IWbemClassObject> output =
+        const ComPtr<IWbemClassObject> output =
             Call(u"GetStringValue", {NumberArgument(u"hDefKey", kLocalMachine),
                                      TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", name)});
-        return output && NumberOf(output.get(), u"ReturnValue") == 0 ? TextOf(output.get(), u"sValue")
+        return output && NumberOf(output.Get(), u"ReturnValue") == 0 ? TextOf(output.Get(), u"sValue")
                                                                      : std::string("<missing>");
     };
     auto number = [&](const std::u16string& key, const char16_t* name) {
-        const ComRef<IWbemClassObject> output =
+        const ComPtr<IWbemClassObject> output =
             Call(u"GetDWORDValue", {NumberArgument(u"hDefKey", kLocalMachine),
                                     TextArgument(u"sSubKeyName", key), TextArgument(u"sValueName", name)});
-        return output && NumberOf(output.get(), u"ReturnValue") == 0 ? NumberOf(output.get(), u"uValue")
+        return output && NumberOf(output.Get(), u"ReturnValue") == 0 ? NumberOf(output.Get(), u"uValue")
                                                                      : ~0ULL;
     };
     EXPECT_EQ(0u, text(product, u"ProductName").find("Windows "));

@@ -49,22 +49,22 @@ TEST_F(ServiceTest, ServicesAreTheSystemdUnits)
     const std::map<std::string, std::string> vendor = VendorServices();
     std::set<std::string> seen;
     for (const auto& service : Select(u"SELECT * FROM Win32_Service")) {
-        const std::string name = TextOf(service.get(), u"Name");
+        const std::string name = TextOf(service.Get(), u"Name");
         EXPECT_TRUE(seen.insert(name).second) << name;
         const auto found = vendor.find(name);
         if (found != vendor.end() && !found->second.empty()) {
-            EXPECT_EQ(found->second, TextOf(service.get(), u"DisplayName")) << name;
+            EXPECT_EQ(found->second, TextOf(service.Get(), u"DisplayName")) << name;
         }
-        const std::string state = TextOf(service.get(), u"State");
-        const std::string mode = TextOf(service.get(), u"StartMode");
+        const std::string state = TextOf(service.Get(), u"State");
+        const std::string mode = TextOf(service.Get(), u"StartMode");
         EXPECT_TRUE(state == "Running" || state == "Stopped") << name << ": " << state;
         EXPECT_TRUE(mode == "Auto" || mode == "Manual" || mode == "Disabled") << name << ": " << mode;
-        ScopedVariant started;
-        ASSERT_EQ(S_OK, service->Get(u"Started", 0, started.get(), nullptr, nullptr));
-        EXPECT_EQ(state == "Running" ? VARIANT_TRUE : VARIANT_FALSE, V_BOOL(started.get())) << name;
-        EXPECT_EQ(state == "Running", NumberOf(service.get(), u"ProcessId") != 0) << name;
-        EXPECT_EQ(CIM_UINT32, TypeOf(service.get(), u"ProcessId"));
-        EXPECT_EQ(CIM_STRING, TypeOf(service.get(), u"PathName"));
+        OwnedVariant started;
+        ASSERT_EQ(S_OK, service->Get(u"Started", 0, started.Address(), nullptr, nullptr));
+        EXPECT_EQ(state == "Running" ? VARIANT_TRUE : VARIANT_FALSE, V_BOOL(started.Address())) << name;
+        EXPECT_EQ(state == "Running", NumberOf(service.Get(), u"ProcessId") != 0) << name;
+        EXPECT_EQ(CIM_UINT32, TypeOf(service.Get(), u"ProcessId"));
+        EXPECT_EQ(CIM_STRING, TypeOf(service.Get(), u"PathName"));
     }
     // Every plain unit of the vendor directories is a service.
     for (const auto& [name, description] : vendor) {
@@ -77,16 +77,16 @@ TEST_F(ServiceTest, AServiceIsFoundByItsName)
     const std::map<std::string, std::string> vendor = VendorServices();
     HRESULT hr = E_FAIL;
     if (!vendor.empty()) {
-        const ComRef<IWbemClassObject> service =
+        const ComPtr<IWbemClassObject> service =
             GetAt(u"Win32_Service.Name=\"" + Wide(vendor.begin()->first) + u"\"", hr);
         ASSERT_EQ(S_OK, hr);
-        EXPECT_EQ(vendor.begin()->first, TextOf(service.get(), u"Name"));
+        EXPECT_EQ(vendor.begin()->first, TextOf(service.Get(), u"Name"));
     }
     GetAt(u"Win32_Service.Name=\"NoSuchService\"", hr);
     EXPECT_EQ(WBEM_E_NOT_FOUND, hr);
 
     // Services derive as on Windows, so that a query of the base class finds them.
-    const ComRef<IWbemClassObject> cls = GetAt(u"Win32_Service", hr);
+    const ComPtr<IWbemClassObject> cls = GetAt(u"Win32_Service", hr);
     ASSERT_EQ(S_OK, hr);
     EXPECT_EQ(WBEM_S_NO_ERROR, cls->InheritsFrom(u"Win32_BaseService"));
     EXPECT_EQ(Select(u"SELECT Name FROM Win32_Service").size(),

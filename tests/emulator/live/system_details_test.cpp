@@ -84,18 +84,18 @@ std::optional<std::string> FirstLine(const std::string& path)
 
 class SystemDetailsTest : public LiveTest {
 protected:
-    ComRef<IWbemClassObject> Single(const std::u16string& className)
+    ComPtr<IWbemClassObject> Single(const std::u16string& className)
     {
-        std::vector<ComRef<IWbemClassObject>> all = Select(u"SELECT * FROM " + className);
+        std::vector<ComPtr<IWbemClassObject>> all = Select(u"SELECT * FROM " + className);
         EXPECT_EQ(1u, all.size()) << Narrow(className);
-        return all.empty() ? ComRef<IWbemClassObject>() : std::move(all.front());
+        return all.empty() ? ComPtr<IWbemClassObject>() : std::move(all.front());
     }
 
     static bool IsNull(IWbemClassObject* object, const char16_t* name)
     {
-        ScopedVariant value;
-        EXPECT_EQ(S_OK, object->Get(name, 0, value.get(), nullptr, nullptr)) << Narrow(name);
-        return value.type() == VT_NULL;
+        OwnedVariant value;
+        EXPECT_EQ(S_OK, object->Get(name, 0, value.Address(), nullptr, nullptr)) << Narrow(name);
+        return value.Type() == VT_NULL;
     }
 
     static std::optional<std::string> Optional(IWbemClassObject* object, const char16_t* name)
@@ -105,10 +105,10 @@ protected:
 
     static bool BooleanOf(IWbemClassObject* object, const char16_t* name)
     {
-        ScopedVariant value;
-        EXPECT_EQ(S_OK, object->Get(name, 0, value.get(), nullptr, nullptr)) << Narrow(name);
-        EXPECT_EQ(VT_BOOL, value.type()) << Narrow(name);
-        return value.type() == VT_BOOL && V_BOOL(value.get()) == VARIANT_TRUE;
+        OwnedVariant value;
+        EXPECT_EQ(S_OK, object->Get(name, 0, value.Address(), nullptr, nullptr)) << Narrow(name);
+        EXPECT_EQ(VT_BOOL, value.Type()) << Narrow(name);
+        return value.Type() == VT_BOOL && V_BOOL(value.Address()) == VARIANT_TRUE;
     }
 
     void ExpectTypes(IWbemClassObject* object, const std::vector<std::pair<const char16_t*, CIMTYPE>>& types)
@@ -121,9 +121,9 @@ protected:
 
 TEST_F(SystemDetailsTest, OperatingSystemHasWindowsPropertiesWithTheirTypes)
 {
-    const ComRef<IWbemClassObject> os = Single(u"Win32_OperatingSystem");
+    const ComPtr<IWbemClassObject> os = Single(u"Win32_OperatingSystem");
     ASSERT_TRUE(os);
-    ExpectTypes(os.get(), {{u"SystemDrive", CIM_STRING},
+    ExpectTypes(os.Get(), {{u"SystemDrive", CIM_STRING},
                            {u"CSDVersion", CIM_STRING},
                            {u"ProductType", CIM_UINT32},
                            {u"OperatingSystemSKU", CIM_UINT32},
@@ -142,62 +142,62 @@ TEST_F(SystemDetailsTest, OperatingSystemHasWindowsPropertiesWithTheirTypes)
                            {u"PortableOperatingSystem", CIM_BOOLEAN}});
 
     // The system drive is a disk that Win32_LogicalDisk serves.
-    const std::string drive = TextOf(os.get(), u"SystemDrive");
+    const std::string drive = TextOf(os.Get(), u"SystemDrive");
     EXPECT_EQ(
         1u, Select(u"SELECT DeviceID FROM Win32_LogicalDisk WHERE DeviceID = '" + Wide(drive) + u"'").size());
-    const unsigned long long productType = NumberOf(os.get(), u"ProductType");
+    const unsigned long long productType = NumberOf(os.Get(), u"ProductType");
     EXPECT_TRUE(productType >= 1 && productType <= 3) << productType;
-    EXPECT_EQ(0u, NumberOf(os.get(), u"ServicePackMajorVersion"));
-    EXPECT_TRUE(IsNull(os.get(), u"CSDVersion"));  // no service pack
-    EXPECT_EQ("Win32_OperatingSystem", TextOf(os.get(), u"CreationClassName"));
+    EXPECT_EQ(0u, NumberOf(os.Get(), u"ServicePackMajorVersion"));
+    EXPECT_TRUE(IsNull(os.Get(), u"CSDVersion"));  // no service pack
+    EXPECT_EQ("Win32_OperatingSystem", TextOf(os.Get(), u"CreationClassName"));
 
     // What the kernel and the processor say.
     const CpuInfo cpu;
-    EXPECT_EQ(cpu.Flag("nx"), BooleanOf(os.get(), u"DataExecutionPrevention_Available"));
+    EXPECT_EQ(cpu.Flag("nx"), BooleanOf(os.Get(), u"DataExecutionPrevention_Available"));
     const std::optional<std::string> pidMax = FirstLine("/proc/sys/kernel/pid_max");
     ASSERT_TRUE(pidMax);
-    EXPECT_EQ(std::stoull(*pidMax), NumberOf(os.get(), u"MaxNumberOfProcesses"));
+    EXPECT_EQ(std::stoull(*pidMax), NumberOf(os.Get(), u"MaxNumberOfProcesses"));
     struct sysinfo info {};
     ASSERT_EQ(0, sysinfo(&info));
     EXPECT_EQ(static_cast<unsigned long long>(info.totalswap) * info.mem_unit / 1024,
-              NumberOf(os.get(), u"TotalSwapSpaceSize"));
-    EXPECT_EQ(NumberOf(os.get(), u"SizeStoredInPagingFiles"), NumberOf(os.get(), u"TotalSwapSpaceSize"));
+              NumberOf(os.Get(), u"TotalSwapSpaceSize"));
+    EXPECT_EQ(NumberOf(os.Get(), u"SizeStoredInPagingFiles"), NumberOf(os.Get(), u"TotalSwapSpaceSize"));
 
     // Installed when the machine got its identity; NULL on a machine without one.
-    EXPECT_EQ(CIM_DATETIME, TypeOf(os.get(), u"InstallDate"));
+    EXPECT_EQ(CIM_DATETIME, TypeOf(os.Get(), u"InstallDate"));
     struct stat machineId {};
     if (stat("/etc/machine-id", &machineId) == 0) {
         const std::u16string installed = pal::live::CimDatetime(machineId.st_mtime, 0);
-        EXPECT_EQ(std::string(installed.begin(), installed.end()), TextOf(os.get(), u"InstallDate"));
+        EXPECT_EQ(std::string(installed.begin(), installed.end()), TextOf(os.Get(), u"InstallDate"));
     } else {
-        EXPECT_TRUE(IsNull(os.get(), u"InstallDate"));
+        EXPECT_TRUE(IsNull(os.Get(), u"InstallDate"));
     }
 }
 
 TEST_F(SystemDetailsTest, ComputerSystemNamesItsModelAndItsUser)
 {
-    const ComRef<IWbemClassObject> computer = Single(u"Win32_ComputerSystem");
+    const ComPtr<IWbemClassObject> computer = Single(u"Win32_ComputerSystem");
     ASSERT_TRUE(computer);
-    ExpectTypes(computer.get(), {{u"UserName", CIM_STRING},
+    ExpectTypes(computer.Get(), {{u"UserName", CIM_STRING},
                                  {u"Model", CIM_STRING},
                                  {u"DomainRole", CIM_UINT16},
                                  {u"PCSystemType", CIM_UINT16},
                                  {u"HypervisorPresent", CIM_BOOLEAN},
                                  {u"AutomaticManagedPagefile", CIM_BOOLEAN}});
-    EXPECT_EQ(FirstLine("/sys/class/dmi/id/product_name"), Optional(computer.get(), u"Model"));
-    EXPECT_EQ(FirstLine("/sys/class/dmi/id/sys_vendor"), Optional(computer.get(), u"Manufacturer"));
+    EXPECT_EQ(FirstLine("/sys/class/dmi/id/product_name"), Optional(computer.Get(), u"Model"));
+    EXPECT_EQ(FirstLine("/sys/class/dmi/id/sys_vendor"), Optional(computer.Get(), u"Manufacturer"));
     utsname kernel{};
     ASSERT_EQ(0, uname(&kernel));
-    EXPECT_EQ(std::string(kernel.nodename), TextOf(computer.get(), u"DNSHostName"));
-    EXPECT_EQ(CpuInfo().Flag("hypervisor"), BooleanOf(computer.get(), u"HypervisorPresent"));
+    EXPECT_EQ(std::string(kernel.nodename), TextOf(computer.Get(), u"DNSHostName"));
+    EXPECT_EQ(CpuInfo().Flag("hypervisor"), BooleanOf(computer.Get(), u"HypervisorPresent"));
 
     // Laptops are mobile, towers and desktops desktops, rack servers enterprise servers.
     const std::optional<std::string> chassis = FirstLine("/sys/class/dmi/id/chassis_type");
     if (!chassis) {
-        EXPECT_TRUE(IsNull(computer.get(), u"PCSystemType"));
+        EXPECT_TRUE(IsNull(computer.Get(), u"PCSystemType"));
     } else {
         const int type = std::stoi(*chassis);
-        const unsigned long long system = NumberOf(computer.get(), u"PCSystemType");
+        const unsigned long long system = NumberOf(computer.Get(), u"PCSystemType");
         if (type == 9 || type == 10) {
             EXPECT_EQ(2u, system) << type;
         } else if (type == 3 || type == 7) {
@@ -210,7 +210,7 @@ TEST_F(SystemDetailsTest, ComputerSystemNamesItsModelAndItsUser)
     }
 
     // NULL when nobody is logged on, else COMPUTER\user of an account that exists.
-    if (const std::optional<std::string> user = Optional(computer.get(), u"UserName")) {
+    if (const std::optional<std::string> user = Optional(computer.Get(), u"UserName")) {
         const std::string prefix = std::string(PalWmiLocalHostName()) + "\\";
         ASSERT_EQ(0u, user->rfind(prefix, 0)) << *user;
         EXPECT_NE(nullptr, getpwnam(user->substr(prefix.size()).c_str())) << *user;
@@ -223,7 +223,7 @@ TEST_F(SystemDetailsTest, ProcessorIdentifiesItselfAsCpuinfoDoes)
     ASSERT_FALSE(processors.empty());
     const CpuInfo cpu;
     for (const auto& processor : processors) {
-        ExpectTypes(processor.get(), {{u"ProcessorId", CIM_STRING},
+        ExpectTypes(processor.Get(), {{u"ProcessorId", CIM_STRING},
                                       {u"Family", CIM_UINT16},
                                       {u"Level", CIM_UINT16},
                                       {u"Revision", CIM_UINT16},
@@ -231,26 +231,26 @@ TEST_F(SystemDetailsTest, ProcessorIdentifiesItselfAsCpuinfoDoes)
                                       {u"CpuStatus", CIM_UINT16},
                                       {u"L2CacheSize", CIM_UINT32},
                                       {u"ProcessorType", CIM_UINT16}});
-        EXPECT_EQ(1u, NumberOf(processor.get(), u"CpuStatus"));      // enabled
-        EXPECT_EQ(3u, NumberOf(processor.get(), u"ProcessorType"));  // central processor
-        EXPECT_EQ(NumberOf(processor.get(), u"NumberOfLogicalProcessors"),
-                  NumberOf(processor.get(), u"ThreadCount"));
+        EXPECT_EQ(1u, NumberOf(processor.Get(), u"CpuStatus"));      // enabled
+        EXPECT_EQ(3u, NumberOf(processor.Get(), u"ProcessorType"));  // central processor
+        EXPECT_EQ(NumberOf(processor.Get(), u"NumberOfLogicalProcessors"),
+                  NumberOf(processor.Get(), u"ThreadCount"));
 
         const std::optional<std::string> family = cpu.Field("cpu family");
         const std::optional<std::string> model = cpu.Field("model");
         const std::optional<std::string> stepping = cpu.Field("stepping");
         if (!family || !model || !stepping) {
-            EXPECT_TRUE(IsNull(processor.get(), u"Level"));
+            EXPECT_TRUE(IsNull(processor.Get(), u"Level"));
             continue;
         }
-        EXPECT_EQ(std::stoull(*family), NumberOf(processor.get(), u"Level"));
-        EXPECT_EQ(std::stoull(*model) << 8 | std::stoull(*stepping), NumberOf(processor.get(), u"Revision"));
+        EXPECT_EQ(std::stoull(*family), NumberOf(processor.Get(), u"Level"));
+        EXPECT_EQ(std::stoull(*model) << 8 | std::stoull(*stepping), NumberOf(processor.Get(), u"Revision"));
         EXPECT_NE(std::string::npos,
-                  TextOf(processor.get(), u"Caption").find("Family " + *family + " Model " + *model));
+                  TextOf(processor.Get(), u"Caption").find("Family " + *family + " Model " + *model));
 
         // The signature in the last eight digits decodes to the family, model and stepping the
         // kernel reports.
-        const std::string id = TextOf(processor.get(), u"ProcessorId");
+        const std::string id = TextOf(processor.Get(), u"ProcessorId");
         ASSERT_EQ(16u, id.size()) << id;
         ASSERT_EQ(std::string::npos, id.find_first_not_of("0123456789ABCDEF")) << id;
         const unsigned long signature = std::stoul(id.substr(8), nullptr, 16);

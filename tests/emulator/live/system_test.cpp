@@ -27,7 +27,7 @@ TEST_F(SystemTest, OperatingSystemDescribesThisKernelAndItsMemory)
 {
     const auto systems = Select(u"SELECT * FROM Win32_OperatingSystem");
     ASSERT_EQ(1U, systems.size());
-    IWbemClassObject* os = systems.front().get();
+    IWbemClassObject* os = systems.front().Get();
     utsname kernel{};
     ASSERT_EQ(0, uname(&kernel));
     EXPECT_EQ(std::string(kernel.release), TextOf(os, u"Version"));
@@ -49,17 +49,17 @@ TEST_F(SystemTest, OperatingSystemDescribesThisKernelAndItsMemory)
     ASSERT_EQ(25U, now.size());
     EXPECT_EQ(booted.substr(21), now.substr(21));  // same offset from UTC
     EXPECT_LT(booted.substr(0, 21), now.substr(0, 21));
-    ScopedVariant primary;
-    ASSERT_EQ(S_OK, os->Get(u"Primary", 0, primary.get(), nullptr, nullptr));
-    EXPECT_EQ(VT_BOOL, primary.type());
-    EXPECT_EQ(VARIANT_TRUE, V_BOOL(primary.get()));
+    OwnedVariant primary;
+    ASSERT_EQ(S_OK, os->Get(u"Primary", 0, primary.Address(), nullptr, nullptr));
+    EXPECT_EQ(VT_BOOL, primary.Type());
+    EXPECT_EQ(VARIANT_TRUE, V_BOOL(primary.Address()));
 }
 
 TEST_F(SystemTest, ComputerSystemCountsProcessorsAndMemoryInBytes)
 {
     const auto computers = Select(u"SELECT * FROM Win32_ComputerSystem");
     ASSERT_EQ(1U, computers.size());
-    IWbemClassObject* computer = computers.front().get();
+    IWbemClassObject* computer = computers.front().Get();
     EXPECT_EQ(std::string(PalWmiLocalHostName()), TextOf(computer, u"Name"));
     EXPECT_EQ(TotalMemoryBytes() / 1024 * 1024, NumberOf(computer, u"TotalPhysicalMemory"));
     EXPECT_EQ(OnlineProcessors(), NumberOf(computer, u"NumberOfLogicalProcessors"));
@@ -68,7 +68,7 @@ TEST_F(SystemTest, ComputerSystemCountsProcessorsAndMemoryInBytes)
     EXPECT_FALSE(TextOf(computer, u"Domain").empty());
 
     HRESULT hr = E_FAIL;
-    const ComRef<IWbemClassObject> byName =
+    const ComPtr<IWbemClassObject> byName =
         GetAt(u"Win32_ComputerSystem.Name=\"" + Wide(PalWmiLocalHostName()) + u"\"", hr);
     EXPECT_EQ(S_OK, hr);
     GetAt(u"Win32_ComputerSystem.Name=\"SOME-OTHER-NAME\"", hr);
@@ -83,12 +83,12 @@ TEST_F(SystemTest, ProcessorsShareTheOnlineLogicalProcessors)
     ASSERT_GE(processors.size(), 1U);
     unsigned long long logical = 0;
     for (const auto& processor : processors) {
-        EXPECT_EQ(0U, TextOf(processor.get(), u"DeviceID").rfind("CPU", 0));
-        const unsigned long long cores = NumberOf(processor.get(), u"NumberOfCores");
-        const unsigned long long threads = NumberOf(processor.get(), u"NumberOfLogicalProcessors");
+        EXPECT_EQ(0U, TextOf(processor.Get(), u"DeviceID").rfind("CPU", 0));
+        const unsigned long long cores = NumberOf(processor.Get(), u"NumberOfCores");
+        const unsigned long long threads = NumberOf(processor.Get(), u"NumberOfLogicalProcessors");
         EXPECT_GE(cores, 1U);
         EXPECT_LE(cores, threads);
-        EXPECT_LE(NumberOf(processor.get(), u"LoadPercentage"), 100U);
+        EXPECT_LE(NumberOf(processor.Get(), u"LoadPercentage"), 100U);
         logical += threads;
     }
     EXPECT_EQ(OnlineProcessors(), logical);

@@ -168,22 +168,22 @@ TEST_F(GetTest, UnknownNamesAreNotFound)
 TEST_F(GetTest, NamesCompareWithoutCase)
 {
     ObjectPtr full = Instance(u"Test_AllTypes", u"FULL");
-    EXPECT_EQ(u"full", StringProperty(full.get(), u"name"));
-    EXPECT_EQ(u"Test_AllTypes", StringProperty(full.get(), u"__class"));
+    EXPECT_EQ(u"full", StringProperty(full.Get(), u"name"));
+    EXPECT_EQ(u"Test_AllTypes", StringProperty(full.Get(), u"__class"));
 }
 
 TEST_F(GetTest, SystemPropertiesOfAnInstanceFromTheRepository)
 {
     ObjectPtr beta = Instance(u"Test_KeyedChild", u"delta");
     const std::u16string server = pal::wmi::LocalServerName();
-    EXPECT_EQ(u"Test_KeyedChild", StringProperty(beta.get(), u"__CLASS"));
-    EXPECT_EQ(u"Test_Keyed", StringProperty(beta.get(), u"__SUPERCLASS"));
-    EXPECT_EQ(u"Test_Keyed", StringProperty(beta.get(), u"__DYNASTY"));
-    EXPECT_EQ(u"Test_KeyedChild.Name=\"delta\"", StringProperty(beta.get(), u"__RELPATH"));
-    EXPECT_EQ(u"root\\test", StringProperty(beta.get(), u"__NAMESPACE"));
-    EXPECT_EQ(server, StringProperty(beta.get(), u"__SERVER"));
+    EXPECT_EQ(u"Test_KeyedChild", StringProperty(beta.Get(), u"__CLASS"));
+    EXPECT_EQ(u"Test_Keyed", StringProperty(beta.Get(), u"__SUPERCLASS"));
+    EXPECT_EQ(u"Test_Keyed", StringProperty(beta.Get(), u"__DYNASTY"));
+    EXPECT_EQ(u"Test_KeyedChild.Name=\"delta\"", StringProperty(beta.Get(), u"__RELPATH"));
+    EXPECT_EQ(u"root\\test", StringProperty(beta.Get(), u"__NAMESPACE"));
+    EXPECT_EQ(server, StringProperty(beta.Get(), u"__SERVER"));
     EXPECT_EQ(u"\\\\" + server + u"\\root\\test:Test_KeyedChild.Name=\"delta\"",
-              StringProperty(beta.get(), u"__PATH"));
+              StringProperty(beta.Get(), u"__PATH"));
     Var genus;
     LONG flavor = 0;
     ASSERT_HR(WBEM_S_NO_ERROR, beta->Get(u"__GENUS", 0, genus.get(), nullptr, &flavor));
@@ -197,7 +197,7 @@ TEST_F(GetTest, SystemPropertiesOfAnInstanceFromTheRepository)
 TEST_F(GetTest, SystemPropertiesOfClassesSingletonsAndMultipleKeys)
 {
     ObjectPtr cls = Class(u"Test_Keyed");
-    EXPECT_EQ(u"Test_Keyed", StringProperty(cls.get(), u"__RELPATH"));
+    EXPECT_EQ(u"Test_Keyed", StringProperty(cls.Get(), u"__RELPATH"));
     Var genus;
     cls->Get(u"__GENUS", 0, genus.get(), nullptr, nullptr);
     EXPECT_EQ(WBEM_GENUS_CLASS, V_I4(genus.get()));
@@ -208,12 +208,12 @@ TEST_F(GetTest, SystemPropertiesOfClassesSingletonsAndMultipleKeys)
     std::vector<ObjectPtr> singletons;
     pal::wmi::LocalRepository()->Instances(u"root\\test", u"Test_Singleton", &singletons);
     ASSERT_EQ(1u, singletons.size());
-    EXPECT_EQ(u"Test_Singleton=@", StringProperty(singletons[0].get(), u"__RELPATH"));
+    EXPECT_EQ(u"Test_Singleton=@", StringProperty(singletons[0].Get(), u"__RELPATH"));
 
     std::vector<ObjectPtr> pairs;
     pal::wmi::LocalRepository()->Instances(u"root\\test", u"Test_MultiKey", &pairs);
     ASSERT_EQ(2u, pairs.size());
-    EXPECT_EQ(u"Test_MultiKey.K1=1,K2=\"one\"", StringProperty(pairs[0].get(), u"__RELPATH"));
+    EXPECT_EQ(u"Test_MultiKey.K1=1,K2=\"one\"", StringProperty(pairs[0].Get(), u"__RELPATH"));
 }
 
 TEST_F(GetTest, FlavorTellsLocalFromInheritedProperties)

@@ -16,7 +16,7 @@ protected:
     {
         std::vector<std::u16string> names;
         for (const auto& object : objects) {
-            names.push_back(StringProperty(object.get(), u"Name"));
+            names.push_back(StringProperty(object.Get(), u"Name"));
         }
         return names;
     }
@@ -25,7 +25,7 @@ protected:
     {
         IWbemClassObject* object = nullptr;
         const HRESULT hr = LocalRepository()->FindInstance(u"root\\test", className, keys.bindings, &object);
-        found->reset(object);
+        found->Attach(object);
         return hr;
     }
 };
@@ -80,7 +80,7 @@ TEST_F(InstancesTest, FindInstanceByKeys)
 {
     ObjectPtr found;
     ASSERT_HR(WBEM_S_NO_ERROR, Find(u"Test_MultiKey", Keys().Number(u"K1", 2).Text(u"k2", u"TWO"), &found));
-    EXPECT_EQ(u"second pair", StringProperty(found.get(), u"Data"));
+    EXPECT_EQ(u"second pair", StringProperty(found.Get(), u"Data"));
     ASSERT_HR(WBEM_S_NO_ERROR, Find(u"Test_MultiKey", Keys().Text(u"K1", u"1").Text(u"K2", u"one"), &found))
         << "numeric keys may arrive as text";
     EXPECT_HR(WBEM_E_NOT_FOUND, Find(u"Test_MultiKey", Keys().Number(u"K1", 1).Text(u"K2", u"two"), &found));
@@ -89,16 +89,16 @@ TEST_F(InstancesTest, FindInstanceByKeys)
     EXPECT_HR(WBEM_E_INVALID_OBJECT_PATH, Find(u"Test_Keyed", Keys(), &found));
     // A subclass instance is found through its superclass.
     ASSERT_HR(WBEM_S_NO_ERROR, Find(u"Test_Keyed", Keys().Text(u"Name", u"delta"), &found));
-    EXPECT_EQ(u"Test_KeyedChild", StringProperty(found.get(), u"__CLASS"));
+    EXPECT_EQ(u"Test_KeyedChild", StringProperty(found.Get(), u"__CLASS"));
     ASSERT_HR(WBEM_S_NO_ERROR, Find(u"Test_Singleton", Keys(), &found));
-    EXPECT_EQ(u"test", StringProperty(found.get(), u"Mode"));
+    EXPECT_EQ(u"test", StringProperty(found.Get(), u"Mode"));
 }
 
 TEST_F(InstancesTest, ProjectionHoldsOnlyTheSelectedProperties)
 {
     ObjectPtr full = Instance(u"Test_Keyed", u"alpha");
     IWbemClassObject* projected = nullptr;
-    ASSERT_HR(WBEM_S_NO_ERROR, pal::wmi::ProjectObject(full.get(), {u"name", u"SIZE"}, &projected));
+    ASSERT_HR(WBEM_S_NO_ERROR, pal::wmi::ProjectObject(full.Get(), {u"name", u"SIZE"}, &projected));
     ObjectPtr owner(projected);
     EXPECT_EQ(u"alpha", StringProperty(projected, u"Name"));
     Var label;
@@ -106,7 +106,7 @@ TEST_F(InstancesTest, ProjectionHoldsOnlyTheSelectedProperties)
     EXPECT_EQ(u"Test_Keyed.Name=\"alpha\"", StringProperty(projected, u"__RELPATH"));
 
     IWbemClassObject* withoutKey = nullptr;
-    ASSERT_HR(WBEM_S_NO_ERROR, pal::wmi::ProjectObject(full.get(), {u"Label"}, &withoutKey));
+    ASSERT_HR(WBEM_S_NO_ERROR, pal::wmi::ProjectObject(full.Get(), {u"Label"}, &withoutKey));
     ObjectPtr withoutKeyOwner(withoutKey);
     Var path;
     withoutKey->Get(u"__PATH", 0, path.get(), nullptr, nullptr);
@@ -116,7 +116,7 @@ TEST_F(InstancesTest, ProjectionHoldsOnlyTheSelectedProperties)
     EXPECT_EQ(1, V_I4(count.get()));
 
     IWbemClassObject* unknown = nullptr;
-    EXPECT_HR(WBEM_E_NOT_FOUND, pal::wmi::ProjectObject(full.get(), {u"Missing"}, &unknown));
+    EXPECT_HR(WBEM_E_NOT_FOUND, pal::wmi::ProjectObject(full.Get(), {u"Missing"}, &unknown));
 }
 
 TEST_F(InstancesTest, PutInstanceStoresACopyAndReplacesByKey)
@@ -126,16 +126,16 @@ TEST_F(InstancesTest, PutInstanceStoresACopyAndReplacesByKey)
     V_VT(name.get()) = VT_BSTR;
     V_BSTR(name.get()) = SysAllocString(u"epsilon");
     fresh->Put(u"Name", 0, name.get(), 0);
-    ASSERT_HR(WBEM_S_NO_ERROR, LocalRepository()->PutInstance(u"root\\test", fresh.get()));
-    ASSERT_HR(WBEM_S_NO_ERROR, LocalRepository()->PutInstance(u"root\\test", fresh.get()));
+    ASSERT_HR(WBEM_S_NO_ERROR, LocalRepository()->PutInstance(u"root\\test", fresh.Get()));
+    ASSERT_HR(WBEM_S_NO_ERROR, LocalRepository()->PutInstance(u"root\\test", fresh.Get()));
     std::vector<ObjectPtr> all;
     LocalRepository()->Instances(u"root\\test", u"Test_Keyed", &all);
     EXPECT_EQ((std::vector<std::u16string>{u"alpha", u"beta", u"gamma", u"delta", u"epsilon"}), Names(all));
 
     ObjectPtr unnamed = Spawn(u"Test_Keyed");
-    EXPECT_HR(WBEM_E_ILLEGAL_NULL, LocalRepository()->PutInstance(u"root\\test", unnamed.get()));
+    EXPECT_HR(WBEM_E_ILLEGAL_NULL, LocalRepository()->PutInstance(u"root\\test", unnamed.Get()));
     ObjectPtr cls = Class(u"Test_Keyed");
-    EXPECT_HR(WBEM_E_INVALID_PARAMETER, LocalRepository()->PutInstance(u"root\\test", cls.get()));
+    EXPECT_HR(WBEM_E_INVALID_PARAMETER, LocalRepository()->PutInstance(u"root\\test", cls.Get()));
 
     ASSERT_HR(WBEM_S_NO_ERROR, LocalRepository()->DeleteInstance(u"root\\test", u"Test_Keyed",
                                                                  Keys().Text(u"Name", u"beta").bindings));

@@ -40,7 +40,7 @@ protected:
     {
         IWbemClassObject* object = nullptr;
         const HRESULT hr = repository_.FindInstance(kNamespace, className, keys.bindings, &object);
-        found->reset(object);
+        found->Attach(object);
         return hr;
     }
 
@@ -50,7 +50,7 @@ protected:
         EXPECT_HR(WBEM_S_NO_ERROR, repository_.Instances(kNamespace, className, &all));
         std::vector<std::u16string> data;
         for (const auto& object : all) {
-            data.push_back(StringProperty(object.get(), u"Data"));
+            data.push_back(StringProperty(object.Get(), u"Data"));
         }
         return data;
     }
@@ -67,9 +67,9 @@ TEST_F(KeyIndexTest, EveryInstanceIsFoundByItsKeysAndOnlyByThem)
         ASSERT_HR(WBEM_S_NO_ERROR,
                   Find(u"Item", Keys().Text(u"Name", u"ITEM" + n).Number(u"slot", i % 3), &found))
             << i;
-        EXPECT_EQ(u"data" + n, StringProperty(found.get(), u"Data"));
-        EXPECT_EQ(i % 7 == 0 ? u"ItemChild" : u"Item", StringProperty(found.get(), u"__CLASS"));
-        EXPECT_EQ(u"KEYHOST", StringProperty(found.get(), u"__SERVER"));
+        EXPECT_EQ(u"data" + n, StringProperty(found.Get(), u"Data"));
+        EXPECT_EQ(i % 7 == 0 ? u"ItemChild" : u"Item", StringProperty(found.Get(), u"__CLASS"));
+        EXPECT_EQ(u"KEYHOST", StringProperty(found.Get(), u"__SERVER"));
         EXPECT_HR(WBEM_E_NOT_FOUND,
                   Find(u"Item", Keys().Text(u"Name", u"item" + n).Number(u"Slot", 3), &found));
     }
@@ -83,14 +83,14 @@ TEST_F(KeyIndexTest, EveryInstanceIsFoundByItsKeysAndOnlyByThem)
         << "item13 is no ItemChild";
     // A key given twice finds what each of its bindings matches, as when every instance is looked at.
     ASSERT_HR(WBEM_S_NO_ERROR, Find(u"Item", Keys().Text(u"Name", u"item1").Text(u"Name", u"ITEM1"), &found));
-    EXPECT_EQ(u"data1", StringProperty(found.get(), u"Data"));
+    EXPECT_EQ(u"data1", StringProperty(found.Get(), u"Data"));
 }
 
 TEST_F(KeyIndexTest, ASubclassWithAKeyOfItsOwnIsFoundThroughItsSuperclass)
 {
     ObjectPtr found;
     ASSERT_HR(WBEM_S_NO_ERROR, Find(u"Base", Keys().Text(u"Name", u"WIDE"), &found));
-    EXPECT_EQ(u"wider", StringProperty(found.get(), u"Data"));
+    EXPECT_EQ(u"wider", StringProperty(found.Get(), u"Data"));
     ASSERT_HR(WBEM_S_NO_ERROR, Find(u"Wider", Keys().Text(u"Name", u"wide").Number(u"Extra", 5), &found));
     EXPECT_HR(WBEM_E_NOT_FOUND, Find(u"Wider", Keys().Text(u"Name", u"wide").Number(u"Extra", 6), &found));
 }
@@ -109,7 +109,7 @@ TEST_F(KeyIndexTest, MofKeepsKeysThatDifferInCaseApartAndReplacesEqualOnes)
     EXPECT_EQ(data.back(), u"upper");
     ObjectPtr found;
     ASSERT_HR(WBEM_S_NO_ERROR, Find(u"Item", Keys().Text(u"Name", u"ITEM5").Number(u"Slot", 2), &found));
-    EXPECT_EQ(u"data5", StringProperty(found.get(), u"Data")) << "the first of the two in storing order";
+    EXPECT_EQ(u"data5", StringProperty(found.Get(), u"Data")) << "the first of the two in storing order";
 }
 
 TEST_F(KeyIndexTest, StoringReplacesWithoutRegardToCaseAndDeletingKeepsTheRestFound)
@@ -124,7 +124,7 @@ TEST_F(KeyIndexTest, StoringReplacesWithoutRegardToCaseAndDeletingKeepsTheRestFo
     V_VT(slot.get()) = VT_I4;
     V_I4(slot.get()) = 0;
     ASSERT_HR(WBEM_S_NO_ERROR, stored->Put(u"Slot", 0, slot.get(), 0));
-    ASSERT_HR(WBEM_S_NO_ERROR, repository_.PutInstance(kNamespace, stored.get()));
+    ASSERT_HR(WBEM_S_NO_ERROR, repository_.PutInstance(kNamespace, stored.Get()));
     std::vector<std::u16string> data = Data(u"Item");
     ASSERT_EQ(data.size(), static_cast<size_t>(kItems));
     EXPECT_EQ(data[9], u"data8") << "item9 was replaced in its place";
@@ -145,8 +145,8 @@ TEST_F(KeyIndexTest, StoringReplacesWithoutRegardToCaseAndDeletingKeepsTheRestFo
         ASSERT_HR(WBEM_S_NO_ERROR,
                   Find(u"Item", Keys().Text(u"Name", u"item" + n).Number(u"Slot", i % 3), &found))
             << i;
-        EXPECT_EQ(i == 9 ? u"data8" : u"data" + n, StringProperty(found.get(), u"Data"));
-        EXPECT_EQ(data[static_cast<size_t>(i / 2)], StringProperty(found.get(), u"Data")) << "order is kept";
+        EXPECT_EQ(i == 9 ? u"data8" : u"data" + n, StringProperty(found.Get(), u"Data"));
+        EXPECT_EQ(data[static_cast<size_t>(i / 2)], StringProperty(found.Get(), u"Data")) << "order is kept";
     }
     ObjectPtr gone;
     EXPECT_HR(WBEM_E_NOT_FOUND, Find(u"Item", Keys().Text(u"Name", u"item8").Number(u"Slot", 2), &gone));
@@ -168,12 +168,12 @@ TEST_F(KeyIndexTest, HandedOutInstancesShareTheStoredDataUntilOneChanges)
     ASSERT_HR(WBEM_S_NO_ERROR, clone->Put(u"Data", 0, changed.get(), 0));
     ASSERT_HR(WBEM_S_RESET_TO_DEFAULT, second[5]->Delete(u"Data"));
 
-    EXPECT_EQ(u"changed", StringProperty(first[3].get(), u"Data"));
-    EXPECT_EQ(u"data3", StringProperty(second[3].get(), u"Data"));
+    EXPECT_EQ(u"changed", StringProperty(first[3].Get(), u"Data"));
+    EXPECT_EQ(u"data3", StringProperty(second[3].Get(), u"Data"));
     EXPECT_EQ(u"changed", StringProperty(clone, u"Data"));
-    EXPECT_EQ(u"data4", StringProperty(second[4].get(), u"Data"));
-    EXPECT_EQ(u"data4", StringProperty(first[4].get(), u"Data"));
-    EXPECT_EQ(u"data5", StringProperty(first[5].get(), u"Data"));
+    EXPECT_EQ(u"data4", StringProperty(second[4].Get(), u"Data"));
+    EXPECT_EQ(u"data4", StringProperty(first[4].Get(), u"Data"));
+    EXPECT_EQ(u"data5", StringProperty(first[5].Get(), u"Data"));
     const std::vector<std::u16string> stored = Data(u"Item");
     EXPECT_EQ(u"data3", stored[3]);
     EXPECT_EQ(u"data4", stored[4]);

@@ -42,12 +42,12 @@ TEST_F(MethodSignatureTest, InputsAndReturnValue)
     Signatures add = Get(u"Add");
     ASSERT_NE(nullptr, add.in);
     ASSERT_NE(nullptr, add.out);
-    EXPECT_EQ((std::vector<std::u16string>{u"A", u"B"}), PropertyNames(add.in.get()));
-    EXPECT_EQ((std::vector<std::u16string>{u"ReturnValue"}), PropertyNames(add.out.get()));
+    EXPECT_EQ((std::vector<std::u16string>{u"A", u"B"}), PropertyNames(add.in.Get()));
+    EXPECT_EQ((std::vector<std::u16string>{u"ReturnValue"}), PropertyNames(add.out.Get()));
     CIMTYPE type = 0;
     ASSERT_HR(WBEM_S_NO_ERROR, add.out->Get(u"ReturnValue", 0, nullptr, &type, nullptr));
     EXPECT_EQ(CIM_SINT32, type);
-    EXPECT_EQ(u"__PARAMETERS", StringProperty(add.in.get(), u"__CLASS"));
+    EXPECT_EQ(u"__PARAMETERS", StringProperty(add.in.Get(), u"__CLASS"));
 }
 
 TEST_F(MethodSignatureTest, NoParametersAndNoReturnGiveTwoNullSignatures)
@@ -63,7 +63,7 @@ TEST_F(MethodSignatureTest, OutputsOnlyGiveANullInputSignature)
     EXPECT_EQ(nullptr, info.in);
     ASSERT_NE(nullptr, info.out);
     EXPECT_EQ((std::vector<std::u16string>{u"ReturnValue", u"Text", u"Count"}),
-              PropertyNames(info.out.get()));
+              PropertyNames(info.out.Get()));
 }
 
 TEST_F(MethodSignatureTest, InputsWithoutOutputsGiveANullOutputSignature)
@@ -77,9 +77,9 @@ TEST_F(MethodSignatureTest, InOutParametersAppearOnBothSides)
 {
     Signatures echo = Get(u"Echo");
     EXPECT_EQ((std::vector<std::u16string>{u"Text", u"Number", u"List", u"Item", u"Counter"}),
-              PropertyNames(echo.in.get()));
+              PropertyNames(echo.in.Get()));
     EXPECT_EQ((std::vector<std::u16string>{u"ReturnValue", u"Counter", u"Combined"}),
-              PropertyNames(echo.out.get()));
+              PropertyNames(echo.out.Get()));
     CIMTYPE type = 0;
     echo.in->Get(u"List", 0, nullptr, &type, nullptr);
     EXPECT_EQ(CIM_STRING | CIM_FLAG_ARRAY, type);

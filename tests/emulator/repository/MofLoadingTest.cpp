@@ -108,7 +108,7 @@ TEST_F(MofLoadingTest, InstancesWithTheSameKeysReplaceEachOther)
     std::vector<ObjectPtr> all;
     pal::wmi::LocalRepository()->Instances(u"root\\test", u"Test_Keyed", &all);
     ASSERT_EQ(4u, all.size());
-    EXPECT_EQ(u"replaced", StringProperty(all[1].get(), u"Label"));
+    EXPECT_EQ(u"replaced", StringProperty(all[1].Get(), u"Label"));
 }
 
 TEST_F(MofLoadingTest, StringEscapesAndConcatenation)
@@ -117,7 +117,7 @@ TEST_F(MofLoadingTest, StringEscapesAndConcatenation)
         u"",
         Load(u"instance of Test_Keyed { Name = \"esc\"; Label = \"a\\tb\\\\c\\\"d\\x41\" \"-joined\"; };"));
     ObjectPtr found = Instance(u"Test_Keyed", u"esc");
-    EXPECT_EQ(u"a\tb\\c\"dA-joined", StringProperty(found.get(), u"Label"));
+    EXPECT_EQ(u"a\tb\\c\"dA-joined", StringProperty(found.Get(), u"Label"));
 }
 
 TEST_F(MofLoadingTest, ValuesAreCheckedAgainstTheirTypes)

@@ -18,10 +18,10 @@ protected:
 TEST_F(ObjectLifetimeTest, ChangingAHandedOutInstanceLeavesTheRepositoryAlone)
 {
     ObjectPtr first = Instance(u"Test_Keyed", u"alpha");
-    PutName(first.get(), u"changed");
+    PutName(first.Get(), u"changed");
     ObjectPtr second = Instance(u"Test_Keyed", u"alpha");
-    EXPECT_EQ(u"first", StringProperty(second.get(), u"Label"));
-    EXPECT_NE(first.get(), second.get());
+    EXPECT_EQ(u"first", StringProperty(second.Get(), u"Label"));
+    EXPECT_NE(first.Get(), second.Get());
 }
 
 TEST_F(ObjectLifetimeTest, SpawnedInstancesHoldDefaultsAndAreIndependent)
@@ -79,11 +79,11 @@ TEST_F(ObjectLifetimeTest, AbstractClassesSpawnNothing)
 TEST_F(ObjectLifetimeTest, CloneCopiesTheCurrentValues)
 {
     ObjectPtr alpha = Instance(u"Test_Keyed", u"alpha");
-    PutName(alpha.get(), u"before clone");
+    PutName(alpha.Get(), u"before clone");
     IWbemClassObject* copy = nullptr;
     ASSERT_HR(WBEM_S_NO_ERROR, alpha->Clone(&copy));
     ObjectPtr owner(copy);
-    PutName(alpha.get(), u"after clone");
+    PutName(alpha.Get(), u"after clone");
     EXPECT_EQ(u"before clone", StringProperty(copy, u"Label"));
     EXPECT_EQ(u"\\\\" + pal::wmi::LocalServerName() + u"\\root\\test:Test_Keyed.Name=\"alpha\"",
               StringProperty(copy, u"__PATH"));

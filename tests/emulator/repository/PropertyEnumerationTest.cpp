@@ -54,22 +54,22 @@ protected:
 TEST_F(PropertyEnumerationTest, AllPropertiesStartWithTheSystemOnesAndNonSystemOnlyLeavesThemOut)
 {
     ObjectPtr alpha = Instance(u"Test_Keyed", u"alpha");
-    const std::vector<std::u16string> all = Names(Walk(alpha.get(), 0));
+    const std::vector<std::u16string> all = Names(Walk(alpha.Get(), 0));
     const std::vector<std::u16string> system = {
         u"__GENUS",      u"__CLASS",  u"__SUPERCLASS", u"__DYNASTY", u"__RELPATH", u"__PROPERTY_COUNT",
         u"__DERIVATION", u"__SERVER", u"__NAMESPACE",  u"__PATH",    u"Name",      u"Size",
         u"Label"};
     EXPECT_EQ(system, all);
     EXPECT_EQ((std::vector<std::u16string>{u"Name", u"Size", u"Label"}),
-              Names(Walk(alpha.get(), WBEM_FLAG_NONSYSTEM_ONLY)));
+              Names(Walk(alpha.Get(), WBEM_FLAG_NONSYSTEM_ONLY)));
     EXPECT_EQ((std::vector<std::u16string>(system.begin(), system.begin() + 10)),
-              Names(Walk(alpha.get(), WBEM_FLAG_SYSTEM_ONLY)));
+              Names(Walk(alpha.Get(), WBEM_FLAG_SYSTEM_ONLY)));
 }
 
 TEST_F(PropertyEnumerationTest, NextDeliversTheTypeAndValueOfGetForEveryCimType)
 {
     ObjectPtr full = Instance(u"Test_AllTypes", u"full");
-    const std::vector<Delivered> delivered = Walk(full.get(), WBEM_FLAG_NONSYSTEM_ONLY);
+    const std::vector<Delivered> delivered = Walk(full.Get(), WBEM_FLAG_NONSYSTEM_ONLY);
     ASSERT_EQ(34u, delivered.size());
     EXPECT_EQ(u"Name", delivered.front().name);
     EXPECT_EQ(u"ObjectArray", delivered.back().name);
@@ -77,7 +77,7 @@ TEST_F(PropertyEnumerationTest, NextDeliversTheTypeAndValueOfGetForEveryCimType)
     EXPECT_EQ(VT_ARRAY | VT_UNKNOWN, delivered.back().tag);
 
     ObjectPtr empty = Instance(u"Test_AllTypes", u"empty");
-    for (const Delivered& property : Walk(empty.get(), WBEM_FLAG_NONSYSTEM_ONLY)) {
+    for (const Delivered& property : Walk(empty.Get(), WBEM_FLAG_NONSYSTEM_ONLY)) {
         if (property.name != u"Name") {
             EXPECT_EQ(VT_NULL, property.tag) << Narrow(property.name);
             EXPECT_NE(CIM_EMPTY, property.type)
@@ -114,7 +114,7 @@ TEST_F(PropertyEnumerationTest, EmbeddedObjectsWalkOnTheirOwnWhileTheOuterWalkGo
             IWbemClassObject* object = nullptr;
             ASSERT_HR(S_OK, unknown->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(&object)));
             ObjectPtr owned(object);
-            const std::vector<Delivered> inner = Walk(owned.get(), WBEM_FLAG_NONSYSTEM_ONLY);
+            const std::vector<Delivered> inner = Walk(owned.Get(), WBEM_FLAG_NONSYSTEM_ONLY);
             ASSERT_FALSE(inner.empty());
             EXPECT_EQ(u"Name", inner.front().name);
             ++objectsSeen;

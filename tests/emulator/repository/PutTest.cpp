@@ -12,7 +12,7 @@ protected:
     void SetUp() override { instance_ = Spawn(u"Test_AllTypes"); }
     void TearDown() override
     {
-        instance_.reset();
+        instance_.Reset();
         RepositoryTest::TearDown();
     }
 
@@ -97,11 +97,11 @@ TEST_F(PutTest, UnsignedPropertiesTakeNegativesAsTheirTwosComplement)
 TEST_F(PutTest, SixtyFourBitPropertiesTakeDecimalText)
 {
     EXPECT_HR(WBEM_S_NO_ERROR, PutText(u"SInt64Value", u"-5"));
-    EXPECT_EQ(u"-5", StringProperty(instance_.get(), u"SInt64Value"));
+    EXPECT_EQ(u"-5", StringProperty(instance_.Get(), u"SInt64Value"));
     EXPECT_HR(WBEM_S_NO_ERROR, PutText(u"UInt64Value", u"18446744073709551615"));
-    EXPECT_EQ(u"18446744073709551615", StringProperty(instance_.get(), u"UInt64Value"));
+    EXPECT_EQ(u"18446744073709551615", StringProperty(instance_.Get(), u"UInt64Value"));
     EXPECT_HR(WBEM_S_NO_ERROR, PutNumber(u"SInt64Value", VT_I4, 42));
-    EXPECT_EQ(u"42", StringProperty(instance_.get(), u"SInt64Value"));
+    EXPECT_EQ(u"42", StringProperty(instance_.Get(), u"SInt64Value"));
 
     EXPECT_HR(WBEM_E_TYPE_MISMATCH, PutText(u"UInt64Value", u"18446744073709551616"));
     EXPECT_HR(WBEM_E_TYPE_MISMATCH, PutText(u"SInt64Value", u"12abc"));
@@ -200,7 +200,7 @@ TEST_F(PutTest, EmbeddedObjectsAreCopiedWhenPut)
     for (VARTYPE tag : {VT_UNKNOWN, VT_DISPATCH}) {
         Var value;
         V_VT(value.get()) = tag;
-        V_UNKNOWN(value.get()) = embedded.get();
+        V_UNKNOWN(value.get()) = embedded.Get();
         embedded->AddRef();
         EXPECT_HR(WBEM_S_NO_ERROR, instance_->Put(u"ObjectValue", 0, value.get(), 0));
     }
@@ -245,12 +245,12 @@ TEST_F(PutTest, EmbeddedObjectsNestAtMostSixtyFourLevelsDeep)
         ObjectPtr outer = Spawn(u"Test_AllTypes");
         const bool asArray = levels % 2 == 1;
         ASSERT_HR(WBEM_S_NO_ERROR,
-                  embed(outer.get(), asArray ? u"ObjectArray" : u"ObjectValue", chain.get(), asArray))
+                  embed(outer.Get(), asArray ? u"ObjectArray" : u"ObjectValue", chain.Get(), asArray))
             << levels;
         chain = std::move(outer);
     }
-    EXPECT_HR(WBEM_E_INVALID_PARAMETER, embed(instance_.get(), u"ObjectValue", chain.get(), false));
-    EXPECT_HR(WBEM_E_INVALID_PARAMETER, embed(instance_.get(), u"ObjectArray", chain.get(), true));
+    EXPECT_HR(WBEM_E_INVALID_PARAMETER, embed(instance_.Get(), u"ObjectValue", chain.Get(), false));
+    EXPECT_HR(WBEM_E_INVALID_PARAMETER, embed(instance_.Get(), u"ObjectArray", chain.Get(), true));
     Var stillNull;
     ASSERT_HR(WBEM_S_NO_ERROR, instance_->Get(u"ObjectValue", 0, stillNull.get(), nullptr, nullptr));
     EXPECT_EQ(VT_NULL, stillNull.vt());
@@ -262,7 +262,7 @@ TEST_F(PutTest, EmbeddedObjectsNestAtMostSixtyFourLevelsDeep)
     IWbemClassObject* innerObject = nullptr;
     V_UNKNOWN(inner.get())->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(&innerObject));
     ObjectPtr innerOwner(innerObject);
-    EXPECT_HR(WBEM_S_NO_ERROR, embed(instance_.get(), u"ObjectValue", innerObject, false));
+    EXPECT_HR(WBEM_S_NO_ERROR, embed(instance_.Get(), u"ObjectValue", innerObject, false));
 }
 
 constexpr int kMaxLevelsTried = 64;
@@ -294,7 +294,7 @@ TEST_F(PutTest, SharedEmbeddedObjectsCountOncePerValueThatReachesThem)
     HRESULT hr = WBEM_S_NO_ERROR;
     while (levels < kMaxLevelsTried) {
         ObjectPtr outer = Spawn(u"Test_AllTypes");
-        hr = embedThrice(outer.get(), chain.get());
+        hr = embedThrice(outer.Get(), chain.Get());
         if (FAILED(hr)) {
             break;
         }

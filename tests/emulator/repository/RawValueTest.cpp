@@ -8,14 +8,14 @@ protected:
     void SetUp() override { instance_ = Spawn(u"Test_AllTypes"); }
     void TearDown() override
     {
-        instance_.reset();
+        instance_.Reset();
         RepositoryTest::TearDown();
     }
 
     // Stores `value` into StringValue and reads it back.
     void RoundTrip(VARIANT* value, VARIANT* read)
     {
-        ASSERT_HR(WBEM_S_NO_ERROR, PalWmiPutRawValue(instance_.get(), u"StringValue", value));
+        ASSERT_HR(WBEM_S_NO_ERROR, PalWmiPutRawValue(instance_.Get(), u"StringValue", value));
         ASSERT_HR(WBEM_S_NO_ERROR, instance_->Get(u"StringValue", 0, read, nullptr, nullptr));
     }
 
@@ -62,12 +62,12 @@ TEST_F(RawValueTest, DecimalAndDispatchValues)
     ObjectPtr target = Instance(u"Test_Keyed", u"alpha");
     Var dispatch;
     V_VT(dispatch.get()) = VT_DISPATCH;
-    V_UNKNOWN(dispatch.get()) = target.get();
+    V_UNKNOWN(dispatch.get()) = target.Get();
     target->AddRef();
     Var readDispatch;
     RoundTrip(dispatch.get(), readDispatch.get());
     EXPECT_EQ(VT_DISPATCH, readDispatch.vt());
-    EXPECT_EQ(static_cast<IUnknown*>(target.get()), V_UNKNOWN(readDispatch.get()));
+    EXPECT_EQ(static_cast<IUnknown*>(target.Get()), V_UNKNOWN(readDispatch.get()));
 }
 
 TEST_F(RawValueTest, NullPointersAndEmbeddedNuls)
@@ -119,7 +119,7 @@ TEST_F(RawValueTest, ClonesKeepRawValuesAndPutReplacesThem)
     Var value;
     V_VT(value.get()) = VT_UI4;
     V_UI4(value.get()) = 99;
-    ASSERT_HR(WBEM_S_NO_ERROR, PalWmiPutRawValue(instance_.get(), u"SInt32Value", value.get()));
+    ASSERT_HR(WBEM_S_NO_ERROR, PalWmiPutRawValue(instance_.Get(), u"SInt32Value", value.get()));
     IWbemClassObject* copy = nullptr;
     instance_->Clone(&copy);
     ObjectPtr owner(copy);
@@ -140,7 +140,7 @@ TEST_F(RawValueTest, RefusesUnknownPropertiesAndForeignObjects)
 {
     Var value;
     V_VT(value.get()) = VT_I8;
-    EXPECT_HR(WBEM_E_NOT_FOUND, PalWmiPutRawValue(instance_.get(), u"Missing", value.get()));
+    EXPECT_HR(WBEM_E_NOT_FOUND, PalWmiPutRawValue(instance_.Get(), u"Missing", value.get()));
     EXPECT_HR(WBEM_E_INVALID_PARAMETER, PalWmiPutRawValue(nullptr, u"StringValue", value.get()));
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "repository/object_ptr.h"
+#include "owners.h"
 #include "repository/repository.h"
 
 #define EXPECT_HR(expected, actual) EXPECT_EQ(static_cast<HRESULT>(expected), static_cast<HRESULT>(actual))

@@ -16,28 +16,28 @@ protected:
         HRESULT answers[2] = {E_FAIL, E_FAIL};
         const LONG flags[2] = {WBEM_FLAG_FORWARD_ONLY, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY};
         for (int i = 0; i < 2; ++i) {
-            ScopedBstr languageText(language), text(wql);
-            ComRef<IEnumWbemClassObject> enumerator;
+            OwnedBstr languageText(language), text(wql);
+            ComPtr<IEnumWbemClassObject> enumerator;
             answers[i] =
-                services_->ExecQuery(languageText.get(), text.get(), flags[i], nullptr, enumerator.Receive());
+                services_->ExecQuery(languageText.Get(), text.Get(), flags[i], nullptr, enumerator.Put());
             EXPECT_EQ(SUCCEEDED(answers[i]), static_cast<bool>(enumerator));
         }
         EXPECT_EQ(answers[0], answers[1]);
         return answers[0];
     }
 
-    ComRef<IWbemClassObject> GetObjectAt(const char16_t* path, HRESULT& hr)
+    ComPtr<IWbemClassObject> GetObjectAt(const char16_t* path, HRESULT& hr)
     {
-        ScopedBstr text(path);
-        ComRef<IWbemClassObject> object;
-        hr = services_->GetObject(text.get(), 0, nullptr, object.Receive(), nullptr);
+        OwnedBstr text(path);
+        ComPtr<IWbemClassObject> object;
+        hr = services_->GetObject(text.Get(), 0, nullptr, object.Put(), nullptr);
         return object;
     }
 
     static HRESULT ConnectAnswer(const char16_t* resource)
     {
         HRESULT hr = E_FAIL;
-        const ComRef<IWbemServices> services = Connect(resource, nullptr, nullptr, hr);
+        const ComPtr<IWbemServices> services = Connect(resource, nullptr, nullptr, hr);
         EXPECT_EQ(SUCCEEDED(hr), static_cast<bool>(services)) << Narrow(resource);
         return hr;
     }
@@ -62,16 +62,16 @@ TEST_F(ArgumentChecksTest, GetObjectWithoutPathGivesAnEmptyClass)
 {
     for (const char16_t* path : {static_cast<const char16_t*>(nullptr), u""}) {
         HRESULT hr = E_FAIL;
-        const ComRef<IWbemClassObject> empty = GetObjectAt(path, hr);
+        const ComPtr<IWbemClassObject> empty = GetObjectAt(path, hr);
         EXPECT_EQ(S_OK, hr);
         ASSERT_TRUE(empty);
-        EXPECT_EQ(u"1", Text(empty.get(), u"__GENUS"));  // WBEM_GENUS_CLASS
-        EXPECT_EQ(u"0", Text(empty.get(), u"__PROPERTY_COUNT"));
-        EXPECT_EQ(u"<null>", Text(empty.get(), u"__CLASS"));
-        EXPECT_EQ(u"<null>", Text(empty.get(), u"__PATH"));
+        EXPECT_EQ(u"1", Text(empty.Get(), u"__GENUS"));  // WBEM_GENUS_CLASS
+        EXPECT_EQ(u"0", Text(empty.Get(), u"__PROPERTY_COUNT"));
+        EXPECT_EQ(u"<null>", Text(empty.Get(), u"__CLASS"));
+        EXPECT_EQ(u"<null>", Text(empty.Get(), u"__PATH"));
         ASSERT_EQ(S_OK, empty->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY));
-        ScopedBstr name;
-        EXPECT_EQ(WBEM_S_NO_MORE_DATA, empty->Next(0, name.Receive(), nullptr, nullptr, nullptr));
+        OwnedBstr name;
+        EXPECT_EQ(WBEM_S_NO_MORE_DATA, empty->Next(0, name.Put(), nullptr, nullptr, nullptr));
     }
 }
 
@@ -96,45 +96,45 @@ TEST_F(ArgumentChecksTest, ConnectServerToServerlessFormsAsWindowsAnswers)
 TEST_F(ArgumentChecksTest, ClassObjectNextTakesNoEnumerationFlags)
 {
     HRESULT hr = E_FAIL;
-    const ComRef<IWbemClassObject> item = GetObjectAt(u"Svc_Item.Name=\"alpha\"", hr);
+    const ComPtr<IWbemClassObject> item = GetObjectAt(u"Svc_Item.Name=\"alpha\"", hr);
     ASSERT_EQ(S_OK, hr);
     ASSERT_EQ(S_OK, item->BeginEnumeration(WBEM_FLAG_NONSYSTEM_ONLY));
     for (LONG flags : {static_cast<LONG>(WBEM_FLAG_NONSYSTEM_ONLY), static_cast<LONG>(WBEM_FLAG_KEYS_ONLY),
                        static_cast<LONG>(WBEM_FLAG_SYSTEM_ONLY)}) {
-        ScopedBstr name;
-        EXPECT_EQ(WBEM_E_INVALID_PARAMETER, item->Next(flags, name.Receive(), nullptr, nullptr, nullptr));
-        EXPECT_EQ(nullptr, name.get());
+        OwnedBstr name;
+        EXPECT_EQ(WBEM_E_INVALID_PARAMETER, item->Next(flags, name.Put(), nullptr, nullptr, nullptr));
+        EXPECT_EQ(nullptr, name.Get());
     }
     // The refused calls did not move the enumeration.
-    ScopedBstr first;
-    ASSERT_EQ(S_OK, item->Next(0, first.Receive(), nullptr, nullptr, nullptr));
-    EXPECT_EQ(u"Name", std::u16string(first.get()));
+    OwnedBstr first;
+    ASSERT_EQ(S_OK, item->Next(0, first.Put(), nullptr, nullptr, nullptr));
+    EXPECT_EQ(u"Name", std::u16string(first.Get()));
     item->EndEnumeration();
 }
 
 TEST_F(ArgumentChecksTest, ObjectsOfASelectListHaveNoServerNamespaceOrPath)
 {
     HRESULT hr = E_FAIL;
-    ComRef<IEnumWbemClassObject> listed =
-        Query(services_.get(), u"SELECT Name, Size FROM Svc_Item WHERE Name = 'alpha'", hr);
+    ComPtr<IEnumWbemClassObject> listed =
+        Query(services_.Get(), u"SELECT Name, Size FROM Svc_Item WHERE Name = 'alpha'", hr);
     ASSERT_EQ(S_OK, hr);
-    const std::vector<ComRef<IWbemClassObject>> objects = Drain(listed.get());
+    const std::vector<ComPtr<IWbemClassObject>> objects = Drain(listed.Get());
     ASSERT_EQ(1u, objects.size());
-    EXPECT_EQ(u"<null>", Text(objects[0].get(), u"__SERVER"));
-    EXPECT_EQ(u"<null>", Text(objects[0].get(), u"__NAMESPACE"));
-    EXPECT_EQ(u"<null>", Text(objects[0].get(), u"__PATH"));
-    EXPECT_EQ(u"Svc_Item.Name=\"alpha\"", Text(objects[0].get(), u"__RELPATH"));
-    EXPECT_EQ(u"Svc_Item", Text(objects[0].get(), u"__CLASS"));
+    EXPECT_EQ(u"<null>", Text(objects[0].Get(), u"__SERVER"));
+    EXPECT_EQ(u"<null>", Text(objects[0].Get(), u"__NAMESPACE"));
+    EXPECT_EQ(u"<null>", Text(objects[0].Get(), u"__PATH"));
+    EXPECT_EQ(u"Svc_Item.Name=\"alpha\"", Text(objects[0].Get(), u"__RELPATH"));
+    EXPECT_EQ(u"Svc_Item", Text(objects[0].Get(), u"__CLASS"));
 
     // SELECT * and a list that names the location keep it.
     for (const char16_t* wql : {u"SELECT * FROM Svc_Item WHERE Name = 'alpha'",
                                 u"SELECT Name, __PATH FROM Svc_Item WHERE Name = 'alpha'"}) {
-        ComRef<IEnumWbemClassObject> located = Query(services_.get(), wql, hr);
+        ComPtr<IEnumWbemClassObject> located = Query(services_.Get(), wql, hr);
         ASSERT_EQ(S_OK, hr);
-        const std::vector<ComRef<IWbemClassObject>> found = Drain(located.get());
+        const std::vector<ComPtr<IWbemClassObject>> found = Drain(located.Get());
         ASSERT_EQ(1u, found.size());
-        EXPECT_EQ(u"root\\default", Text(found[0].get(), u"__NAMESPACE")) << Narrow(wql);
-        EXPECT_NE(u"<null>", Text(found[0].get(), u"__PATH")) << Narrow(wql);
+        EXPECT_EQ(u"root\\default", Text(found[0].Get(), u"__NAMESPACE")) << Narrow(wql);
+        EXPECT_NE(u"<null>", Text(found[0].Get(), u"__PATH")) << Narrow(wql);
     }
 }
 

@@ -19,12 +19,12 @@ Names Sorted(Names names)
 
 class AssociationTest : public TestNamespaceTest {
 protected:
-    std::vector<ComRef<IWbemClassObject>> Objects(const std::u16string& wql)
+    std::vector<ComPtr<IWbemClassObject>> Objects(const std::u16string& wql)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), wql.c_str(), hr);
+        ComPtr<IEnumWbemClassObject> enumerator = Query(services_.Get(), wql.c_str(), hr);
         EXPECT_EQ(S_OK, hr) << Narrow(wql);
-        return enumerator ? Drain(enumerator.get()) : std::vector<ComRef<IWbemClassObject>>{};
+        return enumerator ? Drain(enumerator.Get()) : std::vector<ComPtr<IWbemClassObject>>{};
     }
 
     // A property of every result (relative paths by default), sorted.
@@ -38,7 +38,7 @@ protected:
     HRESULT QueryResult(const std::u16string& wql)
     {
         HRESULT hr = E_FAIL;
-        Query(services_.get(), wql.c_str(), hr);
+        Query(services_.Get(), wql.c_str(), hr);
         return hr;
     }
 };
@@ -66,7 +66,7 @@ TEST_F(AssociationTest, AssociatorsAreTheWholeObjectsAtTheOtherEnds)
               Found(u"ASSOCIATORS" + kOfAlpha, u"Label"));
     const auto team = Objects(u"ASSOCIATORS" + kOfAlpha + u" WHERE ResultClass = Test_Group");
     ASSERT_EQ(1u, team.size());
-    const std::u16string path = Text(team[0].get(), u"__PATH");
+    const std::u16string path = Text(team[0].Get(), u"__PATH");
     EXPECT_TRUE(path.starts_with(u"\\\\") && path.ends_with(u"\\root\\test:" + kTeam)) << Narrow(path);
 }
 
@@ -131,7 +131,7 @@ TEST_F(AssociationTest, ClassDefsOnlyGivesEachClassOnce)
     std::sort(classes.begin(), classes.end());
     EXPECT_EQ(Sorted({u"Test_Group", u"Test_Keyed", u"Test_KeyedChild"}), classes);
     for (const auto& object : endpoints) {
-        EXPECT_EQ(u"1", Text(object.get(), u"__GENUS")) << "a class, not an instance";
+        EXPECT_EQ(u"1", Text(object.Get(), u"__GENUS")) << "a class, not an instance";
     }
     EXPECT_EQ(Sorted({u"Test_Keyed"}),
               Found(u"ASSOCIATORS" + kOfAlpha + u" WHERE ClassDefsOnly Role = Target", u"__CLASS"));
@@ -147,14 +147,14 @@ TEST_F(AssociationTest, KeysOnlyFillsTheKeysAndKeepsThePaths)
     const auto endpoints = Objects(u"ASSOCIATORS" + kOfAlpha + u" WHERE KeysOnly ResultClass = Test_Keyed");
     ASSERT_EQ(3u, endpoints.size());
     for (const auto& endpoint : endpoints) {
-        EXPECT_NE(u"<null>", Text(endpoint.get(), u"Name"));
-        EXPECT_EQ(u"<error>", Text(endpoint.get(), u"Label")) << "only the keys";
-        EXPECT_NE(u"<null>", Text(endpoint.get(), u"__PATH"));
+        EXPECT_NE(u"<null>", Text(endpoint.Get(), u"Name"));
+        EXPECT_EQ(u"<error>", Text(endpoint.Get(), u"Label")) << "only the keys";
+        EXPECT_NE(u"<null>", Text(endpoint.Get(), u"__PATH"));
     }
     const auto links = Objects(u"REFERENCES" + kOfAlpha + u" WHERE KeysOnly Role = Target");
     ASSERT_EQ(1u, links.size());
-    EXPECT_EQ(kGammaUsesAlpha, Text(links[0].get(), u"__RELPATH"));
-    EXPECT_EQ(u"<error>", Text(links[0].get(), u"Kind"));
+    EXPECT_EQ(kGammaUsesAlpha, Text(links[0].Get(), u"__RELPATH"));
+    EXPECT_EQ(u"<error>", Text(links[0].Get(), u"Kind"));
 }
 
 TEST_F(AssociationTest, AClassPathAsksTheSchema)

@@ -41,13 +41,13 @@ public:
     {
         std::lock_guard lock(mutex_);
         for (LONG i = 0; i < lObjectCount; ++i) {
-            ScopedVariant name;
-            apObjArray[i]->Get(u"Name", 0, name.get(), nullptr, nullptr);
-            names_.push_back(name.type() == VT_BSTR ? std::u16string(V_BSTR(name.get())) : u"<none>");
-            ScopedVariant text;
-            if (SUCCEEDED(apObjArray[i]->Get(u"Text", 0, text.get(), nullptr, nullptr)) &&
-                text.type() == VT_BSTR) {
-                texts_.emplace_back(V_BSTR(text.get()));
+            OwnedVariant name;
+            apObjArray[i]->Get(u"Name", 0, name.Address(), nullptr, nullptr);
+            names_.push_back(name.Type() == VT_BSTR ? std::u16string(V_BSTR(name.Address())) : u"<none>");
+            OwnedVariant text;
+            if (SUCCEEDED(apObjArray[i]->Get(u"Text", 0, text.Address(), nullptr, nullptr)) &&
+                text.Type() == VT_BSTR) {
+                texts_.emplace_back(V_BSTR(text.Address()));
             }
         }
         threads_.push_back(std::this_thread::get_id());
@@ -114,7 +114,7 @@ protected:
     void SetUp() override
     {
         ItemsTest::SetUp();
-        sink_ = ComRef<RecordingSink>::Adopt(new RecordingSink());
+        sink_ = ComPtr<RecordingSink>::Adopt(new RecordingSink());
     }
     void TearDown() override
     {
@@ -124,11 +124,11 @@ protected:
 
     HRESULT QueryAsync(const char16_t* wql)
     {
-        ScopedBstr language(u"WQL"), text(wql);
-        return services_->ExecQueryAsync(language.get(), text.get(), 0, nullptr, sink_.get());
+        OwnedBstr language(u"WQL"), text(wql);
+        return services_->ExecQueryAsync(language.Get(), text.Get(), 0, nullptr, sink_.Get());
     }
 
-    ComRef<RecordingSink> sink_;
+    ComPtr<RecordingSink> sink_;
 };
 
 TEST_F(AsyncCallsTest, ExecQueryAsyncIndicatesEachObjectFromAnEmulatorThreadThenCompletes)
@@ -152,45 +152,45 @@ TEST_F(AsyncCallsTest, AFaultOfTheQueryComesToTheSink)
 
 TEST_F(AsyncCallsTest, GetObjectAsyncAndCreateInstanceEnumAsyncDeliverTheirObjects)
 {
-    ScopedBstr path(u"Svc_Item.Name=\"alpha\"");
-    ASSERT_EQ(S_OK, services_->GetObjectAsync(path.get(), 0, nullptr, sink_.get()));
+    OwnedBstr path(u"Svc_Item.Name=\"alpha\"");
+    ASSERT_EQ(S_OK, services_->GetObjectAsync(path.Get(), 0, nullptr, sink_.Get()));
     EXPECT_EQ(S_OK, sink_->Outcome());
     EXPECT_EQ(std::vector<std::u16string>{u"alpha"}, sink_->Names());
 
-    const ComRef<RecordingSink> all = ComRef<RecordingSink>::Adopt(new RecordingSink());
-    ScopedBstr className(u"Svc_Item");
-    ASSERT_EQ(S_OK, services_->CreateInstanceEnumAsync(className.get(), 0, nullptr, all.get()));
+    const ComPtr<RecordingSink> all = ComPtr<RecordingSink>::Adopt(new RecordingSink());
+    OwnedBstr className(u"Svc_Item");
+    ASSERT_EQ(S_OK, services_->CreateInstanceEnumAsync(className.Get(), 0, nullptr, all.Get()));
     EXPECT_EQ(S_OK, all->Outcome());
     EXPECT_EQ(4u, all->Names().size());
 
-    const ComRef<RecordingSink> missing = ComRef<RecordingSink>::Adopt(new RecordingSink());
-    ScopedBstr nowhere(u"Svc_Item.Name=\"omega\"");
-    ASSERT_EQ(S_OK, services_->GetObjectAsync(nowhere.get(), 0, nullptr, missing.get()));
+    const ComPtr<RecordingSink> missing = ComPtr<RecordingSink>::Adopt(new RecordingSink());
+    OwnedBstr nowhere(u"Svc_Item.Name=\"omega\"");
+    ASSERT_EQ(S_OK, services_->GetObjectAsync(nowhere.Get(), 0, nullptr, missing.Get()));
     EXPECT_EQ(WBEM_E_NOT_FOUND, missing->Outcome());
 }
 
 TEST_F(AsyncCallsTest, ExecMethodAsyncDeliversTheOutputParameters)
 {
-    const ComRef<IWbemServices> test = ConnectLocal(u"root\\test");
-    ScopedBstr path(u"Test_Methods"), method(u"GetInfo");
-    ASSERT_EQ(S_OK, test->ExecMethodAsync(path.get(), method.get(), 0, nullptr, nullptr, sink_.get()));
+    const ComPtr<IWbemServices> test = ConnectLocal(u"root\\test");
+    OwnedBstr path(u"Test_Methods"), method(u"GetInfo");
+    ASSERT_EQ(S_OK, test->ExecMethodAsync(path.Get(), method.Get(), 0, nullptr, nullptr, sink_.Get()));
     EXPECT_EQ(S_OK, sink_->Outcome());
     EXPECT_EQ(std::vector<std::u16string>{u"emulated"}, sink_->Texts());
 }
 
 TEST_F(AsyncCallsTest, ArgumentsAreCheckedAtTheCall)
 {
-    ScopedBstr language(u"WQL"), text(u"SELECT * FROM Svc_Item"), empty(u"");
+    OwnedBstr language(u"WQL"), text(u"SELECT * FROM Svc_Item"), empty(u"");
     EXPECT_EQ(WBEM_E_INVALID_PARAMETER,
-              services_->ExecQueryAsync(language.get(), text.get(), 0, nullptr, nullptr));
+              services_->ExecQueryAsync(language.Get(), text.Get(), 0, nullptr, nullptr));
     EXPECT_EQ(WBEM_E_INVALID_PARAMETER,
-              services_->ExecQueryAsync(nullptr, text.get(), 0, nullptr, sink_.get()));
+              services_->ExecQueryAsync(nullptr, text.Get(), 0, nullptr, sink_.Get()));
     EXPECT_EQ(WBEM_E_INVALID_PARAMETER,
-              services_->ExecQueryAsync(language.get(), empty.get(), 0, nullptr, sink_.get()));
-    EXPECT_EQ(WBEM_E_INVALID_PARAMETER, services_->GetObjectAsync(text.get(), 0, nullptr, nullptr));
-    EXPECT_EQ(WBEM_E_INVALID_PARAMETER, services_->CreateInstanceEnumAsync(nullptr, 0, nullptr, sink_.get()));
+              services_->ExecQueryAsync(language.Get(), empty.Get(), 0, nullptr, sink_.Get()));
+    EXPECT_EQ(WBEM_E_INVALID_PARAMETER, services_->GetObjectAsync(text.Get(), 0, nullptr, nullptr));
+    EXPECT_EQ(WBEM_E_INVALID_PARAMETER, services_->CreateInstanceEnumAsync(nullptr, 0, nullptr, sink_.Get()));
     EXPECT_EQ(WBEM_E_INVALID_PARAMETER, services_->CancelAsyncCall(nullptr));
-    EXPECT_EQ(WBEM_E_NOT_FOUND, services_->CancelAsyncCall(sink_.get()));
+    EXPECT_EQ(WBEM_E_NOT_FOUND, services_->CancelAsyncCall(sink_.Get()));
     EXPECT_TRUE(sink_->Names().empty());
 }
 
@@ -200,11 +200,11 @@ TEST_F(AsyncCallsTest, CancelAsyncCallStopsTheCallWhichCompletesCancelled)
     PalWmiSetClassDelay("Svc_Many", 50);
     ASSERT_EQ(S_OK, QueryAsync(u"SELECT * FROM Svc_Many"));
     sink_->AwaitFirstObject();
-    EXPECT_EQ(S_OK, services_->CancelAsyncCall(sink_.get()));
+    EXPECT_EQ(S_OK, services_->CancelAsyncCall(sink_.Get()));
     EXPECT_EQ(WBEM_E_CALL_CANCELLED, sink_->Outcome());
     const size_t delivered = sink_->Names().size();
     EXPECT_LT(delivered, 200u);
-    EXPECT_EQ(WBEM_E_NOT_FOUND, services_->CancelAsyncCall(sink_.get()));
+    EXPECT_EQ(WBEM_E_NOT_FOUND, services_->CancelAsyncCall(sink_.Get()));
     EXPECT_EQ(delivered, sink_->Names().size());
 }
 

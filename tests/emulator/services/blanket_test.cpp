@@ -53,11 +53,11 @@ struct HeapIdentity {
 
 TEST_F(BlanketTest, NewProxyReportsTheProcessLevels)
 {
-    ComRef<IWbemServices> services = ConnectLocal(u"root\\cimv2");
+    ComPtr<IWbemServices> services = ConnectLocal(u"root\\cimv2");
     DWORD authnSvc = 0, authzSvc = 7, authn = 0, imp = 0, caps = 9;
     OLECHAR* principal = reinterpret_cast<OLECHAR*>(1);
     void* identity = reinterpret_cast<void*>(1);
-    ASSERT_EQ(S_OK, CoQueryProxyBlanket(services.get(), &authnSvc, &authzSvc, &principal, &authn, &imp,
+    ASSERT_EQ(S_OK, CoQueryProxyBlanket(services.Get(), &authnSvc, &authzSvc, &principal, &authn, &imp,
                                         &identity, &caps));
     EXPECT_EQ(static_cast<DWORD>(RPC_C_AUTHN_WINNT), authnSvc);
     EXPECT_EQ(static_cast<DWORD>(RPC_C_AUTHZ_NONE), authzSvc);
@@ -68,16 +68,16 @@ TEST_F(BlanketTest, NewProxyReportsTheProcessLevels)
     EXPECT_EQ(static_cast<DWORD>(EOAC_NONE), caps);
 
     PalBlanket blanket;
-    ASSERT_TRUE(PalWmiProxyBlanket(services.get(), &blanket));
+    ASSERT_TRUE(PalWmiProxyBlanket(services.Get(), &blanket));
     EXPECT_FALSE(blanket.wasSet);
 }
 
 TEST_F(BlanketTest, SetBlanketRecordsCopiesOfTheIdentity)
 {
-    ComRef<IWbemServices> services = ConnectLocal(u"root\\cimv2");
+    ComPtr<IWbemServices> services = ConnectLocal(u"root\\cimv2");
     {
         HeapIdentity identity(u"alice", u"CORP", u"s3cret");
-        ASSERT_EQ(S_OK, CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+        ASSERT_EQ(S_OK, CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                           RPC_C_AUTHN_LEVEL_PKT_PRIVACY, RPC_C_IMP_LEVEL_IMPERSONATE,
                                           &identity.identity, EOAC_NONE));
         identity.Free();
@@ -101,21 +101,21 @@ TEST_F(BlanketTest, SetBlanketRecordsCopiesOfTheIdentity)
 
 TEST_F(BlanketTest, SettingWithoutIdentityClearsTheRecordedOne)
 {
-    ComRef<IWbemServices> services = ConnectLocal(u"root\\cimv2");
+    ComPtr<IWbemServices> services = ConnectLocal(u"root\\cimv2");
     HeapIdentity identity(u"alice", u"CORP", u"s3cret");
-    ASSERT_EQ(S_OK, CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+    ASSERT_EQ(S_OK, CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                       RPC_C_AUTHN_LEVEL_CONNECT, RPC_C_IMP_LEVEL_IMPERSONATE,
                                       &identity.identity, EOAC_NONE));
     void* reported = nullptr;
-    ASSERT_EQ(S_OK, CoQueryProxyBlanket(services.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
+    ASSERT_EQ(S_OK, CoQueryProxyBlanket(services.Get(), nullptr, nullptr, nullptr, nullptr, nullptr,
                                         &reported, nullptr));
     EXPECT_EQ(&identity.identity, reported);
 
     ASSERT_EQ(S_OK,
-              CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+              CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                 RPC_C_AUTHN_LEVEL_CONNECT, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE));
     PalBlanket blanket;
-    ASSERT_TRUE(PalWmiProxyBlanket(services.get(), &blanket));
+    ASSERT_TRUE(PalWmiProxyBlanket(services.Get(), &blanket));
     EXPECT_EQ(2, blanket.setCount);
     EXPECT_FALSE(blanket.hasIdentity);
     EXPECT_EQ(std::u16string(), std::u16string(blanket.user));
@@ -123,25 +123,25 @@ TEST_F(BlanketTest, SettingWithoutIdentityClearsTheRecordedOne)
 
 TEST_F(BlanketTest, RejectsInvalidBlankets)
 {
-    ComRef<IWbemServices> services = ConnectLocal(u"root\\cimv2");
+    ComPtr<IWbemServices> services = ConnectLocal(u"root\\cimv2");
     HeapIdentity identity(u"alice", u"CORP", u"s3cret");
     identity.identity.Flags = 0;
-    EXPECT_EQ(E_INVALIDARG, CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+    EXPECT_EQ(E_INVALIDARG, CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                               RPC_C_AUTHN_LEVEL_CONNECT, RPC_C_IMP_LEVEL_IMPERSONATE,
                                               &identity.identity, EOAC_NONE));
-    EXPECT_EQ(E_INVALIDARG, CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, 9,
+    EXPECT_EQ(E_INVALIDARG, CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, 9,
                                               RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE));
     EXPECT_EQ(E_INVALIDARG,
               CoSetProxyBlanket(nullptr, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                 RPC_C_AUTHN_LEVEL_CONNECT, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE));
     PalBlanket blanket;
-    ASSERT_TRUE(PalWmiProxyBlanket(services.get(), &blanket));
+    ASSERT_TRUE(PalWmiProxyBlanket(services.Get(), &blanket));
     EXPECT_FALSE(blanket.wasSet);
 
     // The locator is an in-process object, not a proxy.
-    ComRef<IWbemLocator> locator = MakeLocator();
+    ComPtr<IWbemLocator> locator = MakeLocator();
     EXPECT_EQ(E_NOINTERFACE,
-              CoSetProxyBlanket(locator.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+              CoSetProxyBlanket(locator.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                 RPC_C_AUTHN_LEVEL_CONNECT, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE));
 }
 
@@ -150,33 +150,33 @@ TEST_F(BlanketTest, ProxyWithoutAuthenticationFailsQueryButTakesLevelNone)
     PalWmiAddHost("OPENHOST");
     ASSERT_TRUE(PalWmiSetHostNoAuthentication("OPENHOST", TRUE));
     HRESULT hr = E_FAIL;
-    ComRef<IWbemServices> services = Connect(u"\\\\OPENHOST\\root\\cimv2", nullptr, nullptr, hr);
+    ComPtr<IWbemServices> services = Connect(u"\\\\OPENHOST\\root\\cimv2", nullptr, nullptr, hr);
     ASSERT_EQ(S_OK, hr);
 
     DWORD authn = 0, imp = 0;
     EXPECT_EQ(kBindingHasNoAuth,
-              CoQueryProxyBlanket(services.get(), nullptr, nullptr, nullptr, &authn, &imp, nullptr, nullptr));
+              CoQueryProxyBlanket(services.Get(), nullptr, nullptr, nullptr, &authn, &imp, nullptr, nullptr));
     EXPECT_EQ(S_OK,
-              CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+              CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                 RPC_C_AUTHN_LEVEL_NONE, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE));
 
-    ComRef<IEnumWbemClassObject> enumerator =
-        Query(services.get(), u"SELECT * FROM Win32_OperatingSystem", hr);
+    ComPtr<IEnumWbemClassObject> enumerator =
+        Query(services.Get(), u"SELECT * FROM Win32_OperatingSystem", hr);
     ASSERT_EQ(S_OK, hr);
-    EXPECT_EQ(kBindingHasNoAuth, CoQueryProxyBlanket(enumerator.get(), nullptr, nullptr, nullptr, &authn,
+    EXPECT_EQ(kBindingHasNoAuth, CoQueryProxyBlanket(enumerator.Get(), nullptr, nullptr, nullptr, &authn,
                                                      &imp, nullptr, nullptr));
 }
 
 TEST_F(BlanketTest, EnumeratorIsAProxyOfItsOwn)
 {
-    ComRef<IWbemServices> services = ConnectLocal(u"root\\cimv2");
+    ComPtr<IWbemServices> services = ConnectLocal(u"root\\cimv2");
     HeapIdentity identity(u"alice", u"CORP", u"s3cret");
-    ASSERT_EQ(S_OK, CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+    ASSERT_EQ(S_OK, CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                       RPC_C_AUTHN_LEVEL_PKT, RPC_C_IMP_LEVEL_IMPERSONATE, &identity.identity,
                                       EOAC_NONE));
     HRESULT hr = E_FAIL;
-    ComRef<IEnumWbemClassObject> enumerator =
-        Query(services.get(), u"SELECT * FROM Win32_OperatingSystem", hr);
+    ComPtr<IEnumWbemClassObject> enumerator =
+        Query(services.Get(), u"SELECT * FROM Win32_OperatingSystem", hr);
     ASSERT_EQ(S_OK, hr);
 
     // A new enumerator does not inherit the blanket of the services proxy.
@@ -184,11 +184,11 @@ TEST_F(BlanketTest, EnumeratorIsAProxyOfItsOwn)
     ASSERT_TRUE(PalWmiLastBlanket(PAL_KIND_WBEM_ENUMERATOR, &blanket));
     EXPECT_FALSE(blanket.wasSet);
     DWORD authn = 0;
-    ASSERT_EQ(S_OK, CoQueryProxyBlanket(enumerator.get(), nullptr, nullptr, nullptr, &authn, nullptr, nullptr,
+    ASSERT_EQ(S_OK, CoQueryProxyBlanket(enumerator.Get(), nullptr, nullptr, nullptr, &authn, nullptr, nullptr,
                                         nullptr));
     EXPECT_EQ(static_cast<DWORD>(RPC_C_AUTHN_LEVEL_CONNECT), authn);
 
-    ASSERT_EQ(S_OK, CoSetProxyBlanket(enumerator.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+    ASSERT_EQ(S_OK, CoSetProxyBlanket(enumerator.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                       RPC_C_AUTHN_LEVEL_CONNECT, RPC_C_IMP_LEVEL_IMPERSONATE,
                                       &identity.identity, EOAC_NONE));
     enumerator.Reset();
@@ -199,16 +199,15 @@ TEST_F(BlanketTest, EnumeratorIsAProxyOfItsOwn)
 
 TEST_F(BlanketTest, TearOffKeepsTheProxyIdentityAndIsCounted)
 {
-    ComRef<IWbemServices> services = ConnectLocal(u"root\\cimv2");
-    ComRef<IClientSecurity> security;
-    ASSERT_EQ(S_OK,
-              services->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive())));
+    ComPtr<IWbemServices> services = ConnectLocal(u"root\\cimv2");
+    ComPtr<IClientSecurity> security;
+    ASSERT_EQ(S_OK, services->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put())));
     EXPECT_EQ(1, PalLiveCount(PAL_KIND_CLIENT_SECURITY));
 
-    ComRef<IUnknown> fromTearOff, fromProxy;
-    ASSERT_EQ(S_OK, security->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(fromTearOff.Receive())));
-    ASSERT_EQ(S_OK, services->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(fromProxy.Receive())));
-    EXPECT_EQ(fromProxy.get(), fromTearOff.get());
+    ComPtr<IUnknown> fromTearOff, fromProxy;
+    ASSERT_EQ(S_OK, security->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(fromTearOff.Put())));
+    ASSERT_EQ(S_OK, services->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(fromProxy.Put())));
+    EXPECT_EQ(fromProxy.Get(), fromTearOff.Get());
 
     // The tear-off keeps its proxy alive.
     services.Reset();
@@ -216,7 +215,7 @@ TEST_F(BlanketTest, TearOffKeepsTheProxyIdentityAndIsCounted)
     fromTearOff.Reset();
     EXPECT_EQ(1, PalLiveCount(PAL_KIND_WBEM_SERVICES));
     DWORD authn = 0;
-    EXPECT_EQ(S_OK, security->QueryBlanket(security.get(), nullptr, nullptr, nullptr, &authn, nullptr,
+    EXPECT_EQ(S_OK, security->QueryBlanket(security.Get(), nullptr, nullptr, nullptr, &authn, nullptr,
                                            nullptr, nullptr));
     security.Reset();
     EXPECT_EQ(0, PalLiveCount(PAL_KIND_WBEM_SERVICES));
@@ -225,21 +224,21 @@ TEST_F(BlanketTest, TearOffKeepsTheProxyIdentityAndIsCounted)
 
 TEST_F(BlanketTest, InjectedBlanketFailures)
 {
-    ComRef<IWbemServices> services = ConnectLocal(u"root\\cimv2");
+    ComPtr<IWbemServices> services = ConnectLocal(u"root\\cimv2");
     PalWmiSetCallResult(PAL_WMI_QUERY_BLANKET, 1, E_ACCESSDENIED);
     PalWmiSetCallResult(PAL_WMI_SET_BLANKET, 2, E_OUTOFMEMORY);
     DWORD authn = 0;
-    EXPECT_EQ(E_ACCESSDENIED, CoQueryProxyBlanket(services.get(), nullptr, nullptr, nullptr, &authn, nullptr,
+    EXPECT_EQ(E_ACCESSDENIED, CoQueryProxyBlanket(services.Get(), nullptr, nullptr, nullptr, &authn, nullptr,
                                                   nullptr, nullptr));
-    EXPECT_EQ(S_OK, CoQueryProxyBlanket(services.get(), nullptr, nullptr, nullptr, &authn, nullptr, nullptr,
+    EXPECT_EQ(S_OK, CoQueryProxyBlanket(services.Get(), nullptr, nullptr, nullptr, &authn, nullptr, nullptr,
                                         nullptr));
     for (HRESULT expected : {S_OK, E_OUTOFMEMORY, S_OK}) {
-        EXPECT_EQ(expected, CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+        EXPECT_EQ(expected, CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                               RPC_C_AUTHN_LEVEL_CONNECT, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
                                               EOAC_NONE));
     }
     PalBlanket blanket;
-    ASSERT_TRUE(PalWmiProxyBlanket(services.get(), &blanket));
+    ASSERT_TRUE(PalWmiProxyBlanket(services.Get(), &blanket));
     EXPECT_EQ(2, blanket.setCount);
 }
 

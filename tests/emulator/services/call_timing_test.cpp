@@ -21,7 +21,7 @@ protected:
     Answers Run(const char16_t* wql, LONG flags)
     {
         Answers answers;
-        ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), wql, answers.execQuery, flags);
+        ComPtr<IEnumWbemClassObject> enumerator = Query(services_.Get(), wql, answers.execQuery, flags);
         EXPECT_EQ(SUCCEEDED(answers.execQuery), static_cast<bool>(enumerator));
         if (!enumerator) {
             return answers;
@@ -72,10 +72,10 @@ TEST_F(CallTimingTest, SemisynchronousQueryWithBadSyntaxFailsAtFirstNext)
 TEST_F(CallTimingTest, SemisynchronousQueryThatIsRightDeliversItsObjects)
 {
     HRESULT hr = E_FAIL;
-    ComRef<IEnumWbemClassObject> enumerator =
-        Query(services_.get(), u"SELECT Name FROM Svc_Item WHERE Size > 15", hr, kSemisynchronous);
+    ComPtr<IEnumWbemClassObject> enumerator =
+        Query(services_.Get(), u"SELECT Name FROM Svc_Item WHERE Size > 15", hr, kSemisynchronous);
     ASSERT_EQ(S_OK, hr);
-    EXPECT_EQ(3u, Drain(enumerator.get()).size());
+    EXPECT_EQ(3u, Drain(enumerator.Get()).size());
 }
 
 TEST_F(CallTimingTest, SynchronousQueryFailsAtExecQuery)
@@ -87,10 +87,10 @@ TEST_F(CallTimingTest, SynchronousQueryFailsAtExecQuery)
 
 TEST_F(CallTimingTest, QueryLanguageIsCheckedAtExecQueryEvenWhenSemisynchronous)
 {
-    ScopedBstr language(u"SQL"), text(u"SELECT * FROM Svc_Item");
-    ComRef<IEnumWbemClassObject> enumerator;
-    EXPECT_EQ(WBEM_E_INVALID_QUERY_TYPE, services_->ExecQuery(language.get(), text.get(), kSemisynchronous,
-                                                              nullptr, enumerator.Receive()));
+    OwnedBstr language(u"SQL"), text(u"SELECT * FROM Svc_Item");
+    ComPtr<IEnumWbemClassObject> enumerator;
+    EXPECT_EQ(WBEM_E_INVALID_QUERY_TYPE,
+              services_->ExecQuery(language.Get(), text.Get(), kSemisynchronous, nullptr, enumerator.Put()));
     EXPECT_FALSE(enumerator);
 }
 

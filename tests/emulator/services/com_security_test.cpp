@@ -30,7 +30,7 @@ TEST_F(ComSecurityTest, FirstCallFixesTheProcessSecurityAndLaterCallsAreTooLate)
 
 TEST_F(ComSecurityTest, FirstProxyFixesDefaultLevelsWhenNobodyInitialisedSecurity)
 {
-    ComRef<IWbemServices> services = ConnectLocal(u"root\\cimv2");
+    ComPtr<IWbemServices> services = ConnectLocal(u"root\\cimv2");
     ASSERT_TRUE(services);
     DWORD authn = 0, imp = 0;
     ASSERT_TRUE(PalProcessSecurity(&authn, &imp));
@@ -60,9 +60,9 @@ TEST_F(ComSecurityTest, InjectedFailureLeavesTheSecurityOpen)
 
 TEST_F(ComSecurityTest, CreatesTheLocatorAndNothingElse)
 {
-    ComRef<IWbemLocator> locator;
+    ComPtr<IWbemLocator> locator;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                                     reinterpret_cast<void**>(locator.Receive())));
+                                     reinterpret_cast<void**>(locator.Put())));
     EXPECT_EQ(1, PalLiveCount(PAL_KIND_WBEM_LOCATOR));
 
     void* other = reinterpret_cast<void*>(1);
@@ -73,7 +73,7 @@ TEST_F(ComSecurityTest, CreatesTheLocatorAndNothingElse)
               CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_LOCAL_SERVER, IID_IWbemLocator, &other));
     EXPECT_EQ(E_NOINTERFACE,
               CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemServices, &other));
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(CLSID_WbemLocator, locator.get(), CLSCTX_INPROC_SERVER,
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(CLSID_WbemLocator, locator.Get(), CLSCTX_INPROC_SERVER,
                                                       IID_IWbemLocator, &other));
     EXPECT_EQ(1, PalLiveCount(PAL_KIND_WBEM_LOCATOR));
 

@@ -10,15 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "services/com_ref.h"
-#include "services/scoped_bstr.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 
 namespace services_test {
 
-using pal::services::ComRef;
-using pal::services::ScopedBstr;
-using pal::wql::ScopedVariant;
+using pal::ComPtr;
+using pal::OwnedBstr;
+using pal::OwnedVariant;
 
 class EmulatorTest : public ::testing::Test {
 protected:
@@ -36,31 +34,31 @@ protected:
         EXPECT_TRUE(PalNothingAlive(&what)) << what;
     }
 
-    static ComRef<IWbemLocator> MakeLocator()
+    static ComPtr<IWbemLocator> MakeLocator()
     {
-        ComRef<IWbemLocator> locator;
+        ComPtr<IWbemLocator> locator;
         EXPECT_EQ(S_OK, CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                                         reinterpret_cast<void**>(locator.Receive())));
+                                         reinterpret_cast<void**>(locator.Put())));
         return locator;
     }
 
     // ConnectServer with the given texts (null pointers stay null); the result in `hr`.
-    static ComRef<IWbemServices> Connect(const char16_t* resource, const char16_t* user,
+    static ComPtr<IWbemServices> Connect(const char16_t* resource, const char16_t* user,
                                          const char16_t* password, HRESULT& hr,
                                          const char16_t* authority = nullptr, LONG flags = 0)
     {
-        ComRef<IWbemLocator> locator = MakeLocator();
-        ScopedBstr resourceText(resource), userText(user), passwordText(password), authorityText(authority);
-        ComRef<IWbemServices> services;
-        hr = locator->ConnectServer(resourceText.get(), userText.get(), passwordText.get(), nullptr, flags,
-                                    authorityText.get(), nullptr, services.Receive());
+        ComPtr<IWbemLocator> locator = MakeLocator();
+        OwnedBstr resourceText(resource), userText(user), passwordText(password), authorityText(authority);
+        ComPtr<IWbemServices> services;
+        hr = locator->ConnectServer(resourceText.Get(), userText.Get(), passwordText.Get(), nullptr, flags,
+                                    authorityText.Get(), nullptr, services.Put());
         return services;
     }
 
-    static ComRef<IWbemServices> ConnectLocal(const char16_t* nameSpace)
+    static ComPtr<IWbemServices> ConnectLocal(const char16_t* nameSpace)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IWbemServices> services = Connect(nameSpace, nullptr, nullptr, hr);
+        ComPtr<IWbemServices> services = Connect(nameSpace, nullptr, nullptr, hr);
         EXPECT_EQ(S_OK, hr);
         return services;
     }
@@ -71,25 +69,25 @@ protected:
         ASSERT_EQ(S_OK, PalWmiLoadHostMof(".", nameSpace, mof, error, sizeof error)) << error;
     }
 
-    static ComRef<IEnumWbemClassObject> Query(IWbemServices* services, const char16_t* wql, HRESULT& hr,
+    static ComPtr<IEnumWbemClassObject> Query(IWbemServices* services, const char16_t* wql, HRESULT& hr,
                                               LONG flags = WBEM_FLAG_FORWARD_ONLY)
     {
-        ScopedBstr language(u"WQL"), text(wql);
-        ComRef<IEnumWbemClassObject> enumerator;
-        hr = services->ExecQuery(language.get(), text.get(), flags, nullptr, enumerator.Receive());
+        OwnedBstr language(u"WQL"), text(wql);
+        ComPtr<IEnumWbemClassObject> enumerator;
+        hr = services->ExecQuery(language.Get(), text.Get(), flags, nullptr, enumerator.Put());
         return enumerator;
     }
 
     // Every object left in the enumerator, fetched one batch at a time without waiting.
-    static std::vector<ComRef<IWbemClassObject>> Drain(IEnumWbemClassObject* enumerator)
+    static std::vector<ComPtr<IWbemClassObject>> Drain(IEnumWbemClassObject* enumerator)
     {
-        std::vector<ComRef<IWbemClassObject>> objects;
+        std::vector<ComPtr<IWbemClassObject>> objects;
         for (;;) {
             IWbemClassObject* batch[10] = {};
             ULONG returned = 0;
             const HRESULT hr = enumerator->Next(static_cast<LONG>(WBEM_INFINITE), 10, batch, &returned);
             for (ULONG i = 0; i < returned; ++i) {
-                objects.push_back(ComRef<IWbemClassObject>::Adopt(batch[i]));
+                objects.push_back(ComPtr<IWbemClassObject>::Adopt(batch[i]));
             }
             if (hr != WBEM_S_NO_ERROR || returned < 10) {
                 EXPECT_EQ(WBEM_S_FALSE, hr) << returned << " objects";
@@ -101,29 +99,29 @@ protected:
     // A property's value as text (strings as they are, integers in decimal, NULL as "<null>").
     static std::u16string Text(IWbemClassObject* object, const char16_t* name)
     {
-        ScopedVariant value;
-        const HRESULT hr = object->Get(name, 0, value.get(), nullptr, nullptr);
+        OwnedVariant value;
+        const HRESULT hr = object->Get(name, 0, value.Address(), nullptr, nullptr);
         if (FAILED(hr)) {
             return u"<error>";
         }
-        switch (value.type()) {
+        switch (value.Type()) {
         case VT_NULL: return u"<null>";
-        case VT_BSTR: return std::u16string(V_BSTR(value.get()));
+        case VT_BSTR: return std::u16string(V_BSTR(value.Address()));
         case VT_I4: {
-            const std::string digits = std::to_string(V_I4(value.get()));
+            const std::string digits = std::to_string(V_I4(value.Address()));
             return std::u16string(digits.begin(), digits.end());
         }
-        case VT_BOOL: return V_BOOL(value.get()) ? u"TRUE" : u"FALSE";
+        case VT_BOOL: return V_BOOL(value.Address()) ? u"TRUE" : u"FALSE";
         default: return u"<other>";
         }
     }
 
-    static std::vector<std::u16string> Texts(const std::vector<ComRef<IWbemClassObject>>& objects,
+    static std::vector<std::u16string> Texts(const std::vector<ComPtr<IWbemClassObject>>& objects,
                                              const char16_t* name)
     {
         std::vector<std::u16string> texts;
         for (const auto& object : objects) {
-            texts.push_back(Text(object.get(), name));
+            texts.push_back(Text(object.Get(), name));
         }
         return texts;
     }
@@ -143,7 +141,7 @@ protected:
         EmulatorTest::TearDown();
     }
 
-    ComRef<IWbemServices> services_;
+    ComPtr<IWbemServices> services_;
 };
 
 // UTF-16 text as narrow text for assertion messages (non-ASCII characters come out mangled).

@@ -24,21 +24,21 @@ std::atomic<int> g_pings{0};
 
 HRESULT ReadInt(IWbemClassObject* object, const char16_t* name, LONG& value)
 {
-    ScopedVariant read;
-    if (object == nullptr || FAILED(object->Get(name, 0, read.get(), nullptr, nullptr)) ||
-        read.type() != VT_I4) {
+    OwnedVariant read;
+    if (object == nullptr || FAILED(object->Get(name, 0, read.Address(), nullptr, nullptr)) ||
+        read.Type() != VT_I4) {
         return WBEM_E_INVALID_METHOD_PARAMETERS;
     }
-    value = V_I4(read.get());
+    value = V_I4(read.Address());
     return S_OK;
 }
 
 HRESULT PutInt(IWbemClassObject* object, const char16_t* name, LONG value)
 {
-    ScopedVariant written;
-    V_VT(written.get()) = VT_I4;
-    V_I4(written.get()) = value;
-    return object->Put(name, 0, written.get(), 0);
+    OwnedVariant written;
+    V_VT(written.Address()) = VT_I4;
+    V_I4(written.Address()) = value;
+    return object->Put(name, 0, written.Address(), 0);
 }
 
 HRESULT Add(const pal::services::MethodCall& call)
@@ -91,26 +91,26 @@ protected:
     }
 
     // A new input-parameters object of a method, with integer arguments.
-    ComRef<IWbemClassObject> Inputs(const char16_t* method,
+    ComPtr<IWbemClassObject> Inputs(const char16_t* method,
                                     std::initializer_list<std::pair<const char16_t*, LONG>> arguments)
     {
-        ScopedBstr classPath(u"Svc_Calc");
-        ComRef<IWbemClassObject> classObject, signature, inputs;
-        EXPECT_EQ(S_OK, services_->GetObject(classPath.get(), 0, nullptr, classObject.Receive(), nullptr));
-        EXPECT_EQ(S_OK, classObject->GetMethod(method, 0, signature.Receive(), nullptr));
-        EXPECT_EQ(S_OK, signature->SpawnInstance(0, inputs.Receive()));
+        OwnedBstr classPath(u"Svc_Calc");
+        ComPtr<IWbemClassObject> classObject, signature, inputs;
+        EXPECT_EQ(S_OK, services_->GetObject(classPath.Get(), 0, nullptr, classObject.Put(), nullptr));
+        EXPECT_EQ(S_OK, classObject->GetMethod(method, 0, signature.Put(), nullptr));
+        EXPECT_EQ(S_OK, signature->SpawnInstance(0, inputs.Put()));
         for (const auto& [name, value] : arguments) {
-            EXPECT_EQ(S_OK, PutInt(inputs.get(), name, value));
+            EXPECT_EQ(S_OK, PutInt(inputs.Get(), name, value));
         }
         return inputs;
     }
 
-    ComRef<IWbemClassObject> Run(const char16_t* path, const char16_t* method, IWbemClassObject* inputs,
+    ComPtr<IWbemClassObject> Run(const char16_t* path, const char16_t* method, IWbemClassObject* inputs,
                                  HRESULT& hr)
     {
-        ScopedBstr pathText(path), methodText(method);
-        ComRef<IWbemClassObject> outputs;
-        hr = services_->ExecMethod(pathText.get(), methodText.get(), 0, nullptr, inputs, outputs.Receive(),
+        OwnedBstr pathText(path), methodText(method);
+        ComPtr<IWbemClassObject> outputs;
+        hr = services_->ExecMethod(pathText.Get(), methodText.Get(), 0, nullptr, inputs, outputs.Put(),
                                    nullptr);
         return outputs;
     }
@@ -118,41 +118,41 @@ protected:
     HRESULT RunResult(const char16_t* path, const char16_t* method, IWbemClassObject* inputs)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IWbemClassObject> outputs = Run(path, method, inputs, hr);
+        ComPtr<IWbemClassObject> outputs = Run(path, method, inputs, hr);
         EXPECT_FALSE(FAILED(hr) && outputs);
         return hr;
     }
 
-    ComRef<IWbemServices> services_;
+    ComPtr<IWbemServices> services_;
 };
 
 TEST_F(ExecMethodTest, StaticMethodOnTheClassPath)
 {
-    ComRef<IWbemClassObject> inputs = Inputs(u"Add", {{u"A", 2}, {u"B", 40}});
+    ComPtr<IWbemClassObject> inputs = Inputs(u"Add", {{u"A", 2}, {u"B", 40}});
     HRESULT hr = E_FAIL;
-    ComRef<IWbemClassObject> outputs = Run(u"Svc_Calc", u"Add", inputs.get(), hr);
+    ComPtr<IWbemClassObject> outputs = Run(u"Svc_Calc", u"Add", inputs.Get(), hr);
     ASSERT_EQ(S_OK, hr);
     ASSERT_TRUE(outputs);
-    EXPECT_EQ(u"42", Text(outputs.get(), u"Sum"));
-    EXPECT_EQ(u"0", Text(outputs.get(), u"ReturnValue"));
+    EXPECT_EQ(u"42", Text(outputs.Get(), u"Sum"));
+    EXPECT_EQ(u"0", Text(outputs.Get(), u"ReturnValue"));
 }
 
 TEST_F(ExecMethodTest, InstanceMethodSeesItsInstance)
 {
-    ComRef<IWbemClassObject> inputs = Inputs(u"Scale", {{u"Value", 5}});
+    ComPtr<IWbemClassObject> inputs = Inputs(u"Scale", {{u"Value", 5}});
     HRESULT hr = E_FAIL;
-    ComRef<IWbemClassObject> outputs = Run(u"Svc_Calc.Id=\"x\"", u"Scale", inputs.get(), hr);
+    ComPtr<IWbemClassObject> outputs = Run(u"Svc_Calc.Id=\"x\"", u"Scale", inputs.Get(), hr);
     ASSERT_EQ(S_OK, hr);
-    EXPECT_EQ(u"15", Text(outputs.get(), u"Result"));
+    EXPECT_EQ(u"15", Text(outputs.Get(), u"Result"));
     // The same input object serves again.
-    outputs = Run(u"Svc_Calc.Id=\"x\"", u"Scale", inputs.get(), hr);
-    EXPECT_EQ(u"15", Text(outputs.get(), u"Result"));
+    outputs = Run(u"Svc_Calc.Id=\"x\"", u"Scale", inputs.Get(), hr);
+    EXPECT_EQ(u"15", Text(outputs.Get(), u"Result"));
 }
 
 TEST_F(ExecMethodTest, MethodWithoutOutputsReturnsNoObject)
 {
     HRESULT hr = E_FAIL;
-    ComRef<IWbemClassObject> outputs = Run(u"Svc_Calc.Id=\"x\"", u"Ping", nullptr, hr);
+    ComPtr<IWbemClassObject> outputs = Run(u"Svc_Calc.Id=\"x\"", u"Ping", nullptr, hr);
     EXPECT_EQ(S_OK, hr);
     EXPECT_FALSE(outputs);
     EXPECT_EQ(1, g_pings.load());
@@ -160,11 +160,11 @@ TEST_F(ExecMethodTest, MethodWithoutOutputsReturnsNoObject)
 
 TEST_F(ExecMethodTest, ErrorsOfWmi)
 {
-    ComRef<IWbemClassObject> scaleInputs = Inputs(u"Scale", {{u"Value", 5}});
+    ComPtr<IWbemClassObject> scaleInputs = Inputs(u"Scale", {{u"Value", 5}});
     EXPECT_EQ(WBEM_E_INVALID_METHOD, RunResult(u"Svc_Calc", u"Subtract", nullptr));
-    EXPECT_EQ(WBEM_E_INVALID_METHOD_PARAMETERS, RunResult(u"Svc_Calc", u"Add", scaleInputs.get()));
+    EXPECT_EQ(WBEM_E_INVALID_METHOD_PARAMETERS, RunResult(u"Svc_Calc", u"Add", scaleInputs.Get()));
     EXPECT_EQ(WBEM_E_INVALID_METHOD_PARAMETERS, RunResult(u"Svc_Calc", u"Add", nullptr));
-    EXPECT_EQ(WBEM_E_NOT_FOUND, RunResult(u"Svc_Calc.Id=\"y\"", u"Scale", scaleInputs.get()));
+    EXPECT_EQ(WBEM_E_NOT_FOUND, RunResult(u"Svc_Calc.Id=\"y\"", u"Scale", scaleInputs.Get()));
     EXPECT_EQ(WBEM_E_NOT_FOUND, RunResult(u"Svc_Nothing", u"Add", nullptr));
     EXPECT_EQ(WBEM_E_INVALID_OBJECT_PATH, RunResult(u"Svc_Calc.", u"Add", nullptr));
     EXPECT_EQ(WBEM_E_METHOD_NOT_IMPLEMENTED, RunResult(u"Svc_Calc.Id=\"x\"", u"Unserved", nullptr));
@@ -173,14 +173,14 @@ TEST_F(ExecMethodTest, ErrorsOfWmi)
 
 TEST_F(ExecMethodTest, InjectedOutcomesOfExecMethod)
 {
-    ComRef<IWbemClassObject> inputs = Inputs(u"Add", {{u"A", 1}, {u"B", 1}});
+    ComPtr<IWbemClassObject> inputs = Inputs(u"Add", {{u"A", 1}, {u"B", 1}});
     PalWmiSetCallResult(PAL_WMI_EXEC_METHOD, 1, WBEM_E_ACCESS_DENIED);
     PalWmiSucceedWithoutObject(PAL_WMI_EXEC_METHOD, 2);
-    EXPECT_EQ(WBEM_E_ACCESS_DENIED, RunResult(u"Svc_Calc", u"Add", inputs.get()));
+    EXPECT_EQ(WBEM_E_ACCESS_DENIED, RunResult(u"Svc_Calc", u"Add", inputs.Get()));
     HRESULT hr = E_FAIL;
-    EXPECT_FALSE(Run(u"Svc_Calc", u"Add", inputs.get(), hr));
+    EXPECT_FALSE(Run(u"Svc_Calc", u"Add", inputs.Get(), hr));
     EXPECT_EQ(S_OK, hr);
-    EXPECT_TRUE(Run(u"Svc_Calc", u"Add", inputs.get(), hr));
+    EXPECT_TRUE(Run(u"Svc_Calc", u"Add", inputs.Get(), hr));
 }
 
 }  // namespace

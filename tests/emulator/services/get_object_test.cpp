@@ -7,11 +7,11 @@ namespace {
 
 class GetObjectTest : public ItemsTest {
 protected:
-    ComRef<IWbemClassObject> Get(const std::u16string& path, HRESULT& hr)
+    ComPtr<IWbemClassObject> Get(const std::u16string& path, HRESULT& hr)
     {
-        ScopedBstr text(path.c_str());
-        ComRef<IWbemClassObject> object;
-        hr = services_->GetObject(text.get(), 0, nullptr, object.Receive(), nullptr);
+        OwnedBstr text(path.c_str());
+        ComPtr<IWbemClassObject> object;
+        hr = services_->GetObject(text.Get(), 0, nullptr, object.Put(), nullptr);
         return object;
     }
 
@@ -19,17 +19,17 @@ protected:
     std::u16string ValueAt(const std::u16string& path, const char16_t* property)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IWbemClassObject> object = Get(path, hr);
+        ComPtr<IWbemClassObject> object = Get(path, hr);
         if (FAILED(hr)) {
             return u"<failed>";
         }
-        return object ? Text(object.get(), property) : u"<none>";
+        return object ? Text(object.Get(), property) : u"<none>";
     }
 
     HRESULT GetResult(const std::u16string& path)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IWbemClassObject> object = Get(path, hr);
+        ComPtr<IWbemClassObject> object = Get(path, hr);
         EXPECT_EQ(SUCCEEDED(hr), static_cast<bool>(object));
         return hr;
     }
@@ -67,12 +67,12 @@ TEST_F(GetObjectTest, MissingObjectsAndBadPaths)
 TEST_F(GetObjectTest, ReturnedObjectsAreCopies)
 {
     HRESULT hr = E_FAIL;
-    ComRef<IWbemClassObject> first = Get(u"Svc_Item.Name=\"alpha\"", hr);
+    ComPtr<IWbemClassObject> first = Get(u"Svc_Item.Name=\"alpha\"", hr);
     ASSERT_EQ(S_OK, hr);
-    ScopedVariant changed;
-    V_VT(changed.get()) = VT_I4;
-    V_I4(changed.get()) = 99;
-    ASSERT_EQ(S_OK, first->Put(u"Size", 0, changed.get(), 0));
+    OwnedVariant changed;
+    V_VT(changed.Address()) = VT_I4;
+    V_I4(changed.Address()) = 99;
+    ASSERT_EQ(S_OK, first->Put(u"Size", 0, changed.Address(), 0));
     EXPECT_EQ(u"10", ValueAt(u"Svc_Item.Name=\"alpha\"", u"Size"));
 }
 

@@ -20,7 +20,7 @@ protected:
                                  const char16_t* authority = nullptr, LONG flags = 0)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IWbemServices> services = Connect(resource, user, password, hr, authority, flags);
+        ComPtr<IWbemServices> services = Connect(resource, user, password, hr, authority, flags);
         EXPECT_EQ(SUCCEEDED(hr), static_cast<bool>(services));
         return hr;
     }
@@ -101,21 +101,21 @@ TEST_F(LocatorTest, RemoteHostSharesOrOwnsItsRepository)
     EXPECT_EQ(WBEM_E_NOT_FOUND, PalWmiLoadHostMof("NOWHERE", nullptr, "", error, sizeof error));
 
     HRESULT hr = E_FAIL;
-    ComRef<IWbemServices> island = Connect(u"\\\\ISLAND\\root\\default", nullptr, nullptr, hr);
+    ComPtr<IWbemServices> island = Connect(u"\\\\ISLAND\\root\\default", nullptr, nullptr, hr);
     ASSERT_EQ(S_OK, hr);
-    ComRef<IWbemServices> shared = Connect(u"\\\\FARHOST\\root\\default", nullptr, nullptr, hr);
+    ComPtr<IWbemServices> shared = Connect(u"\\\\FARHOST\\root\\default", nullptr, nullptr, hr);
     ASSERT_EQ(S_OK, hr);
-    ComRef<IWbemServices> local = ConnectLocal(u"root\\default");
+    ComPtr<IWbemServices> local = ConnectLocal(u"root\\default");
 
-    ScopedBstr path(u"Island_Only");
-    ComRef<IWbemClassObject> object;
-    EXPECT_EQ(S_OK, island->GetObject(path.get(), 0, nullptr, object.Receive(), nullptr));
-    EXPECT_EQ(WBEM_E_NOT_FOUND, local->GetObject(path.get(), 0, nullptr, object.Receive(), nullptr));
+    OwnedBstr path(u"Island_Only");
+    ComPtr<IWbemClassObject> object;
+    EXPECT_EQ(S_OK, island->GetObject(path.Get(), 0, nullptr, object.Put(), nullptr));
+    EXPECT_EQ(WBEM_E_NOT_FOUND, local->GetObject(path.Get(), 0, nullptr, object.Put(), nullptr));
 
     LoadMof("class Everywhere { [key] string Id; };");
-    ScopedBstr everywhere(u"Everywhere");
-    EXPECT_EQ(S_OK, shared->GetObject(everywhere.get(), 0, nullptr, object.Receive(), nullptr));
-    EXPECT_EQ(WBEM_E_NOT_FOUND, island->GetObject(everywhere.get(), 0, nullptr, object.Receive(), nullptr));
+    OwnedBstr everywhere(u"Everywhere");
+    EXPECT_EQ(S_OK, shared->GetObject(everywhere.Get(), 0, nullptr, object.Put(), nullptr));
+    EXPECT_EQ(WBEM_E_NOT_FOUND, island->GetObject(everywhere.Get(), 0, nullptr, object.Put(), nullptr));
 }
 
 TEST_F(LocatorTest, InjectedOutcomesOfConnectServer)
@@ -126,7 +126,7 @@ TEST_F(LocatorTest, InjectedOutcomesOfConnectServer)
     EXPECT_EQ(WBEM_E_TRANSPORT_FAILURE, ConnectResult(u"root\\cimv2", nullptr, nullptr));
 
     HRESULT hr = E_FAIL;
-    ComRef<IWbemServices> none = Connect(u"root\\cimv2", nullptr, nullptr, hr);
+    ComPtr<IWbemServices> none = Connect(u"root\\cimv2", nullptr, nullptr, hr);
     EXPECT_EQ(S_OK, hr);
     EXPECT_FALSE(none);
     EXPECT_EQ(3, PalWmiCallCount(PAL_WMI_CONNECT_SERVER));

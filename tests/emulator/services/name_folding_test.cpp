@@ -34,25 +34,25 @@ protected:
     {
         HRESULT hr = E_FAIL;
         const std::u16string wql = u"SELECT * FROM Fold_Item WHERE Name = '" + name + u"'";
-        ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), wql.c_str(), hr);
+        ComPtr<IEnumWbemClassObject> enumerator = Query(services_.Get(), wql.c_str(), hr);
         EXPECT_EQ(S_OK, hr);
-        return enumerator ? Texts(Drain(enumerator.get()), u"Size") : std::vector<std::u16string>{};
+        return enumerator ? Texts(Drain(enumerator.Get()), u"Size") : std::vector<std::u16string>{};
     }
 
     // The Size of the instance at `Fold_Item.Name="<name>"`, or the failure.
     std::u16string AtPath(const std::u16string& name)
     {
         const std::u16string path = u"Fold_Item.Name=\"" + name + u"\"";
-        ScopedBstr text(path.c_str());
-        ComRef<IWbemClassObject> object;
-        const HRESULT hr = services_->GetObject(text.get(), 0, nullptr, object.Receive(), nullptr);
+        OwnedBstr text(path.c_str());
+        ComPtr<IWbemClassObject> object;
+        const HRESULT hr = services_->GetObject(text.Get(), 0, nullptr, object.Put(), nullptr);
         if (FAILED(hr)) {
             return hr == WBEM_E_NOT_FOUND ? u"<not found>" : u"<failed>";
         }
-        return Text(object.get(), u"Size");
+        return Text(object.Get(), u"Size");
     }
 
-    ComRef<IWbemServices> services_;
+    ComPtr<IWbemServices> services_;
 };
 
 TEST_F(NameFoldingTest, QueryAndPathFindTheSameInstanceByASmallLetter)

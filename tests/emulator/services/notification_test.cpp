@@ -23,19 +23,19 @@ protected:
         TestNamespaceTest::TearDown();
     }
 
-    ComRef<IEnumWbemClassObject> Subscribe(const std::u16string& wql, HRESULT& hr,
+    ComPtr<IEnumWbemClassObject> Subscribe(const std::u16string& wql, HRESULT& hr,
                                            LONG flags = kSemisynchronous)
     {
-        ScopedBstr language(u"WQL"), text(wql.c_str());
-        ComRef<IEnumWbemClassObject> events;
-        hr = services_->ExecNotificationQuery(language.get(), text.get(), flags, nullptr, events.Receive());
+        OwnedBstr language(u"WQL"), text(wql.c_str());
+        ComPtr<IEnumWbemClassObject> events;
+        hr = services_->ExecNotificationQuery(language.Get(), text.Get(), flags, nullptr, events.Put());
         return events;
     }
 
-    ComRef<IEnumWbemClassObject> Subscribe(const std::u16string& wql)
+    ComPtr<IEnumWbemClassObject> Subscribe(const std::u16string& wql)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IEnumWbemClassObject> events = Subscribe(wql, hr);
+        ComPtr<IEnumWbemClassObject> events = Subscribe(wql, hr);
         EXPECT_EQ(S_OK, hr) << Narrow(wql);
         return events;
     }
@@ -43,20 +43,20 @@ protected:
     HRESULT SubscribeResult(const std::u16string& wql, LONG flags = kSemisynchronous)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IEnumWbemClassObject> events = Subscribe(wql, hr, flags);
+        ComPtr<IEnumWbemClassObject> events = Subscribe(wql, hr, flags);
         EXPECT_EQ(SUCCEEDED(hr), static_cast<bool>(events)) << Narrow(wql);
         return hr;
     }
 
     // The next event, waiting as long as it takes; null (with a failure) when Next fails.
-    static ComRef<IWbemClassObject> NextEvent(IEnumWbemClassObject* events, LONG timeout = kForever)
+    static ComPtr<IWbemClassObject> NextEvent(IEnumWbemClassObject* events, LONG timeout = kForever)
     {
         IWbemClassObject* event = nullptr;
         ULONG returned = 0;
         const HRESULT hr = events->Next(timeout, 1, &event, &returned);
         EXPECT_TRUE(hr == WBEM_S_NO_ERROR || hr == WBEM_S_TIMEDOUT) << std::hex << hr;
         EXPECT_EQ(hr == WBEM_S_NO_ERROR ? 1u : 0u, returned);
-        return ComRef<IWbemClassObject>::Adopt(returned == 1 ? event : nullptr);
+        return ComPtr<IWbemClassObject>::Adopt(returned == 1 ? event : nullptr);
     }
 
     // Whether an event is waiting now.
@@ -65,16 +65,16 @@ protected:
     // A property of the embedded object that an event property holds.
     static std::u16string Embedded(IWbemClassObject* event, const char16_t* holder, const char16_t* name)
     {
-        ScopedVariant value;
-        if (FAILED(event->Get(holder, 0, value.get(), nullptr, nullptr)) || value.type() != VT_UNKNOWN) {
+        OwnedVariant value;
+        if (FAILED(event->Get(holder, 0, value.Address(), nullptr, nullptr)) || value.Type() != VT_UNKNOWN) {
             return u"<none>";
         }
-        ComRef<IWbemClassObject> object;
-        if (FAILED(V_UNKNOWN(value.get())
-                       ->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(object.Receive())))) {
+        ComPtr<IWbemClassObject> object;
+        if (FAILED(V_UNKNOWN(value.Address())
+                       ->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(object.Put())))) {
             return u"<none>";
         }
-        return Text(object.get(), name);
+        return Text(object.Get(), name);
     }
 
     static LONG Raise(const char* nameSpace, const char* className, std::vector<const char*> names,
@@ -93,9 +93,9 @@ constexpr char kEpsilon[] = "instance of Test_Keyed { Name = \"epsilon\"; Size =
 
 TEST_F(NotificationTest, ExtrinsicEventsReachTheSubscriptionsThatSelectThem)
 {
-    ComRef<IEnumWbemClassObject> all = Subscribe(u"SELECT * FROM Test_Event");
-    ComRef<IEnumWbemClassObject> later = Subscribe(u"SELECT * FROM Test_Event WHERE Sequence > 1");
-    ComRef<IEnumWbemClassObject> messages = Subscribe(u"SELECT Message FROM Test_Event");
+    ComPtr<IEnumWbemClassObject> all = Subscribe(u"SELECT * FROM Test_Event");
+    ComPtr<IEnumWbemClassObject> later = Subscribe(u"SELECT * FROM Test_Event WHERE Sequence > 1");
+    ComPtr<IEnumWbemClassObject> messages = Subscribe(u"SELECT Message FROM Test_Event");
 
     EXPECT_EQ(2, Raise("root\\test", "Test_Event", {"Message", "Sequence"}, {"first", "1"}));
     EXPECT_EQ(3, Raise("root\\test", "Test_Event", {"Message", "Sequence"}, {"second", "2"}));
@@ -103,23 +103,23 @@ TEST_F(NotificationTest, ExtrinsicEventsReachTheSubscriptionsThatSelectThem)
     EXPECT_EQ(0, Raise("root\\default", "Test_Event", {}, {}, WBEM_E_INVALID_CLASS));
 
     for (const char16_t* message : {u"first", u"second"}) {
-        ComRef<IWbemClassObject> event = NextEvent(all.get());
+        ComPtr<IWbemClassObject> event = NextEvent(all.Get());
         ASSERT_TRUE(event);
-        EXPECT_EQ(u"Test_Event", Text(event.get(), u"__CLASS"));
-        EXPECT_EQ(message, Text(event.get(), u"Message"));
-        ScopedVariant time;
-        ASSERT_EQ(S_OK, event->Get(u"TIME_CREATED", 0, time.get(), nullptr, nullptr));
-        EXPECT_EQ(VT_BSTR, time.type()) << "uint64 as decimal text";
+        EXPECT_EQ(u"Test_Event", Text(event.Get(), u"__CLASS"));
+        EXPECT_EQ(message, Text(event.Get(), u"Message"));
+        OwnedVariant time;
+        ASSERT_EQ(S_OK, event->Get(u"TIME_CREATED", 0, time.Address(), nullptr, nullptr));
+        EXPECT_EQ(VT_BSTR, time.Type()) << "uint64 as decimal text";
     }
-    ComRef<IWbemClassObject> second = NextEvent(later.get());
+    ComPtr<IWbemClassObject> second = NextEvent(later.Get());
     ASSERT_TRUE(second);
-    EXPECT_EQ(u"2", Text(second.get(), u"Sequence"));
-    EXPECT_FALSE(Waiting(later.get()));
+    EXPECT_EQ(u"2", Text(second.Get(), u"Sequence"));
+    EXPECT_FALSE(Waiting(later.Get()));
 
-    ComRef<IWbemClassObject> projected = NextEvent(messages.get());
+    ComPtr<IWbemClassObject> projected = NextEvent(messages.Get());
     ASSERT_TRUE(projected);
-    EXPECT_EQ(u"first", Text(projected.get(), u"Message"));
-    EXPECT_EQ(u"<error>", Text(projected.get(), u"Sequence")) << "only the selected property";
+    EXPECT_EQ(u"first", Text(projected.Get(), u"Message"));
+    EXPECT_EQ(u"<error>", Text(projected.Get(), u"Sequence")) << "only the selected property";
 }
 
 TEST_F(NotificationTest, RaisingChecksTheEventAndItsValues)
@@ -137,73 +137,73 @@ TEST_F(NotificationTest, RaisingChecksTheEventAndItsValues)
 
 TEST_F(NotificationTest, InstancesThatComeAndGoRaiseCreationAndDeletion)
 {
-    ComRef<IEnumWbemClassObject> events = Subscribe(
+    ComPtr<IEnumWbemClassObject> events = Subscribe(
         u"SELECT * FROM __InstanceOperationEvent WITHIN 0.05 WHERE TargetInstance ISA 'Test_Keyed'");
     Modify(kEpsilon);
-    ComRef<IWbemClassObject> created = NextEvent(events.get());
+    ComPtr<IWbemClassObject> created = NextEvent(events.Get());
     ASSERT_TRUE(created);
-    EXPECT_EQ(u"__InstanceCreationEvent", Text(created.get(), u"__CLASS"));
-    EXPECT_EQ(u"epsilon", Embedded(created.get(), u"TargetInstance", u"Name"));
-    EXPECT_EQ(u"5", Embedded(created.get(), u"TargetInstance", u"Size"));
-    EXPECT_EQ(u"Test_Keyed", Embedded(created.get(), u"TargetInstance", u"__CLASS"));
+    EXPECT_EQ(u"__InstanceCreationEvent", Text(created.Get(), u"__CLASS"));
+    EXPECT_EQ(u"epsilon", Embedded(created.Get(), u"TargetInstance", u"Name"));
+    EXPECT_EQ(u"5", Embedded(created.Get(), u"TargetInstance", u"Size"));
+    EXPECT_EQ(u"Test_Keyed", Embedded(created.Get(), u"TargetInstance", u"__CLASS"));
 
     ASSERT_EQ(S_OK, PalWmiDeleteInstance(".", "root\\test", "Test_Keyed.Name=\"epsilon\""));
-    ComRef<IWbemClassObject> deleted = NextEvent(events.get());
+    ComPtr<IWbemClassObject> deleted = NextEvent(events.Get());
     ASSERT_TRUE(deleted);
-    EXPECT_EQ(u"__InstanceDeletionEvent", Text(deleted.get(), u"__CLASS"));
-    EXPECT_EQ(u"epsilon", Embedded(deleted.get(), u"TargetInstance", u"Name"));
+    EXPECT_EQ(u"__InstanceDeletionEvent", Text(deleted.Get(), u"__CLASS"));
+    EXPECT_EQ(u"epsilon", Embedded(deleted.Get(), u"TargetInstance", u"Name"));
     // Subclass instances are instances of the class too.
     ASSERT_EQ(S_OK, PalWmiDeleteInstance(".", "root\\test", "Test_KeyedChild.Name=\"delta\""));
-    ComRef<IWbemClassObject> child = NextEvent(events.get());
+    ComPtr<IWbemClassObject> child = NextEvent(events.Get());
     ASSERT_TRUE(child);
-    EXPECT_EQ(u"Test_KeyedChild", Embedded(child.get(), u"TargetInstance", u"__CLASS"));
+    EXPECT_EQ(u"Test_KeyedChild", Embedded(child.Get(), u"TargetInstance", u"__CLASS"));
 }
 
 TEST_F(NotificationTest, ModificationCarriesTheInstanceBeforeAndAfter)
 {
-    ComRef<IEnumWbemClassObject> events = Subscribe(
+    ComPtr<IEnumWbemClassObject> events = Subscribe(
         u"SELECT * FROM __InstanceModificationEvent WITHIN 0.05 WHERE TargetInstance ISA 'Test_Keyed' "
         u"AND TargetInstance.Name = 'beta'");
-    ComRef<IEnumWbemClassObject> creations =
+    ComPtr<IEnumWbemClassObject> creations =
         Subscribe(u"SELECT * FROM __InstanceCreationEvent WITHIN 0.05 WHERE TargetInstance ISA 'Test_Keyed'");
     // alpha changes first, then beta: alpha's change comes in the same poll or an earlier one.
     Modify("instance of Test_Keyed { Name = \"alpha\"; Size = 100; };");
     Modify("instance of Test_Keyed { Name = \"beta\"; Size = 20; Label = \"changed\"; };");
-    ComRef<IWbemClassObject> modified = NextEvent(events.get());
+    ComPtr<IWbemClassObject> modified = NextEvent(events.Get());
     ASSERT_TRUE(modified);
-    EXPECT_EQ(u"__InstanceModificationEvent", Text(modified.get(), u"__CLASS"));
-    EXPECT_EQ(u"20", Embedded(modified.get(), u"TargetInstance", u"Size"));
-    EXPECT_EQ(u"changed", Embedded(modified.get(), u"TargetInstance", u"Label"));
-    EXPECT_EQ(u"2", Embedded(modified.get(), u"PreviousInstance", u"Size"));
-    EXPECT_EQ(u"second", Embedded(modified.get(), u"PreviousInstance", u"Label"));
-    EXPECT_FALSE(Waiting(events.get())) << "alpha's change does not meet the condition";
-    EXPECT_FALSE(Waiting(creations.get())) << "a change creates nothing";
+    EXPECT_EQ(u"__InstanceModificationEvent", Text(modified.Get(), u"__CLASS"));
+    EXPECT_EQ(u"20", Embedded(modified.Get(), u"TargetInstance", u"Size"));
+    EXPECT_EQ(u"changed", Embedded(modified.Get(), u"TargetInstance", u"Label"));
+    EXPECT_EQ(u"2", Embedded(modified.Get(), u"PreviousInstance", u"Size"));
+    EXPECT_EQ(u"second", Embedded(modified.Get(), u"PreviousInstance", u"Label"));
+    EXPECT_FALSE(Waiting(events.Get())) << "alpha's change does not meet the condition";
+    EXPECT_FALSE(Waiting(creations.Get())) << "a change creates nothing";
 
     // Writing the same values again changes nothing.
     Modify("instance of Test_Keyed { Name = \"beta\"; Size = 20; Label = \"changed\"; };");
     Modify(kEpsilon);
-    ASSERT_TRUE(NextEvent(creations.get()));
-    EXPECT_FALSE(Waiting(events.get()));
+    ASSERT_TRUE(NextEvent(creations.Get()));
+    EXPECT_FALSE(Waiting(events.Get()));
 }
 
 TEST_F(NotificationTest, AnEventComesFromAPollAfterTheChangeNeverBefore)
 {
     PalWmiHoldEventPolls(TRUE);
-    ComRef<IEnumWbemClassObject> events =
+    ComPtr<IEnumWbemClassObject> events =
         Subscribe(u"SELECT * FROM __InstanceCreationEvent WITHIN 0.02 WHERE TargetInstance ISA 'Test_Keyed'");
     const LONG pollsBefore = PalWmiEventPollCount();
     Modify(kEpsilon);
     // The instance exists, but no poll has looked: no event yet, however long Next waits.
-    EXPECT_FALSE(NextEvent(events.get(), 200));
+    EXPECT_FALSE(NextEvent(events.Get(), 200));
     EXPECT_EQ(pollsBefore, PalWmiEventPollCount());
 
     PalWmiHoldEventPolls(FALSE);
-    ComRef<IWbemClassObject> created = NextEvent(events.get());
+    ComPtr<IWbemClassObject> created = NextEvent(events.Get());
     ASSERT_TRUE(created);
     EXPECT_LT(pollsBefore, PalWmiEventPollCount()) << "the event came from a poll";
-    EXPECT_EQ(u"epsilon", Embedded(created.get(), u"TargetInstance", u"Name"));
+    EXPECT_EQ(u"epsilon", Embedded(created.Get(), u"TargetInstance", u"Name"));
     // The instances that were there when the subscription started raised nothing.
-    EXPECT_FALSE(Waiting(events.get()));
+    EXPECT_FALSE(Waiting(events.Get()));
 }
 
 TEST_F(NotificationTest, QueriesThatCannotBeServedGiveWmisErrors)
@@ -232,21 +232,21 @@ TEST_F(NotificationTest, QueriesThatCannotBeServedGiveWmisErrors)
     EXPECT_EQ(WBEM_E_INVALID_PARAMETER, SubscribeResult(u"SELECT * FROM Test_Event", WBEM_FLAG_FORWARD_ONLY));
     EXPECT_EQ(WBEM_E_INVALID_PARAMETER,
               SubscribeResult(u"SELECT * FROM Test_Event", WBEM_FLAG_RETURN_IMMEDIATELY));
-    ScopedBstr language(u"SQL"), text(u"SELECT * FROM Test_Event");
-    ComRef<IEnumWbemClassObject> events;
+    OwnedBstr language(u"SQL"), text(u"SELECT * FROM Test_Event");
+    ComPtr<IEnumWbemClassObject> events;
     EXPECT_EQ(WBEM_E_INVALID_QUERY_TYPE,
-              services_->ExecNotificationQuery(language.get(), text.get(), kSemisynchronous, nullptr,
-                                               events.Receive()));
+              services_->ExecNotificationQuery(language.Get(), text.Get(), kSemisynchronous, nullptr,
+                                               events.Put()));
     // A polling interval belongs to event queries.
     HRESULT hr = S_OK;
-    Query(services_.get(), u"SELECT * FROM Test_Keyed WITHIN 5", hr);
+    Query(services_.Get(), u"SELECT * FROM Test_Keyed WITHIN 5", hr);
     EXPECT_EQ(WBEM_E_INVALID_QUERY, hr);
     EXPECT_EQ(0, PalLiveCount(PAL_KIND_EVENT_POLLER));
 }
 
 TEST_F(NotificationTest, ReleasingTheEnumeratorStopsItsPoller)
 {
-    std::vector<ComRef<IEnumWbemClassObject>> subscriptions;
+    std::vector<ComPtr<IEnumWbemClassObject>> subscriptions;
     for (int i = 0; i < 12; ++i) {
         subscriptions.push_back(Subscribe(
             u"SELECT * FROM __InstanceCreationEvent WITHIN 0.01 WHERE TargetInstance ISA 'Test_Keyed'"));
@@ -255,13 +255,13 @@ TEST_F(NotificationTest, ReleasingTheEnumeratorStopsItsPoller)
     EXPECT_EQ(12, PalLiveCount(PAL_KIND_EVENT_POLLER)) << "extrinsic events need no poller";
     Modify(kEpsilon);
     for (size_t i = 0; i < 12; ++i) {
-        ComRef<IWbemClassObject> created = NextEvent(subscriptions[i].get());
+        ComPtr<IWbemClassObject> created = NextEvent(subscriptions[i].Get());
         ASSERT_TRUE(created);
-        EXPECT_EQ(u"epsilon", Embedded(created.get(), u"TargetInstance", u"Name"));
+        EXPECT_EQ(u"epsilon", Embedded(created.Get(), u"TargetInstance", u"Name"));
     }
     // Events not taken go with their subscription.
     Modify("instance of Test_Keyed { Name = \"zeta\"; };");
-    ASSERT_TRUE(NextEvent(subscriptions[0].get()));
+    ASSERT_TRUE(NextEvent(subscriptions[0].Get()));
     subscriptions.resize(6);
     EXPECT_EQ(6, PalLiveCount(PAL_KIND_EVENT_POLLER));
     subscriptions.clear();
@@ -270,11 +270,11 @@ TEST_F(NotificationTest, ReleasingTheEnumeratorStopsItsPoller)
 
 TEST_F(NotificationTest, ANextThatWaitsKeepsItsSubscriptionUntilItReturns)
 {
-    ComRef<IEnumWbemClassObject> events = Subscribe(u"SELECT * FROM Test_Event");
+    ComPtr<IEnumWbemClassObject> events = Subscribe(u"SELECT * FROM Test_Event");
     const LONG callsBefore = PalWmiCallCount(PAL_WMI_ENUM_NEXT);
     HRESULT waited = E_FAIL;
     ULONG returned = 99;
-    IEnumWbemClassObject* own = events.get();
+    IEnumWbemClassObject* own = events.Get();
     own->AddRef();
     std::thread reader([&] {
         IWbemClassObject* event = nullptr;
@@ -296,17 +296,16 @@ TEST_F(NotificationTest, ANextThatWaitsKeepsItsSubscriptionUntilItReturns)
 
 TEST_F(NotificationTest, TheEnumeratorIsAForwardOnlyProxy)
 {
-    ComRef<IEnumWbemClassObject> events = Subscribe(u"SELECT * FROM Test_Event");
-    ComRef<IEnumWbemClassObject> copy;
-    EXPECT_EQ(WBEM_E_INVALID_OPERATION, events->Clone(copy.Receive()));
+    ComPtr<IEnumWbemClassObject> events = Subscribe(u"SELECT * FROM Test_Event");
+    ComPtr<IEnumWbemClassObject> copy;
+    EXPECT_EQ(WBEM_E_INVALID_OPERATION, events->Clone(copy.Put()));
     EXPECT_FALSE(copy);
     IWbemClassObject* slot = nullptr;
     ULONG returned = 7;
     EXPECT_EQ(WBEM_E_INVALID_PARAMETER, events->Next(-2, 1, &slot, &returned));
     EXPECT_EQ(0u, returned);
-    ComRef<IClientSecurity> security;
-    EXPECT_EQ(S_OK,
-              events->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Receive())));
+    ComPtr<IClientSecurity> security;
+    EXPECT_EQ(S_OK, events->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(security.Put())));
     PalWmiSetCallResult(PAL_WMI_ENUM_NEXT, 1, WBEM_E_TRANSPORT_FAILURE);
     EXPECT_EQ(WBEM_E_TRANSPORT_FAILURE, events->Next(0, 1, &slot, &returned));
 }

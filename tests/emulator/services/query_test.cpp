@@ -14,22 +14,22 @@ protected:
     std::vector<std::u16string> Select(const char16_t* wql)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), wql, hr);
+        ComPtr<IEnumWbemClassObject> enumerator = Query(services_.Get(), wql, hr);
         EXPECT_EQ(S_OK, hr) << Narrow(wql);
         if (!enumerator) {
             return {};
         }
-        std::vector<std::u16string> names = Texts(Drain(enumerator.get()), u"Name");
+        std::vector<std::u16string> names = Texts(Drain(enumerator.Get()), u"Name");
         std::sort(names.begin(), names.end());
         return names;
     }
 
     HRESULT QueryResult(const char16_t* wql, const char16_t* language = u"WQL")
     {
-        ScopedBstr languageText(language), text(wql);
-        ComRef<IEnumWbemClassObject> enumerator;
-        const HRESULT hr = services_->ExecQuery(languageText.get(), text.get(), WBEM_FLAG_FORWARD_ONLY,
-                                                nullptr, enumerator.Receive());
+        OwnedBstr languageText(language), text(wql);
+        ComPtr<IEnumWbemClassObject> enumerator;
+        const HRESULT hr = services_->ExecQuery(languageText.Get(), text.Get(), WBEM_FLAG_FORWARD_ONLY,
+                                                nullptr, enumerator.Put());
         EXPECT_EQ(SUCCEEDED(hr), static_cast<bool>(enumerator));
         return hr;
     }
@@ -83,14 +83,14 @@ TEST_F(QueryTest, NullRules)
 TEST_F(QueryTest, PropertyListLimitsTheReturnedObjects)
 {
     HRESULT hr = E_FAIL;
-    ComRef<IEnumWbemClassObject> enumerator =
-        Query(services_.get(), u"SELECT Name, Size FROM Svc_Item WHERE Name = 'alpha'", hr);
+    ComPtr<IEnumWbemClassObject> enumerator =
+        Query(services_.Get(), u"SELECT Name, Size FROM Svc_Item WHERE Name = 'alpha'", hr);
     ASSERT_EQ(S_OK, hr);
-    std::vector<ComRef<IWbemClassObject>> objects = Drain(enumerator.get());
+    std::vector<ComPtr<IWbemClassObject>> objects = Drain(enumerator.Get());
     ASSERT_EQ(1u, objects.size());
-    EXPECT_EQ(u"10", Text(objects[0].get(), u"Size"));
-    ScopedVariant label;
-    EXPECT_EQ(WBEM_E_NOT_FOUND, objects[0]->Get(u"Label", 0, label.get(), nullptr, nullptr));
+    EXPECT_EQ(u"10", Text(objects[0].Get(), u"Size"));
+    OwnedVariant label;
+    EXPECT_EQ(WBEM_E_NOT_FOUND, objects[0]->Get(u"Label", 0, label.Address(), nullptr, nullptr));
 }
 
 TEST_F(QueryTest, ErrorsOfWmi)
@@ -108,24 +108,24 @@ TEST_F(QueryTest, InjectedOutcomesOfExecQuery)
     PalWmiSetCallResult(PAL_WMI_EXEC_QUERY, 2, WBEM_S_PARTIAL_RESULTS);
     EXPECT_EQ(WBEM_E_ACCESS_DENIED, QueryResult(u"SELECT * FROM Svc_Item"));
     HRESULT hr = E_FAIL;
-    ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), u"SELECT * FROM Svc_Item", hr);
+    ComPtr<IEnumWbemClassObject> enumerator = Query(services_.Get(), u"SELECT * FROM Svc_Item", hr);
     EXPECT_EQ(WBEM_S_PARTIAL_RESULTS, hr);
     ASSERT_TRUE(enumerator);
-    EXPECT_EQ(4u, Drain(enumerator.get()).size());
+    EXPECT_EQ(4u, Drain(enumerator.Get()).size());
 }
 
 // meta_class: the class objects of the namespace, selected by their system properties.
 class SchemaQueryTest : public QueryTest {
 protected:
-    std::vector<ComRef<IWbemClassObject>> Classes(const char16_t* wql)
+    std::vector<ComPtr<IWbemClassObject>> Classes(const char16_t* wql)
     {
         HRESULT hr = E_FAIL;
-        ComRef<IEnumWbemClassObject> enumerator = Query(services_.get(), wql, hr);
+        ComPtr<IEnumWbemClassObject> enumerator = Query(services_.Get(), wql, hr);
         EXPECT_EQ(S_OK, hr) << Narrow(wql);
-        return enumerator ? Drain(enumerator.get()) : std::vector<ComRef<IWbemClassObject>>{};
+        return enumerator ? Drain(enumerator.Get()) : std::vector<ComPtr<IWbemClassObject>>{};
     }
 
-    static Names SortedClassNames(const std::vector<ComRef<IWbemClassObject>>& classes)
+    static Names SortedClassNames(const std::vector<ComPtr<IWbemClassObject>>& classes)
     {
         Names names = Texts(classes, u"__CLASS");
         std::sort(names.begin(), names.end());
@@ -139,17 +139,17 @@ TEST_F(SchemaQueryTest, WhereOnTheClassNameSelectsClassObjects)
     EXPECT_EQ((Names{u"Svc_Item", u"Svc_Numbered", u"Svc_Pair", u"Svc_Settings", u"Svc_SpecialItem"}),
               SortedClassNames(classes));
     for (const auto& cls : classes) {
-        EXPECT_EQ(u"1", Text(cls.get(), u"__GENUS")) << "a class, not an instance";
+        EXPECT_EQ(u"1", Text(cls.Get(), u"__GENUS")) << "a class, not an instance";
     }
     // The class object lists its properties with their types, inherited ones included.
     const auto special = Classes(u"select * from META_CLASS where __CLASS = 'Svc_SpecialItem'");
     ASSERT_EQ(1u, special.size());
     CIMTYPE type = CIM_EMPTY;
-    ScopedVariant value;
-    ASSERT_EQ(WBEM_S_NO_ERROR, special[0]->Get(u"Size", 0, value.get(), &type, nullptr));
+    OwnedVariant value;
+    ASSERT_EQ(WBEM_S_NO_ERROR, special[0]->Get(u"Size", 0, value.Address(), &type, nullptr));
     EXPECT_EQ(CIM_SINT32, type);
-    EXPECT_EQ(VT_NULL, value.type());
-    EXPECT_EQ(u"<null>", Text(special[0].get(), u"Extra"));
+    EXPECT_EQ(VT_NULL, value.Type());
+    EXPECT_EQ(u"<null>", Text(special[0].Get(), u"Extra"));
 }
 
 TEST_F(SchemaQueryTest, EveryClassWithoutWhereAndSuperclassesInWhere)
@@ -168,9 +168,9 @@ TEST_F(SchemaQueryTest, ASelectListOfSystemPropertiesProjects)
 {
     const auto classes = Classes(u"SELECT __CLASS, __SUPERCLASS FROM meta_class WHERE __CLASS = 'Svc_Pair'");
     ASSERT_EQ(1u, classes.size());
-    EXPECT_EQ(u"Svc_Pair", Text(classes[0].get(), u"__CLASS"));
-    ScopedVariant note;
-    EXPECT_EQ(WBEM_E_NOT_FOUND, classes[0]->Get(u"Note", 0, note.get(), nullptr, nullptr));
+    EXPECT_EQ(u"Svc_Pair", Text(classes[0].Get(), u"__CLASS"));
+    OwnedVariant note;
+    EXPECT_EQ(WBEM_E_NOT_FOUND, classes[0]->Get(u"Note", 0, note.Address(), nullptr, nullptr));
 }
 
 TEST_F(SchemaQueryTest, OnlySystemPropertiesMayBeNamed)

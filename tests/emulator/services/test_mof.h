@@ -67,7 +67,7 @@ protected:
         EmulatorTest::TearDown();
     }
 
-    ComRef<IWbemServices> services_;
+    ComPtr<IWbemServices> services_;
 };
 
 }  // namespace services_test

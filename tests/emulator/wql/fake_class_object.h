@@ -11,7 +11,7 @@
 
 #include "ClassObjectStubs.h"
 #include "wql/query.h"
-#include "wql/scoped_variant.h"
+#include "owners.h"
 #include "wql/status.h"
 
 namespace wqltest {
@@ -23,63 +23,63 @@ public:
 
     FakeClassObject& String(const char16_t* name, const char16_t* value, CIMTYPE type = CIM_STRING)
     {
-        pal::wql::ScopedVariant variant;
-        V_VT(variant.get()) = VT_BSTR;
-        V_BSTR(variant.get()) = SysAllocString(value);
+        pal::OwnedVariant variant;
+        V_VT(variant.Address()) = VT_BSTR;
+        V_BSTR(variant.Address()) = SysAllocString(value);
         return Add(name, std::move(variant), type);
     }
     FakeClassObject& Int(const char16_t* name, LONG value, CIMTYPE type = CIM_SINT32)
     {
-        pal::wql::ScopedVariant variant;
-        V_VT(variant.get()) = VT_I4;
-        V_I4(variant.get()) = value;
+        pal::OwnedVariant variant;
+        V_VT(variant.Address()) = VT_I4;
+        V_I4(variant.Address()) = value;
         return Add(name, std::move(variant), type);
     }
     FakeClassObject& Short(const char16_t* name, SHORT value, CIMTYPE type = CIM_SINT16)
     {
-        pal::wql::ScopedVariant variant;
-        V_VT(variant.get()) = VT_I2;
-        V_I2(variant.get()) = value;
+        pal::OwnedVariant variant;
+        V_VT(variant.Address()) = VT_I2;
+        V_I2(variant.Address()) = value;
         return Add(name, std::move(variant), type);
     }
     FakeClassObject& Byte(const char16_t* name, BYTE value)
     {
-        pal::wql::ScopedVariant variant;
-        V_VT(variant.get()) = VT_UI1;
-        V_UI1(variant.get()) = value;
+        pal::OwnedVariant variant;
+        V_VT(variant.Address()) = VT_UI1;
+        V_UI1(variant.Address()) = value;
         return Add(name, std::move(variant), CIM_UINT8);
     }
     FakeClassObject& Real(const char16_t* name, double value, CIMTYPE type = CIM_REAL64)
     {
-        pal::wql::ScopedVariant variant;
+        pal::OwnedVariant variant;
         if (type == CIM_REAL32) {
-            V_VT(variant.get()) = VT_R4;
-            V_R4(variant.get()) = static_cast<float>(value);
+            V_VT(variant.Address()) = VT_R4;
+            V_R4(variant.Address()) = static_cast<float>(value);
         } else {
-            V_VT(variant.get()) = VT_R8;
-            V_R8(variant.get()) = value;
+            V_VT(variant.Address()) = VT_R8;
+            V_R8(variant.Address()) = value;
         }
         return Add(name, std::move(variant), type);
     }
     FakeClassObject& Bool(const char16_t* name, bool value)
     {
-        pal::wql::ScopedVariant variant;
-        V_VT(variant.get()) = VT_BOOL;
-        V_BOOL(variant.get()) = value ? VARIANT_TRUE : VARIANT_FALSE;
+        pal::OwnedVariant variant;
+        V_VT(variant.Address()) = VT_BOOL;
+        V_BOOL(variant.Address()) = value ? VARIANT_TRUE : VARIANT_FALSE;
         return Add(name, std::move(variant), CIM_BOOLEAN);
     }
     FakeClassObject& Null(const char16_t* name, CIMTYPE type)
     {
-        pal::wql::ScopedVariant variant;
-        V_VT(variant.get()) = VT_NULL;
+        pal::OwnedVariant variant;
+        V_VT(variant.Address()) = VT_NULL;
         return Add(name, std::move(variant), type);
     }
     // An embedded object (VT_UNKNOWN), which the property holds a reference to.
     FakeClassObject& Object(const char16_t* name, IWbemClassObject* value)
     {
-        pal::wql::ScopedVariant variant;
-        V_VT(variant.get()) = VT_UNKNOWN;
-        V_UNKNOWN(variant.get()) = value;
+        pal::OwnedVariant variant;
+        V_VT(variant.Address()) = VT_UNKNOWN;
+        V_UNKNOWN(variant.Address()) = value;
         value->AddRef();
         return Add(name, std::move(variant), CIM_OBJECT);
     }
@@ -91,9 +91,9 @@ public:
     }
     FakeClassObject& StringArray(const char16_t* name)
     {
-        pal::wql::ScopedVariant variant;
-        V_VT(variant.get()) = VT_ARRAY | VT_BSTR;
-        V_ARRAY(variant.get()) = SafeArrayCreateVector(VT_BSTR, 0, 1);
+        pal::OwnedVariant variant;
+        V_VT(variant.Address()) = VT_ARRAY | VT_BSTR;
+        V_ARRAY(variant.Address()) = SafeArrayCreateVector(VT_BSTR, 0, 1);
         return Add(name, std::move(variant), CIM_STRING | CIM_FLAG_ARRAY);
     }
 
@@ -113,7 +113,7 @@ public:
                 if (pType != nullptr) {
                     *pType = property.type;
                 }
-                return pVal == nullptr ? S_OK : VariantCopy(pVal, property.value.get());
+                return pVal == nullptr ? S_OK : VariantCopy(pVal, property.value.Get());
             }
         }
         return pal::wql::AsHresult(WBEM_E_NOT_FOUND);
@@ -132,13 +132,13 @@ public:
 private:
     struct Property {
         std::u16string name;
-        pal::wql::ScopedVariant value;
+        pal::OwnedVariant value;
         CIMTYPE type;
     };
 
     FakeClassObject() : ClassObjectStubs(PAL_KIND_WBEM_INSTANCE) {}
 
-    FakeClassObject& Add(const char16_t* name, pal::wql::ScopedVariant value, CIMTYPE type)
+    FakeClassObject& Add(const char16_t* name, pal::OwnedVariant value, CIMTYPE type)
     {
         properties_.push_back({name, std::move(value), type});
         return *this;

@@ -9,9 +9,9 @@
 
 namespace {
 
+using pal::OwnedVariant;
 using pal::wql::AsHresult;
 using pal::wql::ObjectPath;
-using pal::wql::ScopedVariant;
 using wqltest::FakeRef;
 
 std::u16string BstrText(const VARIANT& value)
@@ -20,27 +20,27 @@ std::u16string BstrText(const VARIANT& value)
     return V_VT(&value) == VT_BSTR ? std::u16string(V_BSTR(&value), SysStringLen(V_BSTR(&value))) : u"";
 }
 
-ScopedVariant MakeString(const char16_t* text)
+OwnedVariant MakeString(const char16_t* text)
 {
-    ScopedVariant value;
-    V_VT(value.get()) = VT_BSTR;
-    V_BSTR(value.get()) = SysAllocString(text);
+    OwnedVariant value;
+    V_VT(value.Address()) = VT_BSTR;
+    V_BSTR(value.Address()) = SysAllocString(text);
     return value;
 }
 
-ScopedVariant MakeInt(LONG number)
+OwnedVariant MakeInt(LONG number)
 {
-    ScopedVariant value;
-    V_VT(value.get()) = VT_I4;
-    V_I4(value.get()) = number;
+    OwnedVariant value;
+    V_VT(value.Address()) = VT_I4;
+    V_I4(value.Address()) = number;
     return value;
 }
 
-ScopedVariant MakeBool(bool flag)
+OwnedVariant MakeBool(bool flag)
 {
-    ScopedVariant value;
-    V_VT(value.get()) = VT_BOOL;
-    V_BOOL(value.get()) = flag ? VARIANT_TRUE : VARIANT_FALSE;
+    OwnedVariant value;
+    V_VT(value.Address()) = VT_BOOL;
+    V_BOOL(value.Address()) = flag ? VARIANT_TRUE : VARIANT_FALSE;
     return value;
 }
 
@@ -53,10 +53,10 @@ protected:
         return path_;
     }
 
-    static bool KeyEquals(const ScopedVariant& key, const ScopedVariant& property, CIMTYPE type)
+    static bool KeyEquals(const OwnedVariant& key, const OwnedVariant& property, CIMTYPE type)
     {
         bool equal = false;
-        EXPECT_EQ(pal::wql::KeyValueEquals(*key.get(), *property.get(), type, equal), S_OK);
+        EXPECT_EQ(pal::wql::KeyValueEquals(*key.Get(), *property.Get(), type, equal), S_OK);
         return equal;
     }
 
@@ -79,7 +79,7 @@ TEST_F(ObjectPathTest, NamedStringKeyInEitherQuote)
         EXPECT_EQ(path.className, u"Win32_Process");
         ASSERT_EQ(path.keys.size(), 1u);
         EXPECT_EQ(path.keys[0].name, u"Handle");
-        EXPECT_EQ(BstrText(*path.keys[0].value.get()), u"4");
+        EXPECT_EQ(BstrText(*path.keys[0].value.Get()), u"4");
         EXPECT_FALSE(path.IsClassPath());
     }
 }
@@ -89,12 +89,12 @@ TEST_F(ObjectPathTest, SeveralKeysKeepTheirOrderAndTypes)
     const ObjectPath& path = Parse(u"Win32_Share.Name=\"C$\",Type=-5,Enabled=TRUE");
     ASSERT_EQ(path.keys.size(), 3u);
     EXPECT_EQ(path.keys[0].name, u"Name");
-    EXPECT_EQ(BstrText(*path.keys[0].value.get()), u"C$");
+    EXPECT_EQ(BstrText(*path.keys[0].value.Get()), u"C$");
     EXPECT_EQ(path.keys[1].name, u"Type");
-    ASSERT_EQ(path.keys[1].value.type(), VT_I4);
-    EXPECT_EQ(V_I4(path.keys[1].value.get()), -5);
-    ASSERT_EQ(path.keys[2].value.type(), VT_BOOL);
-    EXPECT_EQ(V_BOOL(path.keys[2].value.get()), VARIANT_TRUE);
+    ASSERT_EQ(path.keys[1].value.Type(), VT_I4);
+    EXPECT_EQ(V_I4(path.keys[1].value.Get()), -5);
+    ASSERT_EQ(path.keys[2].value.Type(), VT_BOOL);
+    EXPECT_EQ(V_BOOL(path.keys[2].value.Get()), VARIANT_TRUE);
 }
 
 TEST_F(ObjectPathTest, IntegersBeyondThirtyTwoBitsBecomeDecimalText)
@@ -104,12 +104,12 @@ TEST_F(ObjectPathTest, IntegersBeyondThirtyTwoBitsBecomeDecimalText)
     for (const auto& [text, expected] : small) {
         const ObjectPath& path = Parse(text);
         ASSERT_EQ(path.keys.size(), 1u);
-        ASSERT_EQ(path.keys[0].value.type(), VT_I4);
-        EXPECT_EQ(V_I4(path.keys[0].value.get()), expected);
+        ASSERT_EQ(path.keys[0].value.Type(), VT_I4);
+        EXPECT_EQ(V_I4(path.keys[0].value.Get()), expected);
     }
-    EXPECT_EQ(BstrText(*Parse(u"C.K=2147483648").keys.at(0).value.get()), u"2147483648");
-    EXPECT_EQ(BstrText(*Parse(u"C.K=-2147483649").keys.at(0).value.get()), u"-2147483649");
-    EXPECT_EQ(BstrText(*Parse(u"C.K=18446744073709551615").keys.at(0).value.get()), u"18446744073709551615");
+    EXPECT_EQ(BstrText(*Parse(u"C.K=2147483648").keys.at(0).value.Get()), u"2147483648");
+    EXPECT_EQ(BstrText(*Parse(u"C.K=-2147483649").keys.at(0).value.Get()), u"-2147483649");
+    EXPECT_EQ(BstrText(*Parse(u"C.K=18446744073709551615").keys.at(0).value.Get()), u"18446744073709551615");
 }
 
 TEST_F(ObjectPathTest, SingletonAndKeyWithoutName)
@@ -122,10 +122,10 @@ TEST_F(ObjectPathTest, SingletonAndKeyWithoutName)
     const ObjectPath& unnamed = Parse(u"Win32_Process=\"4\"");
     ASSERT_EQ(unnamed.keys.size(), 1u);
     EXPECT_TRUE(unnamed.keys[0].name.empty());
-    EXPECT_EQ(BstrText(*unnamed.keys[0].value.get()), u"4");
+    EXPECT_EQ(BstrText(*unnamed.keys[0].value.Get()), u"4");
     EXPECT_FALSE(unnamed.singleton);
 
-    EXPECT_EQ(V_I4(Parse(u"C=12").keys.at(0).value.get()), 12);
+    EXPECT_EQ(V_I4(Parse(u"C=12").keys.at(0).value.Get()), 12);
 }
 
 TEST_F(ObjectPathTest, ServerAndNamespacePrefixes)
@@ -149,16 +149,16 @@ TEST_F(ObjectPathTest, ServerAndNamespacePrefixes)
 
 TEST_F(ObjectPathTest, QuotedValuesMayHoldSeparatorsAndEscapes)
 {
-    EXPECT_EQ(BstrText(*Parse(u"Win32_Directory.Name=\"C:\\\\Windows\"").keys.at(0).value.get()),
+    EXPECT_EQ(BstrText(*Parse(u"Win32_Directory.Name=\"C:\\\\Windows\"").keys.at(0).value.Get()),
               u"C:\\Windows");
-    EXPECT_EQ(BstrText(*Parse(u"C.K=\"say \\\"hi\\\"\"").keys.at(0).value.get()), u"say \"hi\"");
-    EXPECT_EQ(BstrText(*Parse(u"C.K='it\\'s'").keys.at(0).value.get()), u"it's");
-    EXPECT_EQ(BstrText(*Parse(u"C.K=\"a.b=c,d:e@f\"").keys.at(0).value.get()), u"a.b=c,d:e@f");
-    EXPECT_EQ(BstrText(*Parse(u"C.K=\"a\\nb\"").keys.at(0).value.get()), u"a\\nb");
-    EXPECT_EQ(BstrText(*Parse(u"C.K=\"\"").keys.at(0).value.get()), u"");
+    EXPECT_EQ(BstrText(*Parse(u"C.K=\"say \\\"hi\\\"\"").keys.at(0).value.Get()), u"say \"hi\"");
+    EXPECT_EQ(BstrText(*Parse(u"C.K='it\\'s'").keys.at(0).value.Get()), u"it's");
+    EXPECT_EQ(BstrText(*Parse(u"C.K=\"a.b=c,d:e@f\"").keys.at(0).value.Get()), u"a.b=c,d:e@f");
+    EXPECT_EQ(BstrText(*Parse(u"C.K=\"a\\nb\"").keys.at(0).value.Get()), u"a\\nb");
+    EXPECT_EQ(BstrText(*Parse(u"C.K=\"\"").keys.at(0).value.Get()), u"");
     const ObjectPath& withNamespace = Parse(u"\\\\.\\root:C.K=\"x:y\"");
     EXPECT_EQ(withNamespace.nameSpace, u"root");
-    EXPECT_EQ(BstrText(*withNamespace.keys.at(0).value.get()), u"x:y");
+    EXPECT_EQ(BstrText(*withNamespace.keys.at(0).value.Get()), u"x:y");
 }
 
 TEST_F(ObjectPathTest, MalformedPathsAreRefusedAndLeaveThePathEmpty)
@@ -243,8 +243,8 @@ TEST_F(ObjectPathTest, BooleanKeysAndNullValues)
     EXPECT_TRUE(KeyEquals(MakeBool(true), MakeBool(true), CIM_BOOLEAN));
     EXPECT_FALSE(KeyEquals(MakeBool(true), MakeBool(false), CIM_BOOLEAN));
     EXPECT_TRUE(KeyEquals(MakeInt(0), MakeBool(false), CIM_BOOLEAN));
-    ScopedVariant null;
-    V_VT(null.get()) = VT_NULL;
+    OwnedVariant null;
+    V_VT(null.Address()) = VT_NULL;
     EXPECT_FALSE(KeyEquals(MakeString(u""), null, CIM_STRING));
 }
 
