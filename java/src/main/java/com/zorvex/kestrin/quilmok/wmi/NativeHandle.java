@@ -34,7 +34,11 @@ final class NativeHandle implements Runnable {
         return handle;
     }
 
-    /** Returns a lease; the last one after close frees the handle. */
+    /**
+     * Returns a lease; the last one after close frees the handle and waits until it is freed, so
+     * that a thread which ends after its last call (an event subscription's delivering thread)
+     * leaves nothing of the handle behind for whoever joins it.
+     */
     void release() {
         boolean free;
         synchronized (this) {
@@ -43,7 +47,7 @@ final class NativeHandle implements Runnable {
             destroyed |= free;
         }
         if (free) {
-            free(false);
+            free(true);
         }
     }
 
