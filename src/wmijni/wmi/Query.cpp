@@ -29,27 +29,21 @@ BSTR QueryLanguage() noexcept
     return language;
 }
 
-}  // namespace
-
-namespace {
-
 // ExecQuery, or ExecNotificationQuery, and the securing of the enumerator that either gives.
-bool OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags, bool notification,
-                    CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
+ErrorCode OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
+                         bool notification, CComRef<IEnumWbemClassObject>& enumerator,
+                         HRESULT* secured) noexcept
 {
-    code = kInvalidParameter;
     BSTR language = QueryLanguage();
     if (session.IsEmpty() || session->Services() == nullptr) {
-        return false;
+        return kInvalidParameter;
     }
     if (language == nullptr) {
-        code = kOutOfMemory;
-        return false;
+        return kOutOfMemory;
     }
     CBstr queryText(query);
     if (queryText.Get() == nullptr) {
-        code = kOutOfMemory;
-        return false;
+        return kOutOfMemory;
     }
     IWbemServices* services = session->Services();
     HRESULT hr =
@@ -59,8 +53,7 @@ bool OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LON
     if (hr != WBEM_S_NO_ERROR) {
         // A success code other than S_OK (for example WBEM_S_FALSE) counts as a failure as well.
         enumerator.Reset();
-        code = HResultToCode(hr);
-        return false;
+        return HResultToCode(hr);
     }
     hr = SecureProxy(enumerator.Get(), session->User(), session->Password(), session->Identity().Get());
     if (secured != nullptr) {
@@ -68,37 +61,45 @@ bool OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LON
     }
     if (FAILED(hr)) {
         enumerator.Reset();
-        code = HResultToCode(hr);
-        return false;
+        return HResultToCode(hr);
     }
-    code = kSuccess;
-    return true;
+    return kSuccess;
+}
+
+// Makes room in `set` for `count` more objects, creating the set for the first objects of the
+// query.
+bool MakeRoom(CRefPtr<CWmiObjectEnum>& set, size_t count) noexcept
+{
+    if (set.IsEmpty()) {
+        set = CWmiObjectEnum::Create();
+    }
+    return !set.IsEmpty() && set->Reserve(count);
 }
 
 }  // namespace
 
-bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
-               CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
+ErrorCode OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
+                    CComRef<IEnumWbemClassObject>& enumerator, HRESULT* secured) noexcept
 {
-    return OpenEnumerator(session, query, flags, false, enumerator, code, secured);
+    return OpenEnumerator(session, query, flags, false, enumerator, secured);
 }
 
-bool OpenNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
-                           CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code) noexcept
+ErrorCode OpenNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                                CComRef<IEnumWbemClassObject>& enumerator) noexcept
 {
     return OpenEnumerator(session, query, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, true,
-                          enumerator, code, nullptr);
+                          enumerator, nullptr);
 }
 
-bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, CRefPtr<CWmiObjectEnum>& set,
-                      ErrorCode& code) noexcept
+ErrorCode ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                           CRefPtr<CWmiObjectEnum>& set) noexcept
 {
     CComRef<IEnumWbemClassObject> enumerator;
     HRESULT hr = WBEM_S_NO_ERROR;  // then the result of securing the enumerator: Next runs only after S_OK
-    if (!OpenQuery(session, query, WBEM_FLAG_FORWARD_ONLY, enumerator, code, &hr)) {
-        return false;
+    ErrorCode code = OpenQuery(session, query, WBEM_FLAG_FORWARD_ONLY, enumerator, &hr);
+    if (code != kSuccess) {
+        return code;
     }
-    code = kSuccess;
     IWbemClassObject* batch[kQueryBatchSize] = {};
     ULONG returned = 0;
     while (hr == WBEM_S_NO_ERROR) {
@@ -109,7 +110,7 @@ bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, C
         const ULONG delivered = returned <= kQueryBatchSize ? returned : kQueryBatchSize;
         const auto objects = static_cast<size_t>(std::count_if(
             batch, batch + delivered, [](IWbemClassObject* object) { return object != nullptr; }));
-        if (code == kSuccess && objects > 0 && !Reserve(set, objects)) {
+        if (code == kSuccess && objects > 0 && !MakeRoom(set, objects)) {
             code = kOutOfMemory;
         }
         for (ULONG i = 0; i < delivered; ++i) {
@@ -119,7 +120,7 @@ bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, C
             CRefPtr<CWmiObject> object;
             if (code == kSuccess && WrapOwned(object, batch[i])) {
                 batch[i] = nullptr;  // the wrapper holds the slot's reference now
-                if (!Add(set, std::move(object))) {
+                if (!set->Add(std::move(object))) {
                     code = kOutOfMemory;
                 }
             } else if (code == kSuccess) {
@@ -140,7 +141,7 @@ bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, C
         }
         returned = 0;
     }
-    return code == kSuccess;
+    return code;
 }
 
 }  // namespace wmibridge
