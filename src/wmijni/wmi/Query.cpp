@@ -1,7 +1,6 @@
 #include "wmi/Query.h"
 
 #include <algorithm>
-#include <atomic>
 #include <utility>
 
 #include "platform/ComHolders.h"
@@ -9,47 +8,24 @@
 namespace wmibridge {
 namespace {
 
-// The query language text, made on the first query and kept for the life of the process. Two
-// threads making their first query at once race to publish it; the loser frees its copy.
-BSTR QueryLanguage() noexcept
-{
-    static std::atomic<BSTR> s_language{nullptr};
-    BSTR language = s_language.load(std::memory_order_acquire);
-    if (language != nullptr) {
-        return language;
-    }
-    BSTR created = SysAllocString(W("WQL"));
-    if (created == nullptr) {
-        return nullptr;
-    }
-    if (s_language.compare_exchange_strong(language, created, std::memory_order_acq_rel)) {
-        return created;
-    }
-    SysFreeString(created);
-    return language;
-}
-
 // ExecQuery, or ExecNotificationQuery, and the securing of the enumerator that either gives.
 ErrorCode OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
                          bool notification, CComRef<IEnumWbemClassObject>& enumerator,
                          HRESULT* secured) noexcept
 {
-    BSTR language = QueryLanguage();
     if (session.IsEmpty() || session->Services() == nullptr) {
         return kInvalidParameter;
     }
-    if (language == nullptr) {
-        return kOutOfMemory;
-    }
+    const CBstr language(W("WQL"));
     CBstr queryText(query);
-    if (queryText.Get() == nullptr) {
+    if (language.Get() == nullptr || queryText.Get() == nullptr) {
         return kOutOfMemory;
     }
     IWbemServices* services = session->Services();
-    HRESULT hr =
-        notification
-            ? services->ExecNotificationQuery(language, queryText.Get(), flags, nullptr, enumerator.Put())
-            : services->ExecQuery(language, queryText.Get(), flags, nullptr, enumerator.Put());
+    HRESULT hr = notification
+                     ? services->ExecNotificationQuery(language.Get(), queryText.Get(), flags, nullptr,
+                                                       enumerator.Put())
+                     : services->ExecQuery(language.Get(), queryText.Get(), flags, nullptr, enumerator.Put());
     if (hr != WBEM_S_NO_ERROR) {
         // A success code other than S_OK (for example WBEM_S_FALSE) counts as a failure as well.
         enumerator.Reset();
