@@ -23,11 +23,11 @@ using wmibridge::CWmiService;
 
 constexpr char16_t kIndent[] = u"    ";
 // WBEM_INFINITE, as the LONG that IEnumWbemClassObject::Next takes.
-constexpr LONG kWaitForever = -1;
+constexpr auto kWaitForever = static_cast<LONG>(WBEM_INFINITE);
 // WMI's codes as HRESULTs (the SDK declares them as an unsigned enumeration).
-constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80041002);          // WBEM_E_NOT_FOUND
-constexpr HRESULT kOutOfMemory = static_cast<HRESULT>(0x80041006);       // WBEM_E_OUT_OF_MEMORY
-constexpr HRESULT kInvalidParameter = static_cast<HRESULT>(0x80041008);  // WBEM_E_INVALID_PARAMETER
+constexpr auto kNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
+constexpr auto kOutOfMemory = static_cast<HRESULT>(WBEM_E_OUT_OF_MEMORY);
+constexpr auto kInvalidParameter = static_cast<HRESULT>(WBEM_E_INVALID_PARAMETER);
 
 Text Indent(int depth)
 {
@@ -322,14 +322,11 @@ private:
     HRESULT AllClassNames(std::vector<Text>& names, Text& error)
     {
         CComRef<IEnumWbemClassObject> enumerator;
-        wmibridge::ErrorCode code = 0;
         std::vector<CComRef<IWbemClassObject>> objects;
-        HRESULT hr = WBEM_S_NO_ERROR;
-        if (wmibridge::OpenQuery(m_session, W("SELECT * FROM meta_class"),
-                                 WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator, code)) {
+        HRESULT hr = wmibridge::OpenQuery(m_session, W("SELECT * FROM meta_class"),
+                                          WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator);
+        if (hr == wmibridge::kSuccess) {
             hr = Drain(enumerator.Get(), objects);
-        } else {
-            hr = code;
         }
         if (FAILED(hr) || objects.empty()) {
             objects.clear();
@@ -448,13 +445,10 @@ private:
             query += u" WHERE " + condition->second;
         }
         CComRef<IEnumWbemClassObject> enumerator;
-        wmibridge::ErrorCode code = 0;
         std::vector<CComRef<IWbemClassObject>> objects;
-        HRESULT hr = WBEM_S_NO_ERROR;
-        if (!wmibridge::OpenQuery(m_session, Units(query),
-                                  WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator, code)) {
-            hr = code;
-        } else {
+        HRESULT hr = wmibridge::OpenQuery(m_session, Units(query),
+                                          WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator);
+        if (hr == wmibridge::kSuccess) {
             hr = Drain(enumerator.Get(), objects);
         }
         if (FAILED(hr)) {

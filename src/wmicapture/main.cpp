@@ -318,16 +318,14 @@ int main(int argc, char** argv)
     }
     const Text resource = line.host.empty() ? line.nameSpace : u"\\\\" + line.host + u"\\" + line.nameSpace;
     wmibridge::CRefPtr<wmibridge::CWmiService> session;
-    wmibridge::ErrorCode code = 0;
-    const bool connected =
-        wmibridge::ServiceConnect(session, wmicapture::Units(resource),
-                                  line.authority.empty() ? nullptr : wmicapture::Units(line.authority),
-                                  line.user.empty() ? nullptr : wmicapture::Units(line.user),
-                                  line.user.empty() ? nullptr : wmicapture::Units(password), code);
+    const wmibridge::ErrorCode code = wmibridge::ServiceConnect(
+        wmicapture::Units(resource), line.authority.empty() ? nullptr : wmicapture::Units(line.authority),
+        line.user.empty() ? nullptr : wmicapture::Units(line.user),
+        line.user.empty() ? nullptr : wmicapture::Units(password), session);
     for (char16_t& c : password) {
         c = 0;
     }
-    if (!connected) {
+    if (code != wmibridge::kSuccess) {
         PrintError("cannot connect to " + wmicapture::ToUtf8(resource) + ": " + Describe(code));
         return kExitWmiError;
     }

@@ -58,9 +58,9 @@ std::string CaptureTest::Capture(const char16_t* nameSpace, const wmicapture::Ca
                                  wmicapture::CaptureReport* report)
 {
     wmibridge::CRefPtr<wmibridge::CWmiService> session;
-    wmibridge::ErrorCode code = 0;
-    if (!wmibridge::ServiceConnect(session, reinterpret_cast<const WCHAR*>(nameSpace), nullptr, nullptr,
-                                   nullptr, code)) {
+    const wmibridge::ErrorCode code = wmibridge::ServiceConnect(reinterpret_cast<const WCHAR*>(nameSpace),
+                                                                nullptr, nullptr, nullptr, session);
+    if (code != wmibridge::kSuccess) {
         ADD_FAILURE() << "cannot connect to " << Narrow(nameSpace) << ": " << code;
         return {};
     }

@@ -18,14 +18,15 @@ protected:
     // attached to a wrapper and the delivered reference released at once.
     CRefPtr<CWmiObjectEnum> Collect(int count)
     {
-        CRefPtr<CWmiObjectEnum> set;
+        CRefPtr<CWmiObjectEnum> set = CWmiObjectEnum::Create();
+        EXPECT_FALSE(set.IsEmpty());
         for (int i = 0; i < count; ++i) {
             FakeClassObject* delivered = FakeClassObject::Create();
             objects.push_back(delivered);
             CRefPtr<CWmiObject> wrapper;
             EXPECT_TRUE(Wrap(wrapper, delivered));
             delivered->Release();
-            EXPECT_TRUE(Add(set, wrapper));
+            EXPECT_TRUE(set->Add(wrapper));
         }
         return set;
     }
@@ -44,32 +45,33 @@ TEST_F(ResultSet, EmptyPointerIsAResultSetWithoutObjects)
 {
     CRefPtr<CWmiObjectEnum> set;
     CRefPtr<CWmiObject> out;
-    EXPECT_FALSE(HasMoreObjects(set));
-    EXPECT_EQ(ObjectCount(set), 0);
-    EXPECT_FALSE(NextObject(set, out));
+    EXPECT_FALSE(ResultSetOf(set).HasMoreObjects());
+    EXPECT_EQ(ResultSetOf(set).ObjectCount(), 0);
+    EXPECT_FALSE(ResultSetOf(set).NextObject(out));
     EXPECT_TRUE(out.IsEmpty());
-    Reset(set);
+    ResultSetOf(set).Reset();
     EXPECT_TRUE(set.IsEmpty());
+    EXPECT_FALSE(ResultSetOf(set).HasMoreObjects());
 }
 
 TEST_F(ResultSet, WalksInOrderStopsAtTheEndAndResets)
 {
     CRefPtr<CWmiObjectEnum> set = Collect(3);
-    EXPECT_EQ(ObjectCount(set), 3);
+    EXPECT_EQ(set->ObjectCount(), 3);
     for (int pass = 0; pass < 2; ++pass) {
         for (int i = 0; i < 3; ++i) {
-            ASSERT_TRUE(HasMoreObjects(set));
+            ASSERT_TRUE(set->HasMoreObjects());
             CRefPtr<CWmiObject> out;
-            ASSERT_TRUE(NextObject(set, out));
+            ASSERT_TRUE(set->NextObject(out));
             EXPECT_EQ(ObjectPointer(out), objects[i]);
-            EXPECT_EQ(ObjectCount(set), 3);
+            EXPECT_EQ(set->ObjectCount(), 3);
         }
-        EXPECT_FALSE(HasMoreObjects(set));
+        EXPECT_FALSE(set->HasMoreObjects());
         CRefPtr<CWmiObject> past;
-        EXPECT_FALSE(NextObject(set, past));
-        EXPECT_FALSE(NextObject(set, past));
+        EXPECT_FALSE(set->NextObject(past));
+        EXPECT_FALSE(set->NextObject(past));
         EXPECT_TRUE(past.IsEmpty());
-        Reset(set);
+        set->Reset();
     }
 }
 
@@ -78,7 +80,7 @@ TEST_F(ResultSet, HandedOutObjectsShareTheWrapperAndOutliveTheSet)
     CRefPtr<CWmiObject> kept;
     {
         CRefPtr<CWmiObjectEnum> set = Collect(2);
-        ASSERT_TRUE(NextObject(set, kept));
+        ASSERT_TRUE(set->NextObject(kept));
         EXPECT_EQ(kept->RefCount(), 2);           // the set's element and `kept`
         EXPECT_EQ(objects[0]->References(), 1u);  // still one COM reference, the wrapper's
     }
@@ -126,37 +128,50 @@ TEST_F(ResultSet, WrapperHoldsOneApartmentInitialisationForItsLife)
 
 TEST_F(ResultSet, AMovedObjectIsAppendedWithItsOwnReference)
 {
-    CRefPtr<CWmiObjectEnum> set;
+    CRefPtr<CWmiObjectEnum> set = CWmiObjectEnum::Create();
+    ASSERT_FALSE(set.IsEmpty());
     FakeClassObject* delivered = FakeClassObject::Create();
     CRefPtr<CWmiObject> wrapper;
     ASSERT_TRUE(Wrap(wrapper, delivered));
     delivered->Release();
     CWmiObject* object = wrapper.Get();
-    ASSERT_TRUE(Add(set, std::move(wrapper)));
+    ASSERT_TRUE(set->Add(std::move(wrapper)));
     EXPECT_TRUE(wrapper.IsEmpty());
     EXPECT_EQ(object->RefCount(), 1);
     CRefPtr<CWmiObject> out;
-    ASSERT_TRUE(NextObject(set, out));
+    ASSERT_TRUE(set->NextObject(out));
     EXPECT_EQ(out.Get(), object);
 }
 
-TEST_F(ResultSet, ReservingMakesTheSetAndKeepsWhatItHolds)
+TEST_F(ResultSet, ReservingKeepsWhatTheSetHoldsAndAddsNothing)
 {
     CRefPtr<CWmiObjectEnum> set = Collect(3);
     for (size_t batch = 0; batch < 50; ++batch) {
-        ASSERT_TRUE(Reserve(set, 10));
+        ASSERT_TRUE(set->Reserve(10));
     }
-    EXPECT_EQ(ObjectCount(set), 3);
+    EXPECT_EQ(set->ObjectCount(), 3);
     for (int i = 0; i < 3; ++i) {
         CRefPtr<CWmiObject> out;
-        ASSERT_TRUE(NextObject(set, out));
+        ASSERT_TRUE(set->NextObject(out));
         EXPECT_EQ(out->Object(), objects[static_cast<size_t>(i)]);
     }
-    CRefPtr<CWmiObjectEnum> fresh;
-    ASSERT_TRUE(Reserve(fresh, 10));
-    EXPECT_FALSE(fresh.IsEmpty());
-    EXPECT_EQ(ObjectCount(fresh), 0);
-    EXPECT_FALSE(HasMoreObjects(fresh));
+    CRefPtr<CWmiObjectEnum> fresh = CWmiObjectEnum::Create();
+    ASSERT_FALSE(fresh.IsEmpty());
+    ASSERT_TRUE(fresh->Reserve(10));
+    EXPECT_EQ(fresh->ObjectCount(), 0);
+    EXPECT_FALSE(fresh->HasMoreObjects());
+}
+
+TEST_F(ResultSet, AddingReturnsTheCursorToTheFirstObject)
+{
+    CRefPtr<CWmiObjectEnum> set = Collect(2);
+    CRefPtr<CWmiObject> first;
+    ASSERT_TRUE(set->NextObject(first));
+    CRefPtr<CWmiObject> again;
+    ASSERT_TRUE(set->Add(first));
+    ASSERT_TRUE(set->NextObject(again));
+    EXPECT_EQ(again.Get(), first.Get());
+    EXPECT_EQ(set->ObjectCount(), 3);
 }
 
 TEST_F(ResultSet, AWrapperCanTakeOverTheDeliveredReference)

@@ -48,17 +48,12 @@ TEST(EmptyWrapper, ReadsAndWritesGiveObjectNotFound)
     noObject = new CWmiObject(nullptr);
     VARIANT value;
     VariantInit(&value);
-    ErrorCode code = kSuccess;
 
-    EXPECT_FALSE(ObjectGetProperty(noObject, u"Name", &value, code));
-    EXPECT_EQ(kObjectNotFound, code);
-    EXPECT_FALSE(ObjectGetProperty(noHandle, u"Name", &value, code));
-    EXPECT_EQ(kInvalidParameter, code);
+    EXPECT_EQ(kObjectNotFound, ObjectGetProperty(noObject, u"Name", &value));
+    EXPECT_EQ(kInvalidParameter, ObjectGetProperty(noHandle, u"Name", &value));
 
-    EXPECT_FALSE(ObjectGetPropertyQualifier(noObject, u"Name", u"key", &value, code));
-    EXPECT_EQ(kObjectNotFound, code);
-    EXPECT_FALSE(ObjectGetPropertyQualifier(noHandle, u"Name", u"key", &value, code));
-    EXPECT_EQ(kInvalidParameter, code);
+    EXPECT_EQ(kObjectNotFound, ObjectGetPropertyQualifier(noObject, u"Name", u"key", &value));
+    EXPECT_EQ(kInvalidParameter, ObjectGetPropertyQualifier(noHandle, u"Name", u"key", &value));
 
     V_VT(&value) = VT_I4;
     V_I4(&value) = 7;

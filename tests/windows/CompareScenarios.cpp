@@ -71,9 +71,9 @@ bool WriteAll(const std::u16string& path, const std::string& bytes)
 std::string Capture(const char16_t* nameSpace, const wmicapture::CaptureOptions& options)
 {
     wmibridge::CRefPtr<wmibridge::CWmiService> session;
-    wmibridge::ErrorCode code = 0;
-    if (!CHECK(wmibridge::ServiceConnect(session, reinterpret_cast<const WCHAR*>(nameSpace), nullptr, nullptr,
-                                         nullptr, code))) {
+    if (!CHECK_EQ(wmibridge::ServiceConnect(reinterpret_cast<const WCHAR*>(nameSpace), nullptr, nullptr,
+                                            nullptr, session),
+                  wmibridge::kSuccess)) {
         return {};
     }
     wmicapture::Text mof, error;

@@ -13,9 +13,9 @@ namespace wmibridge {
 
 namespace detail {
 
-// The checks and the write shared by every element type: 87 for a zero handle, a null or empty
-// name or one with text after a NUL, 14 when the array cannot be created. `fill` copies the
-// elements into the locked data.
+// The checks and the write shared by every element type: kInvalidParameter for a zero handle, a
+// null or empty name or one with text after a NUL, kOutOfMemory when the array cannot be created.
+// `fill` copies the elements into the locked data.
 template <class Fill>
 ErrorCode PutArray(JNIEnv* env, jlong handle, jstring name, ULONG count, VARTYPE tag, Fill&& fill) noexcept
 {

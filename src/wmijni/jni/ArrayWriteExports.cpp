@@ -57,7 +57,8 @@ using FloatElements =
 using DoubleElements = CArrayElements<jdoubleArray, jdouble, &JNIEnv::GetDoubleArrayElements,
                                       &JNIEnv::ReleaseDoubleArrayElements>;
 
-// The typed exports: a null array is refused first; elements the JVM cannot provide give 14.
+// The typed exports: a null array is refused first; elements the JVM cannot provide give
+// kOutOfMemory.
 template <class Elements, class Element, class Array>
 jlong PutTyped(JNIEnv* env, jlong object, jstring property, Array values, VARTYPE tag) noexcept
 {
@@ -139,6 +140,8 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             if (converted.Data() == nullptr) {
                 ThrowOutOfMemory(env, WMIBRIDGE_CONNECTOR_EXPORT(WmiObjectPutPropertyBooleanArray),
                                  oom_line::kObjectPutPropertyBooleanArray);
+                // The operation's preset code, kept for native callers that compare it; Java
+                // sees only the OutOfMemoryError.
                 return kInvalidParameter;
             }
             for (jsize i = 0; i < elements.Length(); ++i) {
@@ -163,7 +166,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
         if (strings.Data() == nullptr) {
             ThrowOutOfMemory(env, WMIBRIDGE_CONNECTOR_EXPORT(WmiObjectPutPropertyStringArray),
                              oom_line::kObjectPutPropertyStringArray);
-            return kInvalidParameter;
+            return kInvalidParameter;  // as for the boolean array: Java sees only the exception
         }
         for (jsize i = 0; i < length; ++i) {
             auto element = static_cast<jstring>(env->GetObjectArrayElement(values, i));

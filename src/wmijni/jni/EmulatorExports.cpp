@@ -22,7 +22,7 @@ namespace {
 #ifdef _WIN32
 constexpr jlong kNotSupported = com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_ERROR_NOT_SUPPORTED;
 #else
-constexpr jlong kFailed = static_cast<jlong>(static_cast<uint32_t>(0x80004005));  // E_FAIL
+constexpr jlong kFailed = static_cast<jlong>(static_cast<uint32_t>(E_FAIL));
 
 // The UTF-8 of a Java string; false for null or a text with a NUL inside, which no path has.
 bool Utf8Of(JNIEnv* env, jstring string, std::string& utf8)

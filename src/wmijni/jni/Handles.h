@@ -46,10 +46,11 @@ jlong NewHandle(const CRefPtr<T>& object) noexcept
 bool CallHolderSet(JNIEnv* env, jobject holder, jlong value) noexcept;
 
 // Hands `object` to Java: allocates a cell, moves the reference of `object` into it and passes the
-// cell's address to the holder's set(long). Returns 0, 127 when the holder has no set(long), or 87
-// for a null holder; when the cell cannot be allocated it throws OutOfMemoryError (naming
-// `exportName` and `line`) and returns 0. `object` keeps its reference whenever nothing was handed
-// out, so that its owner drops the object.
+// cell's address to the holder's set(long). Returns kSuccess, kProcNotFound when the holder has no
+// set(long), or kInvalidParameter for a null holder; when the cell cannot be allocated it throws
+// OutOfMemoryError (naming `exportName` and `line`) and returns kSuccess, the export's preset code,
+// kept for native callers that compare the code: Java never sees it, only the exception. `object`
+// keeps its reference whenever nothing was handed out, so that its owner drops the object.
 template <class T>
 ErrorCode HandOut(JNIEnv* env, jobject holder, CRefPtr<T>&& object, const char* exportName, int line) noexcept
 {
@@ -67,11 +68,11 @@ ErrorCode HandOut(JNIEnv* env, jobject holder, CRefPtr<T>&& object, const char* 
         ThrowOutOfMemory(env, exportName, line);
         return kSuccess;
     }
-    // A set(long) that throws leaves its exception pending for the Java caller, and the object
-    // alive in its cell: set may have stored the handle before it threw, and then the caller owns
-    // it and will free it; freeing the cell here would hand that caller a dangling handle. Nothing
-    // but the object in its cell outlives the call.
     env->CallVoidMethod(holder, set, handle);
+    // No ExceptionCheck: a set(long) that throws leaves its exception pending for the Java caller,
+    // and the object alive in its cell. set may have stored the handle before it threw; then the
+    // caller owns the handle and will free it, and freeing the cell here would leave that caller a
+    // dangling handle. At worst the cell and its object outlive the call unreferenced.
     return kSuccess;
 }
 

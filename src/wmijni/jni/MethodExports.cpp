@@ -29,13 +29,13 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             return kInvalidParameter;
         }
         CRefPtr<CWmiMethod> method;
-        ErrorCode code = kSuccess;
-        if (ServiceGetMethod(HandleRef<CWmiService>(session), classView.Chars(), methodView.Chars(), method,
-                             code)) {
-            code = HandOut(env, holder, std::move(method), WMIBRIDGE_CONNECTOR_EXPORT(WmiServiceGetMethod),
-                           oom_line::kServiceGetMethod);
+        const ErrorCode code =
+            ServiceGetMethod(HandleRef<CWmiService>(session), classView.Chars(), methodView.Chars(), method);
+        if (code != kSuccess) {
+            return code;
         }
-        return code;
+        return HandOut(env, holder, std::move(method), WMIBRIDGE_CONNECTOR_EXPORT(WmiServiceGetMethod),
+                       oom_line::kServiceGetMethod);
     });
 }
 
@@ -47,14 +47,13 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             return kInvalidParameter;
         }
         CRefPtr<CWmiObject> input;
-        ErrorCode code = kSuccess;
-        // A method without input parameters still hands out a handle, whose reference is empty.
-        if (MethodGetInputProperties(HandleRef<CWmiMethod>(method), input, code)) {
-            code = HandOut(env, holder, std::move(input),
-                           WMIBRIDGE_CONNECTOR_EXPORT(WmiMethodGetInputProperties),
-                           oom_line::kMethodGetInputProperties);
+        const ErrorCode code = MethodGetInputProperties(HandleRef<CWmiMethod>(method), input);
+        if (code != kSuccess) {
+            return code;
         }
-        return code;
+        // A method without input parameters still hands out a handle, whose reference is empty.
+        return HandOut(env, holder, std::move(input), WMIBRIDGE_CONNECTOR_EXPORT(WmiMethodGetInputProperties),
+                       oom_line::kMethodGetInputProperties);
     });
 }
 
@@ -80,14 +79,12 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             input = HandleRef<CWmiObject>(inputParameters);
         }
         CRefPtr<CWmiObject> output;
-        bool hasOutput = false;
-        ErrorCode code = kSuccess;
-        if (MethodExecute(HandleRef<CWmiMethod>(method), pathView.Chars(), input, output, hasOutput, code) &&
-            hasOutput) {
-            code = HandOut(env, holder, std::move(output), WMIBRIDGE_CONNECTOR_EXPORT(WmiMethodExecuteMth),
-                           oom_line::kMethodExecuteMth);
+        const ErrorCode code = MethodExecute(HandleRef<CWmiMethod>(method), pathView.Chars(), input, output);
+        if (code != kSuccess || output.IsEmpty()) {
+            return code;  // a method without output parameters succeeds without handing anything out
         }
-        return code;
+        return HandOut(env, holder, std::move(output), WMIBRIDGE_CONNECTOR_EXPORT(WmiMethodExecuteMth),
+                       oom_line::kMethodExecuteMth);
     });
 }
 

@@ -28,12 +28,12 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             return kInvalidParameter;
         }
         CRefPtr<CWmiObject> object;
-        ErrorCode code = kSuccess;
-        if (ServiceGetObject(HandleRef<CWmiService>(session), pathView.Chars(), object, code)) {
-            code = HandOut(env, holder, std::move(object), WMIBRIDGE_CONNECTOR_EXPORT(WmiServiceGetObject),
-                           oom_line::kServiceGetObject);
+        const ErrorCode code = ServiceGetObject(HandleRef<CWmiService>(session), pathView.Chars(), object);
+        if (code != kSuccess) {
+            return code;
         }
-        return code;
+        return HandOut(env, holder, std::move(object), WMIBRIDGE_CONNECTOR_EXPORT(WmiServiceGetObject),
+                       oom_line::kServiceGetObject);
     });
 }
 
@@ -45,12 +45,12 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             return kInvalidParameter;
         }
         CRefPtr<CWmiObject> instance;
-        ErrorCode code = kSuccess;
-        if (ObjectSpawnInstance(HandleRef<CWmiObject>(classObject), instance, code)) {
-            code = HandOut(env, holder, std::move(instance), WMIBRIDGE_CONNECTOR_EXPORT(WmiObjectGetInstance),
-                           oom_line::kObjectGetInstance);
+        const ErrorCode code = ObjectSpawnInstance(HandleRef<CWmiObject>(classObject), instance);
+        if (code != kSuccess) {
+            return code;
         }
-        return code;
+        return HandOut(env, holder, std::move(instance), WMIBRIDGE_CONNECTOR_EXPORT(WmiObjectGetInstance),
+                       oom_line::kObjectGetInstance);
     });
 }
 
@@ -72,14 +72,12 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             return kInvalidParameter;
         }
         CRefPtr<CWmiObject> embedded;
-        ErrorCode code = kSuccess;
-        if (ObjectGetPropertyObject(HandleRef<CWmiObject>(object), name.Chars(), embedded, code) &&
-            ObjectPointer(embedded) != nullptr) {
-            // A NULL embedded value succeeds without handing anything out.
-            code = HandOut(env, holder, std::move(embedded),
-                           WMIBRIDGE_CONNECTOR_EXPORT(WmiObjectGetPropertyObject),
-                           oom_line::kObjectGetPropertyObject);
+        const ErrorCode code = ObjectGetPropertyObject(HandleRef<CWmiObject>(object), name.Chars(), embedded);
+        if (code != kSuccess || ObjectPointer(embedded) == nullptr) {
+            return code;  // a NULL embedded value succeeds without handing anything out
         }
-        return code;
+        return HandOut(env, holder, std::move(embedded),
+                       WMIBRIDGE_CONNECTOR_EXPORT(WmiObjectGetPropertyObject),
+                       oom_line::kObjectGetPropertyObject);
     });
 }

@@ -27,8 +27,8 @@ template <class Fetch>
 jstring ReadAsText(JNIEnv* env, jobject holder, Fetch&& fetch) noexcept
 {
     CVariant value;
-    ErrorCode code = kSuccess;
-    if (!fetch(value.Address(), code)) {
+    const ErrorCode code = fetch(value.Address());
+    if (code != kSuccess) {
         return ReportFailure(env, holder, code);
     }
     jstring text = VariantToJString(env, value.Get());
@@ -54,8 +54,8 @@ JNIEXPORT jstring JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_W
         if (text::AnyLosesTextAfterNul(name)) {
             return ReportFailure(env, holder, kInvalidParameter);
         }
-        return ReadAsText(env, holder, [&](VARIANT* value, ErrorCode& code) {
-            return ObjectGetProperty(HandleRef<CWmiObject>(object), name.Chars(), value, code);
+        return ReadAsText(env, holder, [&](VARIANT* value) {
+            return ObjectGetProperty(HandleRef<CWmiObject>(object), name.Chars(), value);
         });
     });
 }
@@ -78,8 +78,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             return kInvalidParameter;
         }
         CVariant value;
-        ErrorCode code = kSuccess;
-        if (!ObjectGetProperty(HandleRef<CWmiObject>(object), name.Chars(), value.Address(), code)) {
+        const ErrorCode code =
+            ObjectGetProperty(HandleRef<CWmiObject>(object), name.Chars(), value.Address());
+        if (code != kSuccess) {
             return code;
         }
         return AddVariantValues(env, value.Get(), collection);
@@ -105,9 +106,9 @@ Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectGetPropertyQualifi
         if (text::AnyLosesTextAfterNul(propertyName, qualifierName)) {
             return ReportFailure(env, holder, kInvalidParameter);
         }
-        return ReadAsText(env, holder, [&](VARIANT* value, ErrorCode& code) {
+        return ReadAsText(env, holder, [&](VARIANT* value) {
             return ObjectGetPropertyQualifier(HandleRef<CWmiObject>(object), propertyName.Chars(),
-                                              qualifierName.Chars(), value, code);
+                                              qualifierName.Chars(), value);
         });
     });
 }

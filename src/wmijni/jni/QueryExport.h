@@ -11,9 +11,9 @@
 
 namespace wmibridge {
 
-// `run(session, queryChars, result, code)` makes the native object into `result`; its code is
-// returned when it fails. 87 for a 0 session, a null or empty query, or one with text after a NUL;
-// 14 when the query text cannot be read; otherwise what HandOut gives.
+// `run(session, queryChars, result)` makes the native object into `result`; its code is returned
+// when it fails. kInvalidParameter for a 0 session, a null or empty query, or one with text after
+// a NUL; kOutOfMemory when the query text cannot be read; otherwise what HandOut gives.
 template <class T, class Run>
 ErrorCode StartQueryExport(JNIEnv* env, jlong session, jstring query, jobject holder, Run&& run,
                            const char* exportName, int line)
@@ -32,11 +32,11 @@ ErrorCode StartQueryExport(JNIEnv* env, jlong session, jstring query, jobject ho
         return kInvalidParameter;
     }
     CRefPtr<T> result;
-    ErrorCode code = kSuccess;
-    if (run(HandleRef<CWmiService>(session), queryView.Chars(), result, code)) {
-        code = HandOut(env, holder, std::move(result), exportName, line);
+    const ErrorCode code = run(HandleRef<CWmiService>(session), queryView.Chars(), result);
+    if (code != kSuccess) {
+        return code;
     }
-    return code;
+    return HandOut(env, holder, std::move(result), exportName, line);
 }
 
 }  // namespace wmibridge

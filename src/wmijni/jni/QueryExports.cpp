@@ -23,7 +23,9 @@ JNIEXPORT jboolean JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_
     JNIEnv*, jclass, jlong resultSet)
 {
     return Guarded<jboolean>(JNI_FALSE, [&]() -> jboolean {
-        return resultSet != 0 && HasMoreObjects(HandleRef<CWmiObjectEnum>(resultSet)) ? JNI_TRUE : JNI_FALSE;
+        return resultSet != 0 && ResultSetOf(HandleRef<CWmiObjectEnum>(resultSet)).HasMoreObjects()
+                   ? JNI_TRUE
+                   : JNI_FALSE;
     });
 }
 
@@ -35,7 +37,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             return kInvalidParameter;
         }
         CRefPtr<CWmiObject> object;
-        if (!NextObject(HandleRef<CWmiObjectEnum>(resultSet), object)) {
+        if (!ResultSetOf(HandleRef<CWmiObjectEnum>(resultSet)).NextObject(object)) {
             return kEndOfResultSet;
         }
         return HandOut(env, holder, std::move(object), WMIBRIDGE_CONNECTOR_EXPORT(WmiObjectEnumNextObject),
@@ -48,7 +50,7 @@ Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectEnumReset(JNIEnv*,
 {
     Guarded([&] {
         if (resultSet != 0) {
-            Reset(HandleRef<CWmiObjectEnum>(resultSet));
+            ResultSetOf(HandleRef<CWmiObjectEnum>(resultSet)).Reset();
         }
     });
 }
@@ -56,6 +58,7 @@ Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectEnumReset(JNIEnv*,
 JNIEXPORT jint JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_WmiObjectEnumObjectCount(
     JNIEnv*, jclass, jlong resultSet)
 {
-    return Guarded<jint>(
-        0, [&]() -> jint { return resultSet == 0 ? 0 : ObjectCount(HandleRef<CWmiObjectEnum>(resultSet)); });
+    return Guarded<jint>(0, [&]() -> jint {
+        return resultSet == 0 ? 0 : ResultSetOf(HandleRef<CWmiObjectEnum>(resultSet)).ObjectCount();
+    });
 }

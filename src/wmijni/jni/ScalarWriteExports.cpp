@@ -12,8 +12,8 @@ using namespace wmibridge;
 
 namespace {
 
-// Writes a prepared value: 87 for a zero handle, a null name or one with text after a NUL. An
-// empty name writes nothing and reports success, which callers rely on.
+// Writes a prepared value: kInvalidParameter for a zero handle, a null name or one with text after
+// a NUL. An empty name writes nothing and reports success, which callers rely on.
 ErrorCode PutValue(JNIEnv* env, jlong object, jstring property, VARIANT* value) noexcept
 {
     if (object == 0 || property == nullptr) {

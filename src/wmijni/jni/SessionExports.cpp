@@ -26,14 +26,13 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiConnector_Wmi
             return kInvalidParameter;
         }
         CRefPtr<CWmiService> session;
-        ErrorCode code = kSuccess;
-        if (ServiceConnect(session, resourceView.Chars(), authorityView.Chars(), userView.Chars(),
-                           passwordView.Chars(), code)) {
-            code =
-                HandOut(env, holder, std::move(session), WMIBRIDGE_CONNECTOR_EXPORT(WmiServiceConnectServer),
-                        oom_line::kServiceConnectServer);
+        const ErrorCode code = ServiceConnect(resourceView.Chars(), authorityView.Chars(), userView.Chars(),
+                                              passwordView.Chars(), session);
+        if (code != kSuccess) {
+            return code;
         }
-        return code;
+        return HandOut(env, holder, std::move(session), WMIBRIDGE_CONNECTOR_EXPORT(WmiServiceConnectServer),
+                       oom_line::kServiceConnectServer);
     });
 }
 

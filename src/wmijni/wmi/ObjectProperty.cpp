@@ -5,58 +5,50 @@
 namespace wmibridge {
 namespace {
 
-// Common checks of a handle's object: 87 for an empty handle, 4312 for a wrapper without object.
-IWbemClassObject* CheckedObject(const CRefPtr<CWmiObject>& object, ErrorCode& code) noexcept
+// The common checks of a handle's object: kInvalidParameter for an empty handle, kObjectNotFound
+// for a wrapper without object.
+ErrorCode CheckObject(const CRefPtr<CWmiObject>& object) noexcept
 {
-    code = kInvalidParameter;
     if (object.IsEmpty()) {
-        return nullptr;
+        return kInvalidParameter;
     }
-    if (object->Object() == nullptr) {
-        code = kObjectNotFound;
-        return nullptr;
+    return object->Object() == nullptr ? kObjectNotFound : kSuccess;
+}
+
+// The code of a read into `value`, which a failed read leaves cleared.
+ErrorCode Finish(HRESULT hr, VARIANT* value) noexcept
+{
+    if (FAILED(hr)) {
+        VariantClear(value);
+        return HResultToCode(hr);
     }
-    return object->Object();
+    return kSuccess;
 }
 
 }  // namespace
 
-bool ObjectGetProperty(const CRefPtr<CWmiObject>& object, const WCHAR* name, VARIANT* value,
-                       ErrorCode& code) noexcept
+ErrorCode ObjectGetProperty(const CRefPtr<CWmiObject>& object, const WCHAR* name, VARIANT* value) noexcept
 {
-    IWbemClassObject* wmiObject = CheckedObject(object, code);
-    if (wmiObject == nullptr) {
-        return false;
+    const ErrorCode code = CheckObject(object);
+    if (code != kSuccess) {
+        return code;
     }
-    const HRESULT hr = wmiObject->Get(name, 0, value, nullptr, nullptr);
-    if (FAILED(hr)) {
-        VariantClear(value);
-        code = HResultToCode(hr);
-        return false;
-    }
-    code = kSuccess;
-    return true;
+    return Finish(object->Object()->Get(name, 0, value, nullptr, nullptr), value);
 }
 
-bool ObjectGetPropertyQualifier(const CRefPtr<CWmiObject>& object, const WCHAR* property,
-                                const WCHAR* qualifier, VARIANT* value, ErrorCode& code) noexcept
+ErrorCode ObjectGetPropertyQualifier(const CRefPtr<CWmiObject>& object, const WCHAR* property,
+                                     const WCHAR* qualifier, VARIANT* value) noexcept
 {
-    IWbemClassObject* wmiObject = CheckedObject(object, code);
-    if (wmiObject == nullptr) {
-        return false;
+    const ErrorCode code = CheckObject(object);
+    if (code != kSuccess) {
+        return code;
     }
     CComRef<IWbemQualifierSet> qualifiers;
-    HRESULT hr = wmiObject->GetPropertyQualifierSet(property, qualifiers.Put());
+    HRESULT hr = object->Object()->GetPropertyQualifierSet(property, qualifiers.Put());
     if (SUCCEEDED(hr)) {
         hr = qualifiers->Get(qualifier, 0, value, nullptr);
     }
-    if (FAILED(hr)) {
-        VariantClear(value);
-        code = HResultToCode(hr);
-        return false;
-    }
-    code = kSuccess;
-    return true;
+    return Finish(hr, value);
 }
 
 }  // namespace wmibridge

@@ -7,13 +7,12 @@
 
 namespace wmibridge {
 
-// IWbemClassObject::Get into `value`. 87 for an empty handle, 4312 for a wrapper without object,
-// else the mapped result of a failed Get (the value is then cleared).
-bool ObjectGetProperty(const CRefPtr<CWmiObject>& object, const WCHAR* name, VARIANT* value,
-                       ErrorCode& code) noexcept;
+// IWbemClassObject::Get into `value`. kInvalidParameter for an empty handle, kObjectNotFound for a
+// wrapper without object, else the mapped result of a failed Get (the value is then cleared).
+ErrorCode ObjectGetProperty(const CRefPtr<CWmiObject>& object, const WCHAR* name, VARIANT* value) noexcept;
 
-// The value of qualifier `qualifier` of property `property`.
-bool ObjectGetPropertyQualifier(const CRefPtr<CWmiObject>& object, const WCHAR* property,
-                                const WCHAR* qualifier, VARIANT* value, ErrorCode& code) noexcept;
+// The value of qualifier `qualifier` of property `property`; failures as for ObjectGetProperty.
+ErrorCode ObjectGetPropertyQualifier(const CRefPtr<CWmiObject>& object, const WCHAR* property,
+                                     const WCHAR* qualifier, VARIANT* value) noexcept;
 
 }  // namespace wmibridge

@@ -17,66 +17,57 @@ ErrorCode Deliver(CComRef<IWbemClassObject>& delivered, CRefPtr<CWmiObject>& out
 
 }  // namespace
 
-bool ServiceGetObject(const CRefPtr<CWmiService>& session, const WCHAR* path, CRefPtr<CWmiObject>& out,
-                      ErrorCode& code) noexcept
+ErrorCode ServiceGetObject(const CRefPtr<CWmiService>& session, const WCHAR* path,
+                           CRefPtr<CWmiObject>& out) noexcept
 {
-    code = kInvalidParameter;
     if (session.IsEmpty() || session->Services() == nullptr) {
-        return false;
+        return kInvalidParameter;
     }
     CBstr pathText(path);
     if (pathText.Get() == nullptr) {
-        code = kOutOfMemory;
-        return false;
+        return kOutOfMemory;
     }
     CComRef<IWbemClassObject> object;
     const HRESULT hr = session->Services()->GetObject(pathText.Get(), 0, nullptr, object.Put(), nullptr);
-    code = FAILED(hr) ? HResultToCode(hr) : Deliver(object, out);
-    return code == kSuccess;
+    return FAILED(hr) ? HResultToCode(hr) : Deliver(object, out);
 }
 
-bool ObjectSpawnInstance(const CRefPtr<CWmiObject>& object, CRefPtr<CWmiObject>& out,
-                         ErrorCode& code) noexcept
+ErrorCode ObjectSpawnInstance(const CRefPtr<CWmiObject>& object, CRefPtr<CWmiObject>& out) noexcept
 {
-    code = kInvalidParameter;
     IWbemClassObject* classObject = ObjectPointer(object);
     if (classObject == nullptr) {
-        return false;
+        return kInvalidParameter;
     }
     CComRef<IWbemClassObject> instance;
     const HRESULT hr = classObject->SpawnInstance(0, instance.Put());
     if (FAILED(hr)) {
-        code = HResultToCode(hr);
-    } else {
-        code = instance ? Deliver(instance, out) : kSuccess;
+        return HResultToCode(hr);
     }
-    return code == kSuccess;
+    return instance ? Deliver(instance, out) : kSuccess;
 }
 
-bool ObjectGetPropertyObject(const CRefPtr<CWmiObject>& object, const WCHAR* name, CRefPtr<CWmiObject>& out,
-                             ErrorCode& code) noexcept
+ErrorCode ObjectGetPropertyObject(const CRefPtr<CWmiObject>& object, const WCHAR* name,
+                                  CRefPtr<CWmiObject>& out) noexcept
 {
     CVariant value;
-    if (!ObjectGetProperty(object, name, value.Address(), code)) {
-        return false;
+    const ErrorCode code = ObjectGetProperty(object, name, value.Address());
+    if (code != kSuccess) {
+        return code;
     }
     switch (V_VT(value.Get())) {
     case VT_UNKNOWN: {
         IUnknown* unknown = V_UNKNOWN(value.Get());
         if (unknown == nullptr) {
-            code = kObjectNotFound;
-            break;
+            return kObjectNotFound;
         }
         CComRef<IWbemClassObject> embedded;
         const HRESULT hr =
             unknown->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(embedded.Put()));
-        code = FAILED(hr) ? HResultToCode(hr) : Deliver(embedded, out);
-        break;
+        return FAILED(hr) ? HResultToCode(hr) : Deliver(embedded, out);
     }
-    case VT_NULL: code = kSuccess; break;
-    default: code = kInvalidParameter; break;
+    case VT_NULL: return kSuccess;
+    default: return kInvalidParameter;
     }
-    return code == kSuccess;
 }
 
 }  // namespace wmibridge

@@ -9,18 +9,17 @@
 
 namespace wmibridge {
 
-// IWbemServices::GetObject of a class name or an instance path, passed to WMI unchanged. 4312
-// when WMI reports success without an object.
-bool ServiceGetObject(const CRefPtr<CWmiService>& session, const WCHAR* path, CRefPtr<CWmiObject>& out,
-                      ErrorCode& code) noexcept;
+// IWbemServices::GetObject of a class name or an instance path, passed to WMI unchanged.
+// kObjectNotFound when WMI reports success without an object.
+ErrorCode ServiceGetObject(const CRefPtr<CWmiService>& session, const WCHAR* path,
+                           CRefPtr<CWmiObject>& out) noexcept;
 
 // A new, unsaved instance of the handle's class object.
-bool ObjectSpawnInstance(const CRefPtr<CWmiObject>& object, CRefPtr<CWmiObject>& out,
-                         ErrorCode& code) noexcept;
+ErrorCode ObjectSpawnInstance(const CRefPtr<CWmiObject>& object, CRefPtr<CWmiObject>& out) noexcept;
 
 // The embedded object of a property. A NULL value succeeds with `out` left empty; a value of
-// another type gives 87, an embedded value without an object 4312.
-bool ObjectGetPropertyObject(const CRefPtr<CWmiObject>& object, const WCHAR* name, CRefPtr<CWmiObject>& out,
-                             ErrorCode& code) noexcept;
+// another type gives kInvalidParameter, an embedded value without an object kObjectNotFound.
+ErrorCode ObjectGetPropertyObject(const CRefPtr<CWmiObject>& object, const WCHAR* name,
+                                  CRefPtr<CWmiObject>& out) noexcept;
 
 }  // namespace wmibridge

@@ -24,30 +24,31 @@ CWmiObjectStream::~CWmiObjectStream()
 namespace {
 
 // The stream of an opened enumerator; it owns `fetchedAhead` (may be null) from then on.
-bool MakeStream(const CRefPtr<CWmiService>& session, CComRef<IEnumWbemClassObject> enumerator,
-                IWbemClassObject* fetchedAhead, CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept
+ErrorCode MakeStream(const CRefPtr<CWmiService>& session, CComRef<IEnumWbemClassObject> enumerator,
+                     IWbemClassObject* fetchedAhead, CRefPtr<CWmiObjectStream>& stream) noexcept
 {
     auto* created = new (std::nothrow) CWmiObjectStream(session, std::move(enumerator));
     if (created == nullptr) {
         if (fetchedAhead != nullptr) {
             fetchedAhead->Release();
         }
-        code = kOutOfMemory;
-        return false;
+        return kOutOfMemory;
     }
     created->KeepFetchedAhead(fetchedAhead);
     stream = created;
-    return true;
+    return kSuccess;
 }
 
 }  // namespace
 
-bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
-                               CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept
+ErrorCode ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                                    CRefPtr<CWmiObjectStream>& stream) noexcept
 {
     CComRef<IEnumWbemClassObject> enumerator;
-    if (!OpenQuery(session, query, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, enumerator, code)) {
-        return false;
+    const ErrorCode code =
+        OpenQuery(session, query, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, enumerator);
+    if (code != kSuccess) {
+        return code;
     }
     IWbemClassObject* first = nullptr;
     ULONG returned = 0;
@@ -59,25 +60,27 @@ bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR*
         }
     }
     if (FAILED(hr)) {
-        code = HResultToCode(hr);
-        return false;
+        return HResultToCode(hr);
     }
-    return MakeStream(session, std::move(enumerator), first, stream, code);
+    return MakeStream(session, std::move(enumerator), first, stream);
 }
 
-bool ServiceExecNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
-                                  CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept
+ErrorCode ServiceExecNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                                       CRefPtr<CWmiObjectStream>& stream) noexcept
 {
     CComRef<IEnumWbemClassObject> enumerator;
-    return OpenNotificationQuery(session, query, enumerator, code) &&
-           MakeStream(session, std::move(enumerator), nullptr, stream, code);
+    const ErrorCode code = OpenNotificationQuery(session, query, enumerator);
+    if (code != kSuccess) {
+        return code;
+    }
+    return MakeStream(session, std::move(enumerator), nullptr, stream);
 }
 
 StreamBatch StreamNextBatch(const CRefPtr<CWmiObjectStream>& stream, LONG timeoutMs, ULONG count) noexcept
 {
     StreamBatch batch;
     if (stream.IsEmpty() || stream->Enumerator() == nullptr || count == 0) {
-        batch.result = static_cast<HRESULT>(0x80041008);  // WBEM_E_INVALID_PARAMETER
+        batch.result = static_cast<HRESULT>(WBEM_E_INVALID_PARAMETER);
         return batch;
     }
     if (count > kMaxStreamBatch) {

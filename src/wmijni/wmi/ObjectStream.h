@@ -21,7 +21,7 @@ namespace wmibridge {
 // Most objects one batch asks WMI for, whatever room the caller offers.
 constexpr ULONG kMaxStreamBatch = 1024;
 
-class CWmiObjectStream : public CRefCounted {
+class CWmiObjectStream final : public CRefCounted {
 public:
     CWmiObjectStream(CRefPtr<CWmiService> session, CComRef<IEnumWbemClassObject> enumerator) noexcept;
 
@@ -54,15 +54,15 @@ private:
 // it (an unknown class, a bad property, bad syntax) from Next; so the start asks for the first
 // object without waiting: a failure WMI already knows fails the start with its code, and an object
 // already at hand is kept for the first batch. A failure WMI finds later comes from a batch.
-bool ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
-                               CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept;
+ErrorCode ServiceExecQueryStreaming(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                                    CRefPtr<CWmiObjectStream>& stream) noexcept;
 
 // Subscribes to the events of the event query `query` on the session (ExecNotificationQuery,
 // semisynchronous), its enumerator secured like the buffered query's; `stream` then holds the
 // subscription, whose events come in batches as a stream's objects do. Codes as for
 // ServiceExecQuery.
-bool ServiceExecNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
-                                  CRefPtr<CWmiObjectStream>& stream, ErrorCode& code) noexcept;
+ErrorCode ServiceExecNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                                       CRefPtr<CWmiObjectStream>& stream) noexcept;
 
 struct StreamBatch {
     // What IEnumWbemClassObject::Next answered, unchanged.

@@ -53,7 +53,7 @@ bool TakePropertySnapshot(IWbemClassObject* object, LONG enumFlags, PropertySnap
         CEnumerationLock lock(object);
         hr = Walk(object, enumFlags, snapshot);
     } catch (const std::bad_alloc&) {
-        hr = E_OUTOFMEMORY;  // the snapshot's own storage; mapped to 14 like WMI's own
+        hr = E_OUTOFMEMORY;  // the snapshot's own storage; mapped to kOutOfMemory like WMI's own
     }
     if (FAILED(hr)) {
         snapshot.clear();

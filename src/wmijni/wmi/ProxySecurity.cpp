@@ -8,8 +8,7 @@
 namespace wmibridge {
 namespace {
 
-constexpr HRESULT kBindingHasNoAuth = static_cast<HRESULT>(0x800706D2);
-constexpr HRESULT kInvalidParameterHr = static_cast<HRESULT>(0x80041008);  // WBEM_E_INVALID_PARAMETER
+constexpr HRESULT kInvalidParameterHr = static_cast<HRESULT>(WBEM_E_INVALID_PARAMETER);
 
 // Copies `count` units of `source` into `buffer`, terminated; null when the buffer ran out.
 const WCHAR* CopyPart(const WCHAR* source, size_t count, text::CTextBuffer& buffer) noexcept
@@ -126,7 +125,7 @@ HRESULT GetProxyLevels(IUnknown* proxy, DWORD& authnLevel, DWORD& impLevel) noex
     DWORD capabilities = 0;
     hr = security->QueryBlanket(proxy, &authnService, &authzService, nullptr, &authnLevel, &impLevel, nullptr,
                                 &capabilities);
-    if (hr == kBindingHasNoAuth) {
+    if (hr == HRESULT_FROM_WIN32(RPC_S_BINDING_HAS_NO_AUTH)) {
         authnLevel = RPC_C_AUTHN_LEVEL_NONE;
         impLevel = RPC_C_IMP_LEVEL_IDENTIFY;
         hr = S_OK;

@@ -24,7 +24,7 @@ const WCHAR* ExtractUserName(const WCHAR* user, text::CTextBuffer& buffer) noexc
 // It is shared by counting: the session that made it and every native object that keeps using
 // the session's services proxy hold a reference, so the record outlives every proxy secured with
 // it. The password copy is wiped before its memory is freed.
-class CAuthIdentity : public CRefCounted {
+class CAuthIdentity final : public CRefCounted {
 public:
     ~CAuthIdentity();
     COAUTHIDENTITY* Record() noexcept { return &m_record; }

@@ -1,7 +1,6 @@
 #include "wmi/Query.h"
 
 #include <algorithm>
-#include <atomic>
 #include <utility>
 
 #include "platform/ComHolders.h"
@@ -9,58 +8,28 @@
 namespace wmibridge {
 namespace {
 
-// The query language text, made on the first query and kept for the life of the process. Two
-// threads making their first query at once race to publish it; the loser frees its copy.
-BSTR QueryLanguage() noexcept
-{
-    static std::atomic<BSTR> s_language{nullptr};
-    BSTR language = s_language.load(std::memory_order_acquire);
-    if (language != nullptr) {
-        return language;
-    }
-    BSTR created = SysAllocString(W("WQL"));
-    if (created == nullptr) {
-        return nullptr;
-    }
-    if (s_language.compare_exchange_strong(language, created, std::memory_order_acq_rel)) {
-        return created;
-    }
-    SysFreeString(created);
-    return language;
-}
-
-}  // namespace
-
-namespace {
-
 // ExecQuery, or ExecNotificationQuery, and the securing of the enumerator that either gives.
-bool OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags, bool notification,
-                    CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
+ErrorCode OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
+                         bool notification, CComRef<IEnumWbemClassObject>& enumerator,
+                         HRESULT* secured) noexcept
 {
-    code = kInvalidParameter;
-    BSTR language = QueryLanguage();
     if (session.IsEmpty() || session->Services() == nullptr) {
-        return false;
+        return kInvalidParameter;
     }
-    if (language == nullptr) {
-        code = kOutOfMemory;
-        return false;
-    }
+    const CBstr language(W("WQL"));
     CBstr queryText(query);
-    if (queryText.Get() == nullptr) {
-        code = kOutOfMemory;
-        return false;
+    if (language.Get() == nullptr || queryText.Get() == nullptr) {
+        return kOutOfMemory;
     }
     IWbemServices* services = session->Services();
-    HRESULT hr =
-        notification
-            ? services->ExecNotificationQuery(language, queryText.Get(), flags, nullptr, enumerator.Put())
-            : services->ExecQuery(language, queryText.Get(), flags, nullptr, enumerator.Put());
+    HRESULT hr = notification
+                     ? services->ExecNotificationQuery(language.Get(), queryText.Get(), flags, nullptr,
+                                                       enumerator.Put())
+                     : services->ExecQuery(language.Get(), queryText.Get(), flags, nullptr, enumerator.Put());
     if (hr != WBEM_S_NO_ERROR) {
         // A success code other than S_OK (for example WBEM_S_FALSE) counts as a failure as well.
         enumerator.Reset();
-        code = HResultToCode(hr);
-        return false;
+        return HResultToCode(hr);
     }
     hr = SecureProxy(enumerator.Get(), session->User(), session->Password(), session->Identity().Get());
     if (secured != nullptr) {
@@ -68,37 +37,45 @@ bool OpenEnumerator(const CRefPtr<CWmiService>& session, const WCHAR* query, LON
     }
     if (FAILED(hr)) {
         enumerator.Reset();
-        code = HResultToCode(hr);
-        return false;
+        return HResultToCode(hr);
     }
-    code = kSuccess;
-    return true;
+    return kSuccess;
+}
+
+// Makes room in `set` for `count` more objects, creating the set for the first objects of the
+// query.
+bool MakeRoom(CRefPtr<CWmiObjectEnum>& set, size_t count) noexcept
+{
+    if (set.IsEmpty()) {
+        set = CWmiObjectEnum::Create();
+    }
+    return !set.IsEmpty() && set->Reserve(count);
 }
 
 }  // namespace
 
-bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
-               CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code, HRESULT* secured) noexcept
+ErrorCode OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
+                    CComRef<IEnumWbemClassObject>& enumerator, HRESULT* secured) noexcept
 {
-    return OpenEnumerator(session, query, flags, false, enumerator, code, secured);
+    return OpenEnumerator(session, query, flags, false, enumerator, secured);
 }
 
-bool OpenNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
-                           CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code) noexcept
+ErrorCode OpenNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                                CComRef<IEnumWbemClassObject>& enumerator) noexcept
 {
     return OpenEnumerator(session, query, WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, true,
-                          enumerator, code, nullptr);
+                          enumerator, nullptr);
 }
 
-bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, CRefPtr<CWmiObjectEnum>& set,
-                      ErrorCode& code) noexcept
+ErrorCode ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                           CRefPtr<CWmiObjectEnum>& set) noexcept
 {
     CComRef<IEnumWbemClassObject> enumerator;
     HRESULT hr = WBEM_S_NO_ERROR;  // then the result of securing the enumerator: Next runs only after S_OK
-    if (!OpenQuery(session, query, WBEM_FLAG_FORWARD_ONLY, enumerator, code, &hr)) {
-        return false;
+    ErrorCode code = OpenQuery(session, query, WBEM_FLAG_FORWARD_ONLY, enumerator, &hr);
+    if (code != kSuccess) {
+        return code;
     }
-    code = kSuccess;
     IWbemClassObject* batch[kQueryBatchSize] = {};
     ULONG returned = 0;
     while (hr == WBEM_S_NO_ERROR) {
@@ -109,7 +86,7 @@ bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, C
         const ULONG delivered = returned <= kQueryBatchSize ? returned : kQueryBatchSize;
         const auto objects = static_cast<size_t>(std::count_if(
             batch, batch + delivered, [](IWbemClassObject* object) { return object != nullptr; }));
-        if (code == kSuccess && objects > 0 && !Reserve(set, objects)) {
+        if (code == kSuccess && objects > 0 && !MakeRoom(set, objects)) {
             code = kOutOfMemory;
         }
         for (ULONG i = 0; i < delivered; ++i) {
@@ -119,7 +96,7 @@ bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, C
             CRefPtr<CWmiObject> object;
             if (code == kSuccess && WrapOwned(object, batch[i])) {
                 batch[i] = nullptr;  // the wrapper holds the slot's reference now
-                if (!Add(set, std::move(object))) {
+                if (!set->Add(std::move(object))) {
                     code = kOutOfMemory;
                 }
             } else if (code == kSuccess) {
@@ -140,7 +117,7 @@ bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, C
         }
         returned = 0;
     }
-    return code == kSuccess;
+    return code;
 }
 
 }  // namespace wmibridge

@@ -17,21 +17,20 @@ constexpr LONG kQueryBatchTimeoutMs = 10000;
 // credentials as the services proxy was. Any result of ExecQuery but S_OK fails (mapped); so does a
 // failed securing, which releases the enumerator. `secured`, when given, receives the result of
 // securing.
-bool OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
-               CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code,
-               HRESULT* secured = nullptr) noexcept;
+ErrorCode OpenQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, LONG flags,
+                    CComRef<IEnumWbemClassObject>& enumerator, HRESULT* secured = nullptr) noexcept;
 
 // ExecNotificationQuery of the event query `query` on the session with
 // WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY (the only flags WMI serves it with), the
 // enumerator secured as OpenQuery secures it; failures as OpenQuery's.
-bool OpenNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
-                           CComRef<IEnumWbemClassObject>& enumerator, ErrorCode& code) noexcept;
+ErrorCode OpenNotificationQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                                CComRef<IEnumWbemClassObject>& enumerator) noexcept;
 
 // Runs `query` forward-only on the session, secures the enumerator with the session's
 // credentials and collects every object into `set` (filled in place; it stays empty when the
-// query matched nothing). A batch that does not arrive within the wait ends the collection
-// successfully with what arrived so far.
-bool ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query, CRefPtr<CWmiObjectEnum>& set,
-                      ErrorCode& code) noexcept;
+// query matched nothing, see ResultSetOf). A batch that does not arrive within the wait ends the
+// collection successfully with what arrived so far.
+ErrorCode ServiceExecQuery(const CRefPtr<CWmiService>& session, const WCHAR* query,
+                           CRefPtr<CWmiObjectEnum>& set) noexcept;
 
 }  // namespace wmibridge

@@ -8,7 +8,10 @@ namespace wmibridge {
 
 // Base of every counted native object. The count is 0 after construction; only CRefPtr changes
 // it, with interlocked increments and decrements, so that objects may be shared and released by
-// different threads.
+// different threads. (The platform layer's COM objects, pal::ComObject, start at 1 instead: their
+// creator owns the first reference, as COM has it. Here the first CRefPtr takes it.)
+//
+// CRefPtr deletes through T*, and this destructor is not virtual: every counted class is final.
 class CRefCounted {
 public:
     CRefCounted() = default;
@@ -85,7 +88,7 @@ private:
 
     static void DropTarget(T* target)
     {
-        if (target != nullptr && target->m_refCount.fetch_sub(1, std::memory_order_acq_rel) - 1 < 1) {
+        if (target != nullptr && target->m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             delete target;
         }
     }

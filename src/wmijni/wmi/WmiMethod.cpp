@@ -3,131 +3,95 @@
 #include <new>
 #include <utility>
 
+#include "wmi/ComReference.h"
+
 namespace wmibridge {
 
-CWmiMethod::CWmiMethod(IWbemServices* services, CBstr name, IWbemClassObject* inputSignature,
+CWmiMethod::CWmiMethod(CComRef<IWbemServices> services, CBstr name, CComRef<IWbemClassObject> inputSignature,
                        CRefPtr<CAuthIdentity> identity) noexcept
-    : m_inputSignature(inputSignature),
-      m_services(services),
+    : m_identity(std::move(identity)),
       m_name(std::move(name)),
-      m_identity(std::move(identity))
+      m_services(std::move(services)),
+      m_inputSignature(std::move(inputSignature))
 {
-    if (m_inputSignature != nullptr) {
-        m_inputSignature->AddRef();
-    }
-    if (m_services != nullptr) {
-        m_services->AddRef();
-    }
 }
 
-CWmiMethod::~CWmiMethod()
+ErrorCode ServiceGetMethod(const CRefPtr<CWmiService>& session, const WCHAR* classPath,
+                           const WCHAR* methodName, CRefPtr<CWmiMethod>& out) noexcept
 {
-    if (m_inputSignature != nullptr) {
-        m_inputSignature->Release();
-        m_inputSignature = nullptr;
-    }
-    if (m_services != nullptr) {
-        m_services->Release();
-        m_services = nullptr;
-    }
-}
-
-bool ServiceGetMethod(const CRefPtr<CWmiService>& session, const WCHAR* classPath, const WCHAR* methodName,
-                      CRefPtr<CWmiMethod>& out, ErrorCode& code) noexcept
-{
-    code = kInvalidParameter;
     if (session.IsEmpty() || session->Services() == nullptr) {
-        return false;
+        return kInvalidParameter;
     }
     CBstr classText(classPath);
     CBstr methodText(methodName);
     if (classText.Get() == nullptr || methodText.Get() == nullptr) {
-        code = kOutOfMemory;
-        return false;
+        return kOutOfMemory;
     }
     CComRef<IWbemClassObject> classObject;
     HRESULT hr = session->Services()->GetObject(classText.Get(), 0, nullptr, classObject.Put(), nullptr);
     if (FAILED(hr)) {
-        code = HResultToCode(hr);
-        return false;
+        return HResultToCode(hr);
     }
     if (!classObject) {
-        code = kObjectNotFound;
-        return false;
+        return kObjectNotFound;
     }
     CComRef<IWbemClassObject> inputSignature;
     hr = classObject->GetMethod(methodText.Get(), 0, inputSignature.Put(), nullptr);
     if (FAILED(hr)) {
-        code = HResultToCode(hr);
-        return false;
+        return HResultToCode(hr);
     }
     CBstr name(methodName);
     if (name.Get() == nullptr) {
-        code = kOutOfMemory;
-        return false;
+        return kOutOfMemory;
     }
-    auto* method = new (std::nothrow)
-        CWmiMethod(session->Services(), std::move(name), inputSignature.Get(), session->Identity());
+    auto* method = new (std::nothrow) CWmiMethod(AddReference(session->Services()), std::move(name),
+                                                 std::move(inputSignature), session->Identity());
     if (method == nullptr) {
-        code = kOutOfMemory;
-        return false;
+        return kOutOfMemory;
     }
     out = method;
-    code = kSuccess;
-    return true;
+    return kSuccess;
 }
 
-bool MethodGetInputProperties(const CRefPtr<CWmiMethod>& method, CRefPtr<CWmiObject>& out,
-                              ErrorCode& code) noexcept
+ErrorCode MethodGetInputProperties(const CRefPtr<CWmiMethod>& method, CRefPtr<CWmiObject>& out) noexcept
 {
-    code = kInvalidParameter;
     if (method.IsEmpty()) {
-        return false;
+        return kInvalidParameter;
     }
-    code = kSuccess;
     if (method->InputSignature() == nullptr) {
-        return true;
+        return kSuccess;
     }
     CComRef<IWbemClassObject> instance;
     const HRESULT hr = method->InputSignature()->SpawnInstance(0, instance.Put());
     if (FAILED(hr)) {
-        code = HResultToCode(hr);
-    } else if (instance && !Wrap(out, instance.Get())) {
-        code = kOutOfMemory;
+        return HResultToCode(hr);
     }
-    return code == kSuccess;
+    if (instance && !Wrap(out, instance.Get())) {
+        return kOutOfMemory;
+    }
+    return kSuccess;
 }
 
-bool MethodExecute(const CRefPtr<CWmiMethod>& method, const WCHAR* objectPath,
-                   const CRefPtr<CWmiObject>& input, CRefPtr<CWmiObject>& out, bool& hasOutput,
-                   ErrorCode& code) noexcept
+ErrorCode MethodExecute(const CRefPtr<CWmiMethod>& method, const WCHAR* objectPath,
+                        const CRefPtr<CWmiObject>& input, CRefPtr<CWmiObject>& out) noexcept
 {
-    hasOutput = false;
-    code = kInvalidParameter;
     if (method.IsEmpty() || objectPath == nullptr || method->Services() == nullptr) {
-        return false;
+        return kInvalidParameter;
     }
     CBstr pathText(objectPath);
     if (pathText.Get() == nullptr) {
-        code = kOutOfMemory;
-        return false;
+        return kOutOfMemory;
     }
     CComRef<IWbemClassObject> output;
     const HRESULT hr = method->Services()->ExecMethod(pathText.Get(), method->Name(), 0, nullptr,
                                                       ObjectPointer(input), output.Put(), nullptr);
     if (FAILED(hr)) {
-        code = HResultToCode(hr);
-        return false;
+        return HResultToCode(hr);
     }
-    code = kSuccess;
-    if (output) {
-        if (!Wrap(out, output.Get())) {
-            code = kOutOfMemory;
-            return false;
-        }
-        hasOutput = true;
+    if (output && !Wrap(out, output.Get())) {
+        return kOutOfMemory;
     }
-    return true;
+    return kSuccess;
 }
 
 }  // namespace wmibridge

@@ -2,24 +2,13 @@
 
 #include <new>
 
+#include "wmi/ComReference.h"
+
 namespace wmibridge {
 
-CWmiObject::CWmiObject(IWbemClassObject* object) noexcept : m_object(object)
-{
-    if (m_object != nullptr) {
-        m_object->AddRef();
-    }
-}
+CWmiObject::CWmiObject(IWbemClassObject* object) noexcept : m_object(AddReference(object)) {}
 
 CWmiObject::CWmiObject(IWbemClassObject* object, TakeOver) noexcept : m_object(object) {}
-
-CWmiObject::~CWmiObject()
-{
-    if (m_object != nullptr) {
-        m_object->Release();
-        m_object = nullptr;
-    }
-}
 
 bool Wrap(CRefPtr<CWmiObject>& target, IWbemClassObject* raw) noexcept
 {

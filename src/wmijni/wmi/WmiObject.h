@@ -2,26 +2,27 @@
 // result set that collected it and every object handle that refers to it.
 #pragma once
 
+#include "platform/ComHolders.h"
 #include "platform/platform.h"
 #include "wmi/ComApartment.h"
 #include "wmi/RefPtr.h"
 
 namespace wmibridge {
 
-class CWmiObject : public CRefCounted {
+class CWmiObject final : public CRefCounted {
 public:
     // Takes a COM reference of its own to `object` (which may be null).
     explicit CWmiObject(IWbemClassObject* object) noexcept;
     // Takes over the caller's reference to `object`.
     enum class TakeOver { Reference };
     CWmiObject(IWbemClassObject* object, TakeOver) noexcept;
-    ~CWmiObject();
 
-    IWbemClassObject* Object() const { return m_object; }
+    IWbemClassObject* Object() const { return m_object.Get(); }
 
 private:
+    // Declared first so that it is destroyed last: COM is given back after the object is released.
     CComInitHold m_apartment;
-    IWbemClassObject* m_object;
+    CComRef<IWbemClassObject> m_object;
 };
 
 // Wraps `raw` in a new CWmiObject and assigns it to `target`. A null `raw`, or a wrapper that

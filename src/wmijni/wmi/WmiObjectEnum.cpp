@@ -6,32 +6,19 @@
 
 namespace wmibridge {
 
-namespace {
-
-bool Create(CRefPtr<CWmiObjectEnum>& set) noexcept
+CRefPtr<CWmiObjectEnum> CWmiObjectEnum::Create() noexcept
 {
-    if (set.IsEmpty()) {
-        auto* created = new (std::nothrow) CWmiObjectEnum();
-        if (created == nullptr) {
-            return false;
-        }
-        set = created;
-    }
-    return true;
+    CRefPtr<CWmiObjectEnum> set;
+    set = new (std::nothrow) CWmiObjectEnum();
+    return set;
 }
 
-}  // namespace
-
-bool Reserve(CRefPtr<CWmiObjectEnum>& set, size_t count) noexcept
+bool CWmiObjectEnum::Reserve(size_t count) noexcept
 {
-    if (!Create(set)) {
-        return false;
-    }
-    std::vector<CRefPtr<CWmiObject>>& objects = set->m_objects;
-    const size_t needed = objects.size() + count;
-    if (needed > objects.capacity()) {
+    const size_t needed = m_objects.size() + count;
+    if (needed > m_objects.capacity()) {
         try {
-            objects.reserve(std::max(needed, objects.capacity() + objects.capacity() / 2));
+            m_objects.reserve(std::max(needed, m_objects.capacity() + m_objects.capacity() / 2));
         } catch (...) {
             return false;
         }
@@ -39,53 +26,46 @@ bool Reserve(CRefPtr<CWmiObjectEnum>& set, size_t count) noexcept
     return true;
 }
 
-bool Add(CRefPtr<CWmiObjectEnum>& set, CRefPtr<CWmiObject>&& object) noexcept
+bool CWmiObjectEnum::Add(CRefPtr<CWmiObject>&& object) noexcept
 {
-    if (!Create(set)) {
-        return false;
-    }
     try {
-        set->m_objects.push_back(std::move(object));
+        m_objects.push_back(std::move(object));
     } catch (...) {
         return false;
     }
-    set->m_cursor = 0;
-    set->m_end = set->m_objects.size();
+    m_cursor = 0;
     return true;
 }
 
-bool Add(CRefPtr<CWmiObjectEnum>& set, const CRefPtr<CWmiObject>& object) noexcept
+bool CWmiObjectEnum::Add(const CRefPtr<CWmiObject>& object) noexcept
 {
     CRefPtr<CWmiObject> reference(object);
-    return Add(set, std::move(reference));
+    return Add(std::move(reference));
 }
 
-bool HasMoreObjects(const CRefPtr<CWmiObjectEnum>& set) noexcept
+bool CWmiObjectEnum::NextObject(CRefPtr<CWmiObject>& out) noexcept
 {
-    return !set.IsEmpty() && set->m_cursor != set->m_end;
-}
-
-bool NextObject(const CRefPtr<CWmiObjectEnum>& set, CRefPtr<CWmiObject>& out) noexcept
-{
-    if (!HasMoreObjects(set)) {
+    if (!HasMoreObjects()) {
         return false;
     }
-    out = set->m_objects[set->m_cursor];
-    ++set->m_cursor;
+    out = m_objects[m_cursor];
+    ++m_cursor;
     return true;
 }
 
-void Reset(const CRefPtr<CWmiObjectEnum>& set) noexcept
+void CWmiObjectEnum::Reset() noexcept
 {
-    if (!set.IsEmpty()) {
-        set->m_cursor = 0;
-        set->m_end = set->m_objects.size();
+    // A cursor at the start is left unwritten, so that threads resetting empty handles at once
+    // never write to the shared empty set.
+    if (m_cursor != 0) {
+        m_cursor = 0;
     }
 }
 
-int32_t ObjectCount(const CRefPtr<CWmiObjectEnum>& set) noexcept
+CWmiObjectEnum& ResultSetOf(const CRefPtr<CWmiObjectEnum>& set) noexcept
 {
-    return set.IsEmpty() ? 0 : static_cast<int32_t>(set->m_objects.size());
+    static CWmiObjectEnum s_empty;
+    return set.IsEmpty() ? s_empty : *set.Get();
 }
 
 }  // namespace wmibridge

@@ -11,15 +11,15 @@
 
 namespace wmibridge {
 
-class CWmiService : public CRefCounted {
+class CWmiService final : public CRefCounted {
 public:
-    // Takes its own reference to `services`; takes over the texts, the identity and the COM
-    // initialisation of the connect that made it.
-    CWmiService(IWbemServices* services, CBstr authority, CBstr user, CBstr password, CBstr domain,
+    // Takes over the services proxy, the texts, the identity and the COM initialisation of the
+    // connect that made it.
+    CWmiService(CComRef<IWbemServices> services, CBstr authority, CBstr user, CBstr password, CBstr domain,
                 CRefPtr<CAuthIdentity> identity, HRESULT hrOfComInitialisation) noexcept;
     ~CWmiService();
 
-    IWbemServices* Services() const { return m_services; }
+    IWbemServices* Services() const { return m_services.Get(); }
     BSTR User() const { return m_user.Get(); }
     BSTR Password() const { return m_password.Get(); }
     BSTR Authority() const { return m_authority.Get(); }
@@ -27,14 +27,15 @@ public:
     const CRefPtr<CAuthIdentity>& Identity() const { return m_identity; }
 
 private:
-    // Declared first so that it is destroyed last: COM is given back after everything is released.
+    // Members are destroyed from the last up, and that order matters: the proxy goes first, then
+    // the identity record that secures it, and COM is given back after everything is released.
     CComInitHold m_apartment;
-    IWbemServices* m_services;
+    CRefPtr<CAuthIdentity> m_identity;
     CBstr m_authority;
     CBstr m_user;
     CBstr m_password;
     CBstr m_domain;
-    CRefPtr<CAuthIdentity> m_identity;
+    CComRef<IWbemServices> m_services;
 };
 
 // Set while the library loads: the system is Windows XP (5.1) or later, where ConnectServer may be
@@ -47,8 +48,10 @@ bool IsOsVersion51OrLater() noexcept;
 // initialisation is undone before the failure is returned.
 HRESULT InitializeCom(DWORD authnLevel, DWORD impLevel) noexcept;
 
-// Connects to a WMI namespace; on success `session` holds the new session.
-bool ServiceConnect(CRefPtr<CWmiService>& session, const WCHAR* resource, const WCHAR* authority,
-                    const WCHAR* user, const WCHAR* password, ErrorCode& code) noexcept;
+// Connects to a WMI namespace; on success `session` (which must be empty) holds the new session.
+// kInvalidParameter for a held `session` or a null `resource`; kObjectNotFound when COM or WMI
+// report success without the locator or the services proxy; otherwise the mapped failure.
+ErrorCode ServiceConnect(const WCHAR* resource, const WCHAR* authority, const WCHAR* user,
+                         const WCHAR* password, CRefPtr<CWmiService>& session) noexcept;
 
 }  // namespace wmibridge
