@@ -76,3 +76,17 @@ typedef ACCESS_MASK REGSAM;
 #define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
 #define LANG_NEUTRAL 0x00
 #define SUBLANG_DEFAULT 0x01
+
+// Fills `count` bytes at `destination` with zeros through a volatile pointer, so that the stores
+// survive even when the memory is freed or goes out of scope right after: the way to wipe a
+// secret. Windows defines it inline the same way; this is the one place the libraries and the
+// platform layer get it from.
+static inline PVOID SecureZeroMemory(PVOID destination, SIZE_T count)
+{
+    volatile BYTE* bytes = (volatile BYTE*)destination;
+    while (count > 0) {
+        *bytes++ = 0;
+        --count;
+    }
+    return destination;
+}

@@ -98,11 +98,7 @@ bool TakeImpersonationFailure(DWORD& error)
 
 Token::~Token()
 {
-    // Written through a volatile pointer so that the stores are not dropped as dead.
-    volatile char16_t* units = password.data();
-    for (size_t i = 0; i < password.size(); ++i) {
-        units[i] = u'\0';
-    }
+    SecureZeroMemory(password.data(), password.size() * sizeof(char16_t));
 }
 
 std::shared_ptr<const Token> ThreadToken()

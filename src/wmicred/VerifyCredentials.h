@@ -12,19 +12,16 @@ constexpr size_t kMaxAccountName = 512;
 constexpr size_t kMaxHostName = 255;
 constexpr size_t kMaxKeyPath = 255;
 
-// Splits the account name (domain\user, user@domain, \user or user; the host stands in for a
-// missing domain), logs on with LOGON32_LOGON_NEW_CREDENTIALS and impersonates the token. Returns
-// 0 with the token in `token`, or the Win32 error of the step that failed (no token left open).
-DWORD LogonAndImpersonate(const WCHAR* account, const WCHAR* password, const WCHAR* defaultDomain,
-                          HANDLE& token) noexcept;
-
-// Connects to HKEY_CURRENT_USER of \\host and opens `keyPath` there for reading. Returns the
-// result of the open, or of the connection when it failed (a refused connection whose last error
-// is a logon failure or a locked account reports that instead of access denied).
-DWORD ProbeRemoteRegistry(const WCHAR* host, const WCHAR* keyPath) noexcept;
-
-// The whole check; `user` null means the calling thread's account. 0 when the host accepted the
-// credentials and the key opened. No impersonation and no handle outlive the call.
+// The whole check; `user` null means the calling thread's account. The account name (domain\user,
+// user@domain, \user or user; the host stands in for a missing domain) is logged on with
+// LOGON32_LOGON_NEW_CREDENTIALS and impersonated while HKEY_CURRENT_USER of \\host is connected and
+// `keyPath` opened there for reading. Returns 0 when the host accepted the credentials and the key
+// opened; 87 for a null host or an input longer than the limits above; otherwise the Win32 error of
+// the step that failed: of the key's open, or of the connection (a refused connection whose last
+// error is a logon failure or a locked account reports that instead of access denied).
+//
+// No impersonation and no handle outlive the call. Should the thread fail to stop impersonating,
+// the process is ended at once rather than let the thread run on as the logged-on user.
 DWORD VerifyCredentials(const WCHAR* user, const WCHAR* password, const WCHAR* host,
                         const WCHAR* keyPath) noexcept;
 

@@ -35,7 +35,7 @@ TEST_F(ArrayWriteExports, ElementsTheJvmCannotProvideGiveOutOfMemoryAndAreNeverR
     EXPECT_FALSE(fake.pending.has_value());
 }
 
-TEST_F(ArrayWriteExports, ElementsAreReleasedWithModeZeroOnEveryPath)
+TEST_F(ArrayWriteExports, ElementsAreReleasedWithJniAbortOnEveryPath)
 {
     auto ints = static_cast<jintArray>(fake.NewArray<jint>({1, 2}));
     JNIEnv* env = fake.env();
@@ -44,7 +44,7 @@ TEST_F(ArrayWriteExports, ElementsAreReleasedWithModeZeroOnEveryPath)
                       env, nullptr, 0, name, ints));
     EXPECT_EQ(fake.arrayElementsOut, 0);
     ASSERT_EQ(fake.releaseModes.size(), 1u);
-    EXPECT_EQ(fake.releaseModes[0], 0);
+    EXPECT_EQ(fake.releaseModes[0], JNI_ABORT);
 }
 
 TEST_F(ArrayWriteExports, StringsMadeForAnArrayThatIsNeverBuiltAreFreed)

@@ -63,9 +63,8 @@ TEST(EmptyWrapper, ReadsAndWritesGiveObjectNotFound)
 
 TEST(WbemErrorNames, EveryRunEdgeAndEveryGap)
 {
-    const CWbemErrorNames names;
-    const auto Name = [&](uint32_t code) {
-        const WCHAR* name = names.Lookup(code);
+    const auto Name = [](uint32_t code) {
+        const WCHAR* name = WbemErrorName(code);
         return name == nullptr ? std::u16string(u"<none>") : std::u16string(name);
     };
     // The first two and the last two codes of each run, and one inside it.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FakeJni.h"
+#include "values/ArrayElements.h"
 #include "values/JavaText.h"
 #include "values/ValueText.h"
 
@@ -80,6 +81,41 @@ TEST(ValueText, TypesWithoutText)
         const auto vt = static_cast<VARTYPE>(type);
         EXPECT_EQ(TextOf<int64_t>(vt, 0), u"<none>") << vt;
     }
+}
+
+// Every type the three readers know, they know alike: an array read as text has elements of the size
+// a SAFEARRAY of that type has, and reads them as the scalar of the type; a type one reader refuses
+// is refused by the others as it should be (no guessed element size).
+TEST(VarTypes, ElementSizesTextsAndArrayReadsAgreeForEveryType)
+{
+    int arraysReadAsText = 0;
+    for (int type = 0; type < 0x100; ++type) {
+        const auto vt = static_cast<VARTYPE>(type);
+        const size_t size = ArrayElementSize(vt);
+        const bool hasText = TextOf<int64_t>(vt, 0) != u"<none>";
+        if (IsReadableArrayElement(vt)) {
+            ++arraysReadAsText;
+            EXPECT_TRUE(hasText) << vt;
+            EXPECT_NE(0u, size) << vt;
+        }
+        if (size != 0) {
+            SAFEARRAY* array = SafeArrayCreateVector(vt, 0, 1);
+            ASSERT_NE(nullptr, array) << vt;
+            EXPECT_EQ(size, SafeArrayGetElemsize(array)) << vt;
+            SafeArrayDestroy(array);
+        }
+    }
+    EXPECT_EQ(12, arraysReadAsText);
+    for (const VARTYPE unknown : {VARTYPE{VT_DATE}, VARTYPE{VT_CY}, VARTYPE{VT_DECIMAL}, VARTYPE{VT_ERROR},
+                                  VARTYPE{VT_VARIANT}, VARTYPE{15}, VARTYPE{24}}) {
+        EXPECT_EQ(0u, ArrayElementSize(unknown)) << unknown;
+        EXPECT_FALSE(IsReadableArrayElement(unknown)) << unknown;
+    }
+    EXPECT_EQ(8u, ArrayElementSize(VT_I8));
+    EXPECT_EQ(8u, ArrayElementSize(VT_UI8));
+    EXPECT_EQ(sizeof(IUnknown*), ArrayElementSize(VT_UNKNOWN));
+    EXPECT_FALSE(IsReadableArrayElement(VT_I8));
+    EXPECT_FALSE(IsReadableArrayElement(VT_EMPTY));
 }
 
 namespace {

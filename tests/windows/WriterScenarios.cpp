@@ -104,12 +104,12 @@ SCENARIO(writers)
                                                  static_cast<jlongArray>(ArrayOf<jlong>(context, {1, 2}))),
              kWbemTypeMismatch);
 
-    // Each element buffer was released once, with mode 0; each string element's local
+    // Each element buffer was released once, with JNI_ABORT (it was only read); each string element's local
     // reference was deleted (the null one has none); every string view was released.
     CHECK_EQ(context.jni.arrayElementsOut, 0);
     CHECK_EQ(static_cast<int>(context.jni.releaseModes.size()), 7);
     for (jint mode : context.jni.releaseModes) {
-        CHECK_EQ(mode, 0);
+        CHECK_EQ(mode, JNI_ABORT);
     }
     CHECK_EQ(context.jni.localRefsDeleted - deletedBefore, 2);
     CHECK_EQ(context.jni.stringCharsOut, 0);

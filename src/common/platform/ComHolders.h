@@ -82,10 +82,7 @@ public:
     void Wipe() noexcept
     {
         if (m_text != nullptr) {
-            volatile WCHAR* chars = m_text;
-            for (UINT i = 0, n = SysStringLen(m_text); i < n; ++i) {
-                chars[i] = 0;
-            }
+            SecureZeroMemory(m_text, SysStringLen(m_text) * sizeof(WCHAR));
         }
         Reset();
     }

@@ -1,21 +1,25 @@
 #include "errors/WbemErrorNames.h"
 
+#include <array>
 #include <initializer_list>
 
 namespace wmibridge {
+namespace {
 
-CWbemErrorNames::CWbemErrorNames() noexcept
+constexpr size_t kSlots = 256;
+using NameTable = std::array<const WCHAR*, kSlots>;
+
+// The table, worked out by the compiler: the published names of 0x80041001 to 0x8004108A, in runs
+// of consecutive codes. The codes between the runs (0x4A-0x4F, 0x5E, 0x7B-0x7F) and everything
+// above 0x8A have no name; index 0 has the empty name.
+constexpr NameTable BuildNames() noexcept
 {
-    for (auto& name : m_names) {
-        name = nullptr;
-    }
-    m_names[0x00] = W("");
-    // The published names of 0x80041001 to 0x8004108A, in runs of consecutive codes. The codes
-    // between the runs (0x4A-0x4F, 0x5E, 0x7B-0x7F) and everything above 0x8A have no name.
-    const auto Fill = [this](int first, std::initializer_list<const WCHAR*> names) {
-        int index = first;
-        for (const WCHAR* name : names) {
-            m_names[index++] = name;
+    NameTable names{};
+    names[0x00] = W("");
+    const auto Fill = [&names](size_t first, std::initializer_list<const WCHAR*> run) {
+        size_t index = first;
+        for (const WCHAR* name : run) {
+            names[index++] = name;
         }
     };
     Fill(0x01, {
@@ -152,12 +156,18 @@ CWbemErrorNames::CWbemErrorNames() noexcept
                    W("WBEM_E_NO_KEY"),
                    W("WBEM_E_PROVIDER_DISABLED"),
                });
+    return names;
 }
 
-const WCHAR* CWbemErrorNames::Lookup(uint32_t code) const noexcept
+// Constant-initialised: in the image as it is loaded, with no code run for it.
+constinit const NameTable kNames = BuildNames();
+
+}  // namespace
+
+const WCHAR* WbemErrorName(uint32_t code) noexcept
 {
     const uint32_t index = code & 0xFFF;
-    return index < kSlots ? m_names[index] : nullptr;
+    return index < kSlots ? kNames[index] : nullptr;
 }
 
 }  // namespace wmibridge

@@ -7,21 +7,9 @@
 
 namespace wmibridge {
 
-class CWbemErrorNames {
-public:
-    static constexpr int kSlots = 256;
-
-    CWbemErrorNames() noexcept;
-
-    // The name for the code whose low 12 bits index the table, whatever its other bits are; null
-    // for an index above 255 or an empty slot.
-    const WCHAR* Lookup(uint32_t code) const noexcept;
-
-private:
-    const WCHAR* m_names[kSlots];
-};
-
-// The process-wide table, built while the library loads, before any export can run.
-extern const CWbemErrorNames g_wbemErrorNames;
+// The name for the code whose low 12 bits index the table, whatever its other bits are; null for
+// an index above 255 or a code without a name. The table is a constant, ready before any export
+// can run.
+const WCHAR* WbemErrorName(uint32_t code) noexcept;
 
 }  // namespace wmibridge

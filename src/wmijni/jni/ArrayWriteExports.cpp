@@ -10,7 +10,8 @@ using namespace wmibridge;
 
 namespace {
 
-// The elements of a primitive Java array for the length of one call, released with mode 0.
+// The elements of a primitive Java array for the length of one call, only ever read: they are
+// released with JNI_ABORT, so that a JVM that handed out a copy frees it without copying it back.
 template <class Array, class Element, Element* (JNIEnv::*Get)(Array, jboolean*),
           void (JNIEnv::*Release)(Array, Element*, jint)>
 class CArrayElements {
@@ -25,7 +26,7 @@ public:
     ~CArrayElements()
     {
         if (m_elements != nullptr) {
-            (m_env->*Release)(m_array, m_elements, 0);
+            (m_env->*Release)(m_array, m_elements, JNI_ABORT);
         }
     }
     CArrayElements(const CArrayElements&) = delete;

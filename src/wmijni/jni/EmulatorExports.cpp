@@ -20,7 +20,18 @@ using namespace wmibridge;
 namespace {
 
 #ifdef _WIN32
+// Windows has no emulator. Every export answers the same without looking at its arguments: the
+// code for "not supported", or false for the question whether the start-up MOF failed.
+template <class Result, Result kAnswer>
+struct CNotSupported {
+    Result operator()(auto&&...) const noexcept { return kAnswer; }
+};
+
 constexpr jlong kNotSupported = com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_ERROR_NOT_SUPPORTED;
+constexpr CNotSupported<jlong, kNotSupported> LoadMof{};
+constexpr CNotSupported<jlong, kNotSupported> UnloadMof{};
+constexpr CNotSupported<jlong, kNotSupported> AddStartupMof{};
+constexpr CNotSupported<jboolean, JNI_FALSE> StartupFailed{};
 #else
 constexpr jlong kFailed = static_cast<jlong>(static_cast<uint32_t>(E_FAIL));
 
@@ -74,17 +85,9 @@ jlong Finish(JNIEnv* env, jobjectArray failure, HRESULT hr, const PalMofError& e
     }
     return static_cast<jlong>(static_cast<uint32_t>(hr));
 }
-#endif
-
-}  // namespace
-
-JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiEmulatorLoadMof(
-    JNIEnv* env, jclass, jstring path, jstring defaultNamespace, jobject holder, jobjectArray failure)
+jlong LoadMof(JNIEnv* env, jstring path, jstring defaultNamespace, jobject holder,
+              jobjectArray failure) noexcept
 {
-#ifdef _WIN32
-    (void)env, (void)path, (void)defaultNamespace, (void)holder, (void)failure;
-    return kNotSupported;
-#else
     return Guarded<jlong>(kFailed, [&]() -> jlong {
         std::string file, nameSpace;
         if (holder == nullptr || !Utf8Of(env, path, file) ||
@@ -101,30 +104,18 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiE
         }
         return Finish(env, failure, hr, error);
     });
-#endif
 }
 
-JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiEmulatorUnloadMof(
-    JNIEnv* env, jclass, jlong fixture, jobjectArray failure)
+jlong UnloadMof(JNIEnv* env, jlong fixture, jobjectArray failure) noexcept
 {
-#ifdef _WIN32
-    (void)env, (void)fixture, (void)failure;
-    return kNotSupported;
-#else
     return Guarded<jlong>(kFailed, [&]() -> jlong {
         PalMofError error;
         return Finish(env, failure, PalWmiUnloadMof(fixture, &error), error);
     });
-#endif
 }
 
-JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiEmulatorAddStartupMof(
-    JNIEnv* env, jclass, jstring paths, jobjectArray failure)
+jlong AddStartupMof(JNIEnv* env, jstring paths, jobjectArray failure) noexcept
 {
-#ifdef _WIN32
-    (void)env, (void)paths, (void)failure;
-    return kNotSupported;
-#else
     return Guarded<jlong>(kFailed, [&]() -> jlong {
         std::string list;
         if (!Utf8Of(env, paths, list)) {
@@ -133,16 +124,10 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiE
         PalMofError error;
         return Finish(env, failure, PalWmiAddStartupMof(list.c_str(), &error), error);
     });
-#endif
 }
 
-JNIEXPORT jboolean JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiEmulatorStartupFailed(
-    JNIEnv* env, jclass, jobjectArray failure)
+jboolean StartupFailed(JNIEnv* env, jobjectArray failure) noexcept
 {
-#ifdef _WIN32
-    (void)env, (void)failure;
-    return JNI_FALSE;
-#else
     return Guarded<jboolean>(JNI_FALSE, [&]() -> jboolean {
         PalMofError error;
         if (PalWmiStartupMofError(&error) == FALSE) {
@@ -151,5 +136,31 @@ JNIEXPORT jboolean JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_W
         Report(env, failure, error);
         return JNI_TRUE;
     });
+}
 #endif
+
+}  // namespace
+
+JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiEmulatorLoadMof(
+    JNIEnv* env, jclass, jstring path, jstring defaultNamespace, jobject holder, jobjectArray failure)
+{
+    return LoadMof(env, path, defaultNamespace, holder, failure);
+}
+
+JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiEmulatorUnloadMof(
+    JNIEnv* env, jclass, jlong fixture, jobjectArray failure)
+{
+    return UnloadMof(env, fixture, failure);
+}
+
+JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiEmulatorAddStartupMof(
+    JNIEnv* env, jclass, jstring paths, jobjectArray failure)
+{
+    return AddStartupMof(env, paths, failure);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiEmulator_WmiEmulatorStartupFailed(
+    JNIEnv* env, jclass, jobjectArray failure)
+{
+    return StartupFailed(env, failure);
 }

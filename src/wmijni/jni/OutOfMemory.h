@@ -1,6 +1,10 @@
 // The one Java exception the native side raises: java/lang/OutOfMemoryError, when a handle cell
 // or an element buffer cannot be allocated. The message names the export and a fixed line number
 // per export, so that a report from the field points at the allocation that failed.
+//
+// The "line" numbers below are not lines of this code and never were meant to follow it: they are
+// part of a stable message format ("Raised from <export> @line <n>") that callers and the reports
+// they collect match on. Keep each number as it is when code moves; a new export takes a new one.
 #pragma once
 
 #include <jni.h>

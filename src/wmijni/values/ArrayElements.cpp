@@ -1,28 +1,13 @@
 #include "values/ArrayElements.h"
 
+#include "values/VarTypes.h"
+
 namespace wmibridge {
 
 size_t ArrayElementSize(VARTYPE vt) noexcept
 {
-    switch (vt) {
-    case VT_I1:
-    case VT_UI1: return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4: return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8: return 8;
-    case VT_BSTR: return sizeof(BSTR);
-    case VT_UNKNOWN: return sizeof(IUnknown*);
-    case VT_DISPATCH: return sizeof(IDispatch*);
-    default: return 0;
-    }
+    const VarTypeRule* rule = FindVarType(vt);
+    return rule == nullptr ? 0 : rule->size;
 }
 
 CArrayElements::CArrayElements(SAFEARRAY* array, VARTYPE vt) noexcept

@@ -5,8 +5,6 @@
 namespace wmibridge {
 namespace {
 
-constexpr VARIANT_BOOL kVariantTrue = static_cast<VARIANT_BOOL>(0xFFFF);
-
 template <class T>
 T Read(const void* value)
 {
@@ -47,7 +45,7 @@ bool ScalarNumber(VARTYPE vt, const void* value, int64_t& number) noexcept
     case VT_UI8: number = static_cast<int64_t>(Read<uint64_t>(value)); return true;
     case VT_R4: number = DoubleBits(static_cast<double>(Read<FLOAT>(value))); return true;
     case VT_R8: number = DoubleBits(Read<DOUBLE>(value)); return true;
-    case VT_BOOL: number = Read<VARIANT_BOOL>(value) == kVariantTrue ? 1 : 0; return true;
+    case VT_BOOL: number = Read<VARIANT_BOOL>(value) == VARIANT_TRUE ? 1 : 0; return true;
     default: number = 0; return false;
     }
 }

@@ -1,16 +1,41 @@
 #include "values/ValueText.h"
 
 #include "text/Utf16.h"
+#include "values/VarTypes.h"
 
 namespace wmibridge {
 namespace {
-
-constexpr VARIANT_BOOL kVariantTrue = static_cast<VARIANT_BOOL>(0xFFFF);
 
 template <class T>
 T Read(const void* value)
 {
     return *static_cast<const T*>(value);
+}
+
+// A signed integer of `size` bytes (1, 2 or 4, as the table of types guarantees).
+int64_t ReadSigned(const void* value, size_t size)
+{
+    switch (size) {
+    case 1: return Read<signed char>(value);
+    case 2: return Read<SHORT>(value);
+    default: return Read<int32_t>(value);
+    }
+}
+
+// An unsigned integer of `size` bytes (1, 2 or 4).
+uint64_t ReadUnsigned(const void* value, size_t size)
+{
+    switch (size) {
+    case 1: return Read<BYTE>(value);
+    case 2: return Read<USHORT>(value);
+    default: return Read<uint32_t>(value);
+    }
+}
+
+// A float (widened) or a double, by `size`.
+double ReadReal(const void* value, size_t size)
+{
+    return size == sizeof(FLOAT) ? static_cast<double>(Read<FLOAT>(value)) : Read<DOUBLE>(value);
 }
 
 void Signed(int64_t number, ValueTextBuffer& buffer, ValueText& out)
@@ -35,28 +60,25 @@ void Fixed(double number, ValueTextBuffer& buffer, ValueText& out)
 
 bool ScalarText(VARTYPE vt, const void* value, ValueTextBuffer& buffer, ValueText& out) noexcept
 {
-    switch (vt) {
-    case VT_EMPTY:
-    case VT_NULL:
+    const VarTypeRule* rule = FindVarType(vt);
+    if (rule == nullptr) {
+        return false;
+    }
+    switch (rule->text) {
+    case TextRule::None: return false;
+    case TextRule::Empty:
         buffer[0] = 0;
         out = {buffer, 0};
         return true;
-    case VT_I1: Signed(Read<signed char>(value), buffer, out); return true;
-    case VT_I2: Signed(Read<SHORT>(value), buffer, out); return true;
-    case VT_I4:
-    case VT_INT: Signed(Read<int32_t>(value), buffer, out); return true;
-    case VT_UI1: Unsigned(Read<BYTE>(value), buffer, out); return true;
-    case VT_UI2: Unsigned(Read<USHORT>(value), buffer, out); return true;
-    case VT_UI4:
-    case VT_UINT: Unsigned(Read<uint32_t>(value), buffer, out); return true;
-    case VT_R4: Fixed(static_cast<double>(Read<FLOAT>(value)), buffer, out); return true;
-    case VT_R8: Fixed(Read<DOUBLE>(value), buffer, out); return true;
-    case VT_BOOL:
-        buffer[0] = Read<VARIANT_BOOL>(value) == kVariantTrue ? u'1' : u'0';
+    case TextRule::Signed: Signed(ReadSigned(value, rule->size), buffer, out); return true;
+    case TextRule::Unsigned: Unsigned(ReadUnsigned(value, rule->size), buffer, out); return true;
+    case TextRule::Fixed: Fixed(ReadReal(value, rule->size), buffer, out); return true;
+    case TextRule::Boolean:
+        buffer[0] = Read<VARIANT_BOOL>(value) == VARIANT_TRUE ? u'1' : u'0';
         buffer[1] = 0;
         out = {buffer, 1};
         return true;
-    case VT_BSTR: {
+    case TextRule::String: {
         const BSTR string = Read<BSTR>(value);
         if (string == nullptr) {
             buffer[0] = 0;
@@ -66,8 +88,8 @@ bool ScalarText(VARTYPE vt, const void* value, ValueTextBuffer& buffer, ValueTex
         }
         return true;
     }
-    default: return false;
     }
+    return false;
 }
 
 bool VariantText(const VARIANT* value, ValueTextBuffer& buffer, ValueText& out) noexcept
@@ -78,21 +100,8 @@ bool VariantText(const VARIANT* value, ValueTextBuffer& buffer, ValueText& out) 
 
 bool IsReadableArrayElement(VARTYPE vt) noexcept
 {
-    switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-    case VT_I2:
-    case VT_UI2:
-    case VT_I4:
-    case VT_INT:
-    case VT_UI4:
-    case VT_UINT:
-    case VT_R4:
-    case VT_R8:
-    case VT_BSTR:
-    case VT_BOOL: return true;
-    default: return false;
-    }
+    const VarTypeRule* rule = FindVarType(vt);
+    return rule != nullptr && rule->arrayOfText;
 }
 
 }  // namespace wmibridge

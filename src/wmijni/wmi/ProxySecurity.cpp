@@ -39,10 +39,7 @@ void FreeText(USHORT* text, ULONG length, bool wipe) noexcept
         return;
     }
     if (wipe) {
-        volatile USHORT* units = text;
-        for (ULONG i = 0; i < length; ++i) {
-            units[i] = 0;
-        }
+        SecureZeroMemory(text, length * sizeof(USHORT));
     }
     delete[] reinterpret_cast<WCHAR*>(text);
 }

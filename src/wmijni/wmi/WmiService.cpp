@@ -68,6 +68,12 @@ bool IsOsVersion51OrLater() noexcept
     return info.dwMajorVersion > 5 || (info.dwMajorVersion == 5 && info.dwMinorVersion > 0);
 }
 
+bool ConnectMayBoundWait() noexcept
+{
+    static const bool bounded = IsOsVersion51OrLater();
+    return bounded;
+}
+
 HRESULT InitializeCom(DWORD authnLevel, DWORD impLevel) noexcept
 {
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -116,7 +122,7 @@ ErrorCode ServiceConnect(const WCHAR* resource, const WCHAR* authority, const WC
     text::CTextBuffer domainBuffer;
     const WCHAR* domain = user != nullptr ? ExtractDomain(user, domainBuffer) : nullptr;
     CBstr domainText(domain);
-    const LONG flags = g_bOsVersion51OrLater ? static_cast<LONG>(WBEM_FLAG_CONNECT_USE_MAX_WAIT) : 0;
+    const LONG flags = ConnectMayBoundWait() ? static_cast<LONG>(WBEM_FLAG_CONNECT_USE_MAX_WAIT) : 0;
 
     CComRef<IWbemServices> services;
     hr = locator->ConnectServer(resourceText.Get(), userText.Get(), passwordText.Get(), nullptr, flags,

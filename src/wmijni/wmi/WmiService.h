@@ -38,9 +38,9 @@ private:
     CComRef<IWbemServices> m_services;
 };
 
-// Set while the library loads: the system is Windows XP (5.1) or later, where ConnectServer may be
-// told to bound its wait.
-extern const bool g_bOsVersion51OrLater;
+// The system is Windows XP (5.1) or later, where ConnectServer may be told to bound its wait:
+// asked of the system once, on first use, and remembered for the process.
+bool ConnectMayBoundWait() noexcept;
 bool IsOsVersion51OrLater() noexcept;
 
 // COM initialisation of the calling thread (multithreaded apartment) and the process security.
