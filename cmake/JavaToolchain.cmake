@@ -20,7 +20,7 @@ endif()
 add_library(jni_headers INTERFACE)
 if(WIN32)
   target_include_directories(jni_headers SYSTEM INTERFACE
-    ${CMAKE_SOURCE_DIR}/cmake/windows-jni ${JDK_INCLUDE_DIR})
+    ${PROJECT_SOURCE_DIR}/cmake/windows-jni ${JDK_INCLUDE_DIR})
 else()
   target_include_directories(jni_headers SYSTEM INTERFACE
     ${JDK_INCLUDE_DIR} ${JDK_INCLUDE_DIR}/linux)

@@ -55,23 +55,6 @@ std::vector<LONG> Alive()
 
 class ExtensionExports : public ::testing::Test {
 protected:
-    // The library keeps the query language text for the life of the process, made by its first
-    // query: one query before the first test makes it part of every baseline.
-    static void SetUpTestSuite()
-    {
-        PalWmiResetAll();
-        fakejni::Env warmUp;
-        jobject holder = warmUp.NewHolder();
-        CONNECTOR(WmiServiceConnectServer)
-        (warmUp.env(), nullptr, warmUp.NewString(u"root\\test"), nullptr, nullptr, nullptr, holder);
-        const jlong session = warmUp.HolderOf(holder).values.at(0);
-        jobject set = warmUp.NewHolder();
-        CONNECTOR(WmiServiceExecQuery)
-        (warmUp.env(), nullptr, session, warmUp.NewString(u"SELECT * FROM Test_Singleton"), set);
-        CONNECTOR(WmiObjectEnumDestroy)(warmUp.env(), nullptr, warmUp.HolderOf(set).values.at(0));
-        CONNECTOR(WmiServiceDisconnectServer)(warmUp.env(), nullptr, session);
-    }
-
     void SetUp() override
     {
         PalWmiResetAll();

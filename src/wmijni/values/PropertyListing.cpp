@@ -89,7 +89,8 @@ public:
             return nullptr;
         }
         PropertySnapshot snapshot;
-        if (!TakePropertySnapshot(object, m_flags, snapshot, m_code)) {
+        m_code = TakePropertySnapshot(object, m_flags, snapshot);
+        if (m_code != kSuccess) {
             return nullptr;
         }
         if (!FitsJsize(static_cast<int64_t>(snapshot.size()))) {

@@ -41,12 +41,10 @@ HRESULT Walk(IWbemClassObject* object, LONG enumFlags, PropertySnapshot& snapsho
 
 }  // namespace
 
-bool TakePropertySnapshot(IWbemClassObject* object, LONG enumFlags, PropertySnapshot& snapshot,
-                          ErrorCode& code) noexcept
+ErrorCode TakePropertySnapshot(IWbemClassObject* object, LONG enumFlags, PropertySnapshot& snapshot) noexcept
 {
-    code = kInvalidParameter;
     if (object == nullptr) {
-        return false;
+        return kInvalidParameter;
     }
     HRESULT hr = WBEM_S_NO_ERROR;
     try {
@@ -57,11 +55,9 @@ bool TakePropertySnapshot(IWbemClassObject* object, LONG enumFlags, PropertySnap
     }
     if (FAILED(hr)) {
         snapshot.clear();
-        code = HResultToCode(hr);
-        return false;
+        return HResultToCode(hr);
     }
-    code = kSuccess;
-    return true;
+    return kSuccess;
 }
 
 }  // namespace wmibridge

@@ -23,7 +23,6 @@ using PropertySnapshot = std::deque<CPropertyEntry>;
 // BeginEnumeration(enumFlags), Next until WBEM_S_NO_MORE_DATA, EndEnumeration. The mapped result
 // of a failed BeginEnumeration or Next, or kOutOfMemory when memory ran out; `snapshot` is then
 // cleared.
-bool TakePropertySnapshot(IWbemClassObject* object, LONG enumFlags, PropertySnapshot& snapshot,
-                          ErrorCode& code) noexcept;
+ErrorCode TakePropertySnapshot(IWbemClassObject* object, LONG enumFlags, PropertySnapshot& snapshot) noexcept;
 
 }  // namespace wmibridge
