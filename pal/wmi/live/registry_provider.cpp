@@ -4,15 +4,15 @@
 #include <oleauto.h>
 
 #include <optional>
-#include <type_traits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "base/text.h"
+#include "live/provider_guard.h"
 #include "live/registry_provider.h"
-#include "win32/registry.h"
-#include "base/text.h"
 #include "owners.h"
+#include "win32/registry.h"
 
 namespace pal::live {
 
@@ -20,11 +20,11 @@ namespace {
 
 using services::MethodCall;
 
-constexpr LONG kSuccess = 0;
-constexpr LONG kNotFound = 2;      // ERROR_FILE_NOT_FOUND
-constexpr LONG kAccessDenied = 5;  // ERROR_ACCESS_DENIED: a key with subkeys is not deleted
-constexpr LONG kInvalidParameter = 87;
-constexpr LONG kTypeMismatch = static_cast<LONG>(0x80041005);  // WBEM_E_TYPE_MISMATCH
+constexpr LONG kSuccess = ERROR_SUCCESS;
+constexpr LONG kNotFound = ERROR_FILE_NOT_FOUND;
+constexpr LONG kAccessDenied = ERROR_ACCESS_DENIED;  // a key with subkeys is not deleted
+constexpr LONG kInvalidParameter = ERROR_INVALID_PARAMETER;
+constexpr LONG kTypeMismatch = WBEM_E_TYPE_MISMATCH;
 constexpr std::uint32_t kLocalMachine = 0x80000002;
 
 OwnedVariant Input(const MethodCall& call, const char16_t* name)
@@ -134,6 +134,18 @@ std::optional<Target> TargetOf(const MethodCall& call, LONG& error)
     return Target{win32::RegistryOfHost(call.repository.ServerName()), *root, *path};
 }
 
+// Runs `body` with the call's target, or answers the error of a call without one.
+template <class Body>
+HRESULT OnTarget(const MethodCall& call, Body body)
+{
+    LONG error = kSuccess;
+    const std::optional<Target> target = TargetOf(call, error);
+    if (!target) {
+        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
+    }
+    return body(*target);
+}
+
 // A value as the output parameter of its Get method: strings as text, DWORD as uint32, QWORD as
 // uint64 (decimal text), multi-strings as a string array, binary data as a uint8 array.
 HRESULT OutputOf(const win32::RegistryValue& value, OwnedVariant& output)
@@ -167,26 +179,23 @@ HRESULT OutputOf(const win32::RegistryValue& value, OwnedVariant& output)
 // Get...Value: the value of the expected type into `outputName`.
 HRESULT GetTypedValue(const MethodCall& call, DWORD expectedType, const char16_t* outputName)
 {
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
-    const std::optional<win32::RegistryValue> value =
-        target->registry->GetValue(target->root, target->path, valueName);
-    if (!value) {
-        return Answer(call, kNotFound);
-    }
-    if (value->type != expectedType) {
-        return Answer(call, kTypeMismatch);
-    }
-    OwnedVariant output;
-    HRESULT hr = OutputOf(*value, output);
-    if (SUCCEEDED(hr)) {
-        hr = PutOutput(call, outputName, output.Address());
-    }
-    return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
+    return OnTarget(call, [&](const Target& target) {
+        const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
+        const std::optional<win32::RegistryValue> value =
+            target.registry->GetValue(target.root, target.path, valueName);
+        if (!value) {
+            return Answer(call, kNotFound);
+        }
+        if (value->type != expectedType) {
+            return Answer(call, kTypeMismatch);
+        }
+        OwnedVariant output;
+        HRESULT hr = OutputOf(*value, output);
+        if (SUCCEEDED(hr)) {
+            hr = PutOutput(call, outputName, output.Address());
+        }
+        return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
+    });
 }
 
 // The elements of an array input (VT_ARRAY of `vt`); empty for NULL or another type.
@@ -223,216 +232,186 @@ std::vector<Item> ArrayInput(const MethodCall& call, const char16_t* name, VARTY
 // Set...Value: the key must exist, as with RegSetValueEx on an opened key.
 HRESULT SetTypedValue(const MethodCall& call, win32::RegistryValue value)
 {
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
-    const bool stored = target->registry->SetValue(target->root, target->path, valueName, std::move(value));
-    return Answer(call, stored ? kSuccess : kNotFound);
+    return OnTarget(call, [&](const Target& target) {
+        const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
+        const bool stored = target.registry->SetValue(target.root, target.path, valueName, std::move(value));
+        return Answer(call, stored ? kSuccess : kNotFound);
+    });
 }
 
-}  // namespace
+// The parameter that carries a value of `type` in its Get and Set methods.
+const char16_t* ValueParameter(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ ? u"sValue" : u"uValue";
+}
+
+// The value a Set method was given, or nothing when its text is not a number.
+std::optional<win32::RegistryValue> ValueInput(const MethodCall& call, DWORD type)
+{
+    const char16_t* parameter = ValueParameter(type);
+    win32::RegistryValue value;
+    value.type = type;
+    switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: value.text = TextInput(call, parameter).value_or(u""); break;
+    case REG_DWORD: {
+        const OwnedVariant number = Input(call, parameter);
+        value.number = number.Type() == VT_I4 ? static_cast<DWORD>(V_I4(number.Get())) : 0;
+        break;
+    }
+    case REG_QWORD:
+        // uint64 travels as decimal text.
+        for (char16_t c : TextInput(call, parameter).value_or(u"")) {
+            if (c < u'0' || c > u'9') {
+                return std::nullopt;
+            }
+            value.quad = value.quad * 10 + static_cast<std::uint64_t>(c - u'0');
+        }
+        break;
+    case REG_MULTI_SZ: value.texts = ArrayInput<std::u16string>(call, parameter, VT_BSTR); break;
+    default: value.bytes = ArrayInput<std::uint8_t>(call, parameter, VT_UI1); break;
+    }
+    return value;
+}
+
+template <DWORD type>
+HRESULT GetValueMethod(const MethodCall& call)
+{
+    return GetTypedValue(call, type, ValueParameter(type));
+}
+
+template <DWORD type>
+HRESULT SetValueMethod(const MethodCall& call)
+{
+    std::optional<win32::RegistryValue> value = ValueInput(call, type);
+    if (!value) {
+        return Answer(call, kInvalidParameter);
+    }
+    return SetTypedValue(call, std::move(*value));
+}
 
 HRESULT RegistryCreateKey(const MethodCall& call)
 {
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    return Answer(call,
-                  target->registry->CreateKey(target->root, target->path) ? kSuccess : kInvalidParameter);
+    return OnTarget(call, [&](const Target& target) {
+        return Answer(call,
+                      target.registry->CreateKey(target.root, target.path) ? kSuccess : kInvalidParameter);
+    });
 }
 
 HRESULT RegistryDeleteKey(const MethodCall& call)
 {
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    if (target->path.empty()) {
-        return Answer(call, kInvalidParameter);
-    }
-    if (!target->registry->KeyExists(target->root, target->path)) {
-        return Answer(call, kNotFound);
-    }
-    if (!target->registry->SubKeyNames(target->root, target->path).empty()) {
-        return Answer(call, kAccessDenied);
-    }
-    target->registry->DeleteKey(target->root, target->path);
-    return Answer(call, kSuccess);
+    return OnTarget(call, [&](const Target& target) {
+        if (target.path.empty()) {
+            return Answer(call, kInvalidParameter);
+        }
+        if (!target.registry->KeyExists(target.root, target.path)) {
+            return Answer(call, kNotFound);
+        }
+        if (!target.registry->SubKeyNames(target.root, target.path).empty()) {
+            return Answer(call, kAccessDenied);
+        }
+        target.registry->DeleteKey(target.root, target.path);
+        return Answer(call, kSuccess);
+    });
 }
 
 HRESULT RegistryEnumKey(const MethodCall& call)
 {
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    if (!target->registry->KeyExists(target->root, target->path)) {
-        return Answer(call, kNotFound);
-    }
-    OwnedVariant names;
-    HRESULT hr = TextArray(target->registry->SubKeyNames(target->root, target->path), names);
-    if (SUCCEEDED(hr)) {
-        hr = PutOutput(call, u"sNames", names.Address());
-    }
-    return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
+    return OnTarget(call, [&](const Target& target) {
+        if (!target.registry->KeyExists(target.root, target.path)) {
+            return Answer(call, kNotFound);
+        }
+        OwnedVariant names;
+        HRESULT hr = TextArray(target.registry->SubKeyNames(target.root, target.path), names);
+        if (SUCCEEDED(hr)) {
+            hr = PutOutput(call, u"sNames", names.Address());
+        }
+        return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
+    });
 }
 
 HRESULT RegistryEnumValues(const MethodCall& call)
 {
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    if (!target->registry->KeyExists(target->root, target->path)) {
-        return Answer(call, kNotFound);
-    }
-    const std::vector<std::u16string> valueNames = target->registry->ValueNames(target->root, target->path);
-    std::vector<LONG> types;
-    for (const std::u16string& name : valueNames) {
-        const std::optional<win32::RegistryValue> value =
-            target->registry->GetValue(target->root, target->path, name);
-        types.push_back(value ? static_cast<LONG>(value->type) : static_cast<LONG>(REG_SZ));
-    }
-    OwnedVariant names;
-    OwnedVariant typeCodes;
-    HRESULT hr = TextArray(valueNames, names);
-    if (SUCCEEDED(hr)) {
-        hr = NumberArray(types, typeCodes);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = PutOutput(call, u"sNames", names.Address());
-    }
-    if (SUCCEEDED(hr)) {
-        hr = PutOutput(call, u"Types", typeCodes.Address());
-    }
-    return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
-}
-
-HRESULT RegistryGetStringValue(const MethodCall& call)
-{
-    return GetTypedValue(call, REG_SZ, u"sValue");
-}
-
-HRESULT RegistryGetDWORDValue(const MethodCall& call)
-{
-    return GetTypedValue(call, REG_DWORD, u"uValue");
-}
-
-HRESULT RegistrySetStringValue(const MethodCall& call)
-{
-    win32::RegistryValue value;
-    value.type = REG_SZ;
-    value.text = TextInput(call, u"sValue").value_or(u"");
-    return SetTypedValue(call, std::move(value));
-}
-
-HRESULT RegistrySetDWORDValue(const MethodCall& call)
-{
-    const OwnedVariant number = Input(call, u"uValue");
-    win32::RegistryValue value;
-    value.type = REG_DWORD;
-    value.number = number.Type() == VT_I4 ? static_cast<DWORD>(V_I4(number.Get())) : 0;
-    return SetTypedValue(call, std::move(value));
+    return OnTarget(call, [&](const Target& target) {
+        if (!target.registry->KeyExists(target.root, target.path)) {
+            return Answer(call, kNotFound);
+        }
+        const std::vector<std::u16string> valueNames = target.registry->ValueNames(target.root, target.path);
+        std::vector<LONG> types;
+        for (const std::u16string& name : valueNames) {
+            const std::optional<win32::RegistryValue> value =
+                target.registry->GetValue(target.root, target.path, name);
+            types.push_back(value ? static_cast<LONG>(value->type) : static_cast<LONG>(REG_SZ));
+        }
+        OwnedVariant names;
+        OwnedVariant typeCodes;
+        HRESULT hr = TextArray(valueNames, names);
+        if (SUCCEEDED(hr)) {
+            hr = NumberArray(types, typeCodes);
+        }
+        if (SUCCEEDED(hr)) {
+            hr = PutOutput(call, u"sNames", names.Address());
+        }
+        if (SUCCEEDED(hr)) {
+            hr = PutOutput(call, u"Types", typeCodes.Address());
+        }
+        return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
+    });
 }
 
 HRESULT RegistryDeleteValue(const MethodCall& call)
 {
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
-    if (!target->registry->GetValue(target->root, target->path, valueName)) {
-        return Answer(call, kNotFound);
-    }
-    target->registry->DeleteValue(target->root, target->path, valueName);
-    return Answer(call, kSuccess);
-}
-
-HRESULT RegistryGetExpandedStringValue(const MethodCall& call)
-{
-    return GetTypedValue(call, REG_EXPAND_SZ, u"sValue");
-}
-
-HRESULT RegistrySetExpandedStringValue(const MethodCall& call)
-{
-    win32::RegistryValue value;
-    value.type = REG_EXPAND_SZ;
-    value.text = TextInput(call, u"sValue").value_or(u"");
-    return SetTypedValue(call, std::move(value));
-}
-
-HRESULT RegistryGetMultiStringValue(const MethodCall& call)
-{
-    return GetTypedValue(call, REG_MULTI_SZ, u"sValue");
-}
-
-HRESULT RegistrySetMultiStringValue(const MethodCall& call)
-{
-    win32::RegistryValue value;
-    value.type = REG_MULTI_SZ;
-    value.texts = ArrayInput<std::u16string>(call, u"sValue", VT_BSTR);
-    return SetTypedValue(call, std::move(value));
-}
-
-HRESULT RegistryGetQWORDValue(const MethodCall& call)
-{
-    return GetTypedValue(call, REG_QWORD, u"uValue");
-}
-
-HRESULT RegistrySetQWORDValue(const MethodCall& call)
-{
-    // uint64 travels as decimal text.
-    const std::optional<std::u16string> text = TextInput(call, u"uValue");
-    win32::RegistryValue value;
-    value.type = REG_QWORD;
-    for (char16_t c : text.value_or(u"")) {
-        if (c < u'0' || c > u'9') {
-            return Answer(call, kInvalidParameter);
+    return OnTarget(call, [&](const Target& target) {
+        const std::u16string valueName = TextInput(call, u"sValueName").value_or(u"");
+        if (!target.registry->GetValue(target.root, target.path, valueName)) {
+            return Answer(call, kNotFound);
         }
-        value.quad = value.quad * 10 + static_cast<std::uint64_t>(c - u'0');
-    }
-    return SetTypedValue(call, std::move(value));
-}
-
-HRESULT RegistryGetBinaryValue(const MethodCall& call)
-{
-    return GetTypedValue(call, REG_BINARY, u"uValue");
-}
-
-HRESULT RegistrySetBinaryValue(const MethodCall& call)
-{
-    win32::RegistryValue value;
-    value.type = REG_BINARY;
-    value.bytes = ArrayInput<std::uint8_t>(call, u"uValue", VT_UI1);
-    return SetTypedValue(call, std::move(value));
+        target.registry->DeleteValue(target.root, target.path, valueName);
+        return Answer(call, kSuccess);
+    });
 }
 
 HRESULT RegistryCheckAccess(const MethodCall& call)
 {
-    LONG error = kSuccess;
-    const std::optional<Target> target = TargetOf(call, error);
-    if (!target) {
-        return call.outParameters ? Answer(call, error) : WBEM_E_INVALID_METHOD_PARAMETERS;
-    }
-    if (!target->registry->KeyExists(target->root, target->path)) {
-        return Answer(call, kNotFound);
-    }
-    // The caller is the machine's own user: every right on every key it can open.
-    OwnedVariant granted;
-    V_VT(granted.Address()) = VT_BOOL;
-    V_BOOL(granted.Address()) = VARIANT_TRUE;
-    const HRESULT hr = PutOutput(call, u"bGranted", granted.Address());
-    return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
+    return OnTarget(call, [&](const Target& target) {
+        if (!target.registry->KeyExists(target.root, target.path)) {
+            return Answer(call, kNotFound);
+        }
+        // The caller is the machine's own user: every right on every key it can open.
+        OwnedVariant granted;
+        V_VT(granted.Address()) = VT_BOOL;
+        V_BOOL(granted.Address()) = VARIANT_TRUE;
+        const HRESULT hr = PutOutput(call, u"bGranted", granted.Address());
+        return SUCCEEDED(hr) ? Answer(call, kSuccess) : hr;
+    });
+}
+
+const RegistryMethod kRegistryMethods[] = {
+    {u"CreateKey", Guarded<RegistryCreateKey>},
+    {u"DeleteKey", Guarded<RegistryDeleteKey>},
+    {u"EnumKey", Guarded<RegistryEnumKey>},
+    {u"EnumValues", Guarded<RegistryEnumValues>},
+    {u"DeleteValue", Guarded<RegistryDeleteValue>},
+    {u"CheckAccess", Guarded<RegistryCheckAccess>},
+    {u"GetStringValue", Guarded<GetValueMethod<REG_SZ>>},
+    {u"SetStringValue", Guarded<SetValueMethod<REG_SZ>>},
+    {u"GetExpandedStringValue", Guarded<GetValueMethod<REG_EXPAND_SZ>>},
+    {u"SetExpandedStringValue", Guarded<SetValueMethod<REG_EXPAND_SZ>>},
+    {u"GetMultiStringValue", Guarded<GetValueMethod<REG_MULTI_SZ>>},
+    {u"SetMultiStringValue", Guarded<SetValueMethod<REG_MULTI_SZ>>},
+    {u"GetDWORDValue", Guarded<GetValueMethod<REG_DWORD>>},
+    {u"SetDWORDValue", Guarded<SetValueMethod<REG_DWORD>>},
+    {u"GetQWORDValue", Guarded<GetValueMethod<REG_QWORD>>},
+    {u"SetQWORDValue", Guarded<SetValueMethod<REG_QWORD>>},
+    {u"GetBinaryValue", Guarded<GetValueMethod<REG_BINARY>>},
+    {u"SetBinaryValue", Guarded<SetValueMethod<REG_BINARY>>},
+};
+
+}  // namespace
+
+std::span<const RegistryMethod> RegistryMethods()
+{
+    return kRegistryMethods;
 }
 
 }  // namespace pal::live
