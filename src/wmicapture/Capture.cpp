@@ -43,6 +43,13 @@ bool IsSystemName(TextView name)
     return name.size() >= 2 && name[0] == u'_' && name[1] == u'_';
 }
 
+// The core library answers WMI's HRESULTs or Win32 error numbers; the capture speaks HRESULT, in
+// which a positive Win32 number would read as success.
+HRESULT AsHresult(wmibridge::ErrorCode code)
+{
+    return code > 0 ? HRESULT_FROM_WIN32(static_cast<DWORD>(code)) : static_cast<HRESULT>(code);
+}
+
 Text HexOf(HRESULT hr)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -323,9 +330,10 @@ private:
     {
         CComRef<IEnumWbemClassObject> enumerator;
         std::vector<CComRef<IWbemClassObject>> objects;
-        HRESULT hr = wmibridge::OpenQuery(m_session, W("SELECT * FROM meta_class"),
-                                          WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator);
-        if (hr == wmibridge::kSuccess) {
+        HRESULT hr = AsHresult(wmibridge::OpenQuery(m_session, W("SELECT * FROM meta_class"),
+                                                    WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
+                                                    enumerator));
+        if (SUCCEEDED(hr)) {
             hr = Drain(enumerator.Get(), objects);
         }
         if (FAILED(hr) || objects.empty()) {
@@ -446,9 +454,9 @@ private:
         }
         CComRef<IEnumWbemClassObject> enumerator;
         std::vector<CComRef<IWbemClassObject>> objects;
-        HRESULT hr = wmibridge::OpenQuery(m_session, Units(query),
-                                          WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator);
-        if (hr == wmibridge::kSuccess) {
+        HRESULT hr = AsHresult(wmibridge::OpenQuery(
+            m_session, Units(query), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, enumerator));
+        if (SUCCEEDED(hr)) {
             hr = Drain(enumerator.Get(), objects);
         }
         if (FAILED(hr)) {

@@ -2,6 +2,8 @@
 // reads back the same, property by property and qualifier by qualifier.
 #include <unistd.h>
 
+#include <pal/wmi_control.h>
+
 #include <set>
 
 #include "CaptureFixture.h"
@@ -183,6 +185,38 @@ TEST_F(CaptureTest, ClassesWhereLimitAndDefinitionsOnly)
     ComPtr<IWbemServices> definitions = Connect(u"root\\definitions");
     EXPECT_TRUE(Object(definitions.Get(), u"Test_Keyed"));
     EXPECT_TRUE(Instances(definitions.Get(), u"Test_Keyed").empty());
+}
+
+// A query that fails with a Win32 error (the library reports those as plain positive numbers) fails
+// the capture of a class with a condition; it must never read as a success with no instances.
+TEST_F(CaptureTest, AQueryFailingWithAWin32ErrorIsNotTakenForAnEmptyResult)
+{
+    wmicapture::CaptureOptions options;
+    options.classes = {u"Test_Keyed"};
+    options.where[u"TEST_KEYED"] = u"Size > 1";
+    const HRESULT outOfMemory = HRESULT_FROM_WIN32(ERROR_OUTOFMEMORY);
+    int failedCaptures = 0;
+    for (LONG nth = 1; nth <= 4; ++nth) {
+        HRESULT hr = S_OK;
+        wmicapture::Text mof, error;
+        {
+            wmibridge::CRefPtr<wmibridge::CWmiService> session;
+            ASSERT_EQ(wmibridge::kSuccess,
+                      wmibridge::ServiceConnect(reinterpret_cast<const WCHAR*>(u"root\\test"), nullptr,
+                                                nullptr, nullptr, session));
+            PalWmiSetCallResult(PAL_WMI_EXEC_QUERY, nth, outOfMemory);
+            wmicapture::CaptureReport report;
+            hr = wmicapture::CaptureNamespace(session, u"root\\test", options, mof, report, error);
+        }
+        PalWmiResetAll();  // a fault that the capture did not reach must not stay planted
+        if (FAILED(hr)) {
+            EXPECT_EQ(outOfMemory, hr) << "call " << nth;
+            ++failedCaptures;
+        } else {
+            EXPECT_NE(std::string::npos, wmicapture::ToUtf8(mof).find("\"beta\"")) << "call " << nth;
+        }
+    }
+    EXPECT_GT(failedCaptures, 0);
 }
 
 }  // namespace

@@ -48,8 +48,8 @@ public:
     // Loads classes and instances from MOF text. Declarations go into `defaultNamespace` until a
     // `#pragma namespace("...")` names another one (created if missing, relative names resolve
     // against the current namespace). On a syntax or semantic error nothing is changed, the
-    // result is WBEM_E_INVALID_SYNTAX (or the WBEMMOF_E_ code that fits) and `errorText`, when not
-    // null, receives "line N: expected ...".
+    // result is WBEM_E_INVALID_SYNTAX (WBEM_E_INVALID_PARAMETER for objects nested too deep) and
+    // `errorText`, when not null, receives "line N: expected ...".
     HRESULT LoadMof(std::u16string_view mofText, std::u16string_view defaultNamespace,
                     std::u16string* errorText);
 
