@@ -57,7 +57,9 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_Wm
     JNIEnv* env, jclass, jlong stream, jint timeoutMs, jlongArray handles)
 {
     return Guarded<jlong>(kOutOfMemory, [&]() -> jlong {
-        if (stream == 0 || handles == nullptr || timeoutMs < -1) {
+        // WBEM_INFINITE read as a LONG: the one negative time-out.
+        constexpr jint kWaitForever = static_cast<LONG>(WBEM_INFINITE);
+        if (stream == 0 || handles == nullptr || timeoutMs < kWaitForever) {
             return kInvalidParameter;
         }
         const jsize length = env->GetArrayLength(handles);
@@ -65,8 +67,7 @@ JNIEXPORT jlong JNICALL Java_com_zorvex_kestrin_quilmok_lib_wmi_WmiExtensions_Wm
             return kInvalidParameter;
         }
         // The batch holds a reference of its own: a destroy of the handle on another thread while
-        // this one waits for the batch takes effect when the wait is over. -1 is WBEM_INFINITE as
-        // a LONG.
+        // this one waits for the batch takes effect when the wait is over.
         const CRefPtr<CWmiObjectStream> held = HandleRef<CWmiObjectStream>(stream);
         StreamBatch batch = StreamNextBatch(held, timeoutMs, static_cast<ULONG>(length));
         jlong cells[kMaxStreamBatch] = {};

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "fake_class_object.h"
+#include "value_class_object.h"
 #include "NoLeaks.h"
 #include "test_text.h"
 #include "wql/query.h"

@@ -1,7 +1,7 @@
 // Get: WMI's automation mapping from CIM types to VARIANT tags, NULL values, system properties.
 #include <cmath>
 
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 

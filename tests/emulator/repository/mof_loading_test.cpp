@@ -1,5 +1,5 @@
 // Loading MOF text: declarations, namespaces, values, and errors that name their line.
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // states of a walk.
 #include <vector>
 
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 

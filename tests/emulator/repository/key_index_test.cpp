@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <thread>
 
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 

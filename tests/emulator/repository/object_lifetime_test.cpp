@@ -1,6 +1,6 @@
 // Objects handed out: independent copies, SpawnInstance and Clone, QueryInterface, reference
 // counts and accounting by kind.
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 

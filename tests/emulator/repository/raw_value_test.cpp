@@ -1,5 +1,5 @@
 // Raw values: a test stores any VARIANT and Get hands back exactly that value.
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // GetMethod: input and output signatures of every shape, as WMI reports them.
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 

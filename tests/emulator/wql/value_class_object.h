@@ -16,40 +16,40 @@
 
 namespace wqltest {
 
-class FakeClassObject
+class ValueClassObject
     : public testsupport::ClassObjectStubs<pal::ComObject<IWbemClassObject, &IID_IWbemClassObject>> {
 public:
-    static FakeClassObject* Create() { return new FakeClassObject(); }
+    static ValueClassObject* Create() { return new ValueClassObject(); }
 
-    FakeClassObject& String(const char16_t* name, const char16_t* value, CIMTYPE type = CIM_STRING)
+    ValueClassObject& String(const char16_t* name, const char16_t* value, CIMTYPE type = CIM_STRING)
     {
         pal::OwnedVariant variant;
         V_VT(variant.Address()) = VT_BSTR;
         V_BSTR(variant.Address()) = SysAllocString(value);
         return Add(name, std::move(variant), type);
     }
-    FakeClassObject& Int(const char16_t* name, LONG value, CIMTYPE type = CIM_SINT32)
+    ValueClassObject& Int(const char16_t* name, LONG value, CIMTYPE type = CIM_SINT32)
     {
         pal::OwnedVariant variant;
         V_VT(variant.Address()) = VT_I4;
         V_I4(variant.Address()) = value;
         return Add(name, std::move(variant), type);
     }
-    FakeClassObject& Short(const char16_t* name, SHORT value, CIMTYPE type = CIM_SINT16)
+    ValueClassObject& Short(const char16_t* name, SHORT value, CIMTYPE type = CIM_SINT16)
     {
         pal::OwnedVariant variant;
         V_VT(variant.Address()) = VT_I2;
         V_I2(variant.Address()) = value;
         return Add(name, std::move(variant), type);
     }
-    FakeClassObject& Byte(const char16_t* name, BYTE value)
+    ValueClassObject& Byte(const char16_t* name, BYTE value)
     {
         pal::OwnedVariant variant;
         V_VT(variant.Address()) = VT_UI1;
         V_UI1(variant.Address()) = value;
         return Add(name, std::move(variant), CIM_UINT8);
     }
-    FakeClassObject& Real(const char16_t* name, double value, CIMTYPE type = CIM_REAL64)
+    ValueClassObject& Real(const char16_t* name, double value, CIMTYPE type = CIM_REAL64)
     {
         pal::OwnedVariant variant;
         if (type == CIM_REAL32) {
@@ -61,21 +61,21 @@ public:
         }
         return Add(name, std::move(variant), type);
     }
-    FakeClassObject& Bool(const char16_t* name, bool value)
+    ValueClassObject& Bool(const char16_t* name, bool value)
     {
         pal::OwnedVariant variant;
         V_VT(variant.Address()) = VT_BOOL;
         V_BOOL(variant.Address()) = value ? VARIANT_TRUE : VARIANT_FALSE;
         return Add(name, std::move(variant), CIM_BOOLEAN);
     }
-    FakeClassObject& Null(const char16_t* name, CIMTYPE type)
+    ValueClassObject& Null(const char16_t* name, CIMTYPE type)
     {
         pal::OwnedVariant variant;
         V_VT(variant.Address()) = VT_NULL;
         return Add(name, std::move(variant), type);
     }
     // An embedded object (VT_UNKNOWN), which the property holds a reference to.
-    FakeClassObject& Object(const char16_t* name, IWbemClassObject* value)
+    ValueClassObject& Object(const char16_t* name, IWbemClassObject* value)
     {
         pal::OwnedVariant variant;
         V_VT(variant.Address()) = VT_UNKNOWN;
@@ -84,12 +84,12 @@ public:
         return Add(name, std::move(variant), CIM_OBJECT);
     }
     // The superclasses that InheritsFrom answers for.
-    FakeClassObject& Derives(std::vector<std::u16string> ancestors)
+    ValueClassObject& Derives(std::vector<std::u16string> ancestors)
     {
         ancestors_ = std::move(ancestors);
         return *this;
     }
-    FakeClassObject& StringArray(const char16_t* name)
+    ValueClassObject& StringArray(const char16_t* name)
     {
         pal::OwnedVariant variant;
         V_VT(variant.Address()) = VT_ARRAY | VT_BSTR;
@@ -136,9 +136,9 @@ private:
         CIMTYPE type;
     };
 
-    FakeClassObject() : ClassObjectStubs(PAL_KIND_WBEM_INSTANCE) {}
+    ValueClassObject() : ClassObjectStubs(PAL_KIND_WBEM_INSTANCE) {}
 
-    FakeClassObject& Add(const char16_t* name, pal::OwnedVariant value, CIMTYPE type)
+    ValueClassObject& Add(const char16_t* name, pal::OwnedVariant value, CIMTYPE type)
     {
         properties_.push_back({name, std::move(value), type});
         return *this;
@@ -151,17 +151,17 @@ private:
 // Holds one reference to a fake and releases it at the end of the scope.
 class FakeRef {
 public:
-    FakeRef() : object_(FakeClassObject::Create()) {}
+    FakeRef() : object_(ValueClassObject::Create()) {}
     ~FakeRef() { object_->Release(); }
     FakeRef(const FakeRef&) = delete;
     FakeRef& operator=(const FakeRef&) = delete;
 
-    FakeClassObject* operator->() const { return object_; }
-    FakeClassObject& operator*() const { return *object_; }
+    ValueClassObject* operator->() const { return object_; }
+    ValueClassObject& operator*() const { return *object_; }
     IWbemClassObject* get() const { return object_; }
 
 private:
-    FakeClassObject* object_;
+    ValueClassObject* object_;
 };
 
 }  // namespace wqltest

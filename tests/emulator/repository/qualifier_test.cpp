@@ -1,5 +1,5 @@
 // Qualifier sets of classes and properties: values of every qualifier type, CIMTYPE, flavors.
-#include "RepositoryFixture.h"
+#include "repository_fixture.h"
 
 namespace {
 
