@@ -55,13 +55,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Quotes and backslashes would end or escape the string constant around the pattern.
     std::erase_if(pattern, [](char16_t c) { return c == u'\'' || c == u'\\' || c == 0; });
     bool parsed = false;
-    Like(instance.get(), pattern, text, parsed);
+    Like(instance.Get(), pattern, text, parsed);
 
     std::u16string plain = text;
     std::erase_if(plain, [](char16_t c) {
         return c == u'\'' || c == u'\\' || c == 0 || c == u'%' || c == u'_' || c == u'[' || c == u']';
     });
-    if (!Like(instance.get(), plain, plain, parsed) && parsed) {
+    if (!Like(instance.Get(), plain, plain, parsed) && parsed) {
         std::abort();  // a pattern of plain characters must match its own text
     }
     return 0;

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const pal::wql::PathKey& key : path.keys) {
         for (const CIMTYPE type : {CIM_STRING, CIM_SINT32, CIM_UINT64, CIM_BOOLEAN}) {
             bool equal = false;
-            pal::wql::KeyValueEquals(*key.value.get(), *key.value.get(), type, equal);
+            pal::wql::KeyValueEquals(*key.value.Get(), *key.value.Get(), type, equal);
         }
     }
     return 0;

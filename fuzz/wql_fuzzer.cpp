@@ -27,7 +27,7 @@ std::vector<Target> LoadTargets()
             FAILED(repository->Instances(u"root\\test", name, &target.instances))) {
             std::abort();
         }
-        target.cls.reset(cls);
+        target.cls.Attach(cls);
         targets.push_back(std::move(target));
     }
     return targets;
@@ -46,12 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 pal::wql::ValidateSchemaQuery(query);
             }
             for (const Target& target : targets) {
-                if (FAILED(pal::wql::ValidateQuery(query, target.cls.get()))) {
+                if (FAILED(pal::wql::ValidateQuery(query, target.cls.Get()))) {
                     continue;
                 }
                 for (const auto& instance : target.instances) {
                     bool matches = false;
-                    pal::wql::EvaluateWhere(query, instance.get(), matches);
+                    pal::wql::EvaluateWhere(query, instance.Get(), matches);
                 }
             }
         }
