@@ -27,10 +27,7 @@ protected:
         return wrapper;
     }
 
-    void TearDown() override
-    {
-        EXPECT_EQ(FakeClassObject::Live(), 0);
-    }
+    void TearDown() override { EXPECT_EQ(FakeClassObject::Live(), 0); }
 
     fakejni::Env fake;
 };

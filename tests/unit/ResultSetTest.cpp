@@ -31,10 +31,7 @@ protected:
         return set;
     }
 
-    void TearDown() override
-    {
-        EXPECT_EQ(FakeClassObject::Live(), 0);
-    }
+    void TearDown() override { EXPECT_EQ(FakeClassObject::Live(), 0); }
 
     std::vector<FakeClassObject*> objects;
 };

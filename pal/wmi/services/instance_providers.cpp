@@ -72,8 +72,7 @@ bool HasKeys(IWbemClassObject* instance, const std::vector<wmi::KeyBinding>& key
         std::u16string wanted;
         std::u16string found;
         if (FAILED(instance->Get(key.name.c_str(), 0, actual.Address(), nullptr, nullptr)) ||
-            !KeyText(key.value, wanted) || !KeyText(*actual.Address(), found) ||
-            !NamesEqual(wanted, found)) {
+            !KeyText(key.value, wanted) || !KeyText(*actual.Address(), found) || !NamesEqual(wanted, found)) {
             return false;
         }
     }
